@@ -1,0 +1,166 @@
+#!/usr/bin/env bash
+# Writes the test media set into OUT_DIR with the ffmpeg command-line tool.
+#   usage: gen-test-media.sh OUT_DIR [FFMPEG]
+# The build runs it through the `test_media` target (tools/media.cmake) and again only when
+# this script changes. Tests find the folder as $ZVP_MEDIA_DIR (tests/support/TestUtil.h).
+#
+# Every video frame shows its frame number (0-based, top left, drawn with drawtext; when
+# drawtext or a font is missing, testsrc's own two-decimal seconds counter is the counter).
+# The picture is testsrc's pattern. Unless noted, audio is a 440 Hz sine at -6 dBFS-ish
+# (ffmpeg's sine source, amplitude 1/8), video is 25 fps, 320x240, yuv420p.
+#
+#   h264_aac.mp4        10 s  H.264 (B-frames, GOP 50) + AAC stereo 48 kHz; moov at the front
+#   mpeg4_mp3.avi       10 s  MPEG-4 Part 2 + MP3 stereo 44.1 kHz
+#   two_audio_ass.mkv   10 s  H.264 + audio #1 AAC 440 Hz (eng, "Tone 440")
+#                             + audio #2 AAC 880 Hz (fre, "Tone 880") + ASS subtitles:
+#                             "First line" 1-3 s, "Second line" 4-6 s, "Third line" 7-9 s
+#   srt.mkv             10 s  H.264 + AAC 440 Hz + SubRip subtitles, same three cues
+#   mpegts.ts           10 s  H.264 + MP2 stereo 48 kHz in MPEG-TS (discontinuous time stamps)
+#   program.mpg         10 s  MPEG-2 video + MP2 stereo 48 kHz in an MPEG-2 program stream (VOB)
+#   real.rm             10 s  RealVideo 2.0 + RealAudio 1.0 (14.4K) 440 Hz mono 8 kHz
+#   tone.mp3             5 s  audio only, MP3 stereo 44.1 kHz
+#   tone.flac            5 s  audio only, FLAC stereo 48 kHz
+#   tone.wav             5 s  audio only, PCM s16le stereo 48 kHz
+#   tone.ogg             5 s  audio only, Vorbis stereo 48 kHz
+#   tone_float.wav       5 s  audio only, PCM f32le (float samples) stereo 48 kHz
+#   video_only.mp4       5 s  H.264 only, no audio
+#   surround51.mkv       5 s  H.264 + AC-3 5.1 (48 kHz) with the 440 Hz tone in all six channels
+#   hd1080.mp4          10 s  1920x1080 H.264 (B-frames) + AAC stereo, for benchmarks
+#   long.mp4            45 s  160x120 H.264 + AAC, for tests that stop playback at 30 s
+#   sync20.mp4          20 s  H.264 + AAC: every whole second the first frame (frames 0, 25,
+#                             50, ...) carries a white square at the centre and a 1 kHz beep
+#                             of 40 ms starts; silence otherwise. For A/V sync measurements.
+#   truncated.mp4       h264_aac.mp4 cut after 50 % of its bytes (index complete, media data
+#                       ends mid-stream around 5 s)
+#   corrupt_middle.mp4  h264_aac.mp4 with 48 KiB of pseudo-random bytes written over the media
+#                       data in the middle of the file (demuxes fully, decoding breaks mid-stream)
+#   random.bin          64 KiB of pseudo-random bytes (fixed seed): no container at all
+#
+# Not made: a DVD/DVB bitmap subtitle track. ffmpeg 5.1 encodes subtitles only text to text
+# or bitmap to bitmap, so dvdsub/dvbsub cannot be produced from SRT/ASS input.
+set -euo pipefail
+
+out=${1:?usage: gen-test-media.sh OUT_DIR [FFMPEG]}
+ffmpeg=${2:-ffmpeg}
+mkdir -p "$out"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+ff() { "$ffmpeg" -hide_banner -nostdin -loglevel error -y "$@"; }
+
+# --- the frame counter -----------------------------------------------------------------------
+font=""
+if command -v fc-match >/dev/null 2>&1; then
+    font=$(fc-match -f '%{file}' 'DejaVu Sans:bold' 2>/dev/null || true)
+fi
+counter=""
+if [ -n "$font" ] && [ -f "$font" ]; then
+    counter=",drawtext=fontfile=${font}:text='%{frame_num}':fontcolor=white:box=1:boxcolor=black"
+    counter+=":fontsize=h/6:x=4:y=4"
+    # The filter may be missing (ffmpeg built without freetype): fall back to testsrc's counter.
+    if ! ff -f lavfi -i "testsrc=size=64x64:duration=0.04${counter}" -f null - 2>/dev/null; then
+        counter=""
+    fi
+fi
+
+# video SIZE SECONDS [EXTRA_FILTERS]: a lavfi description of the counted test picture.
+video() {
+    echo "testsrc=size=$1:rate=25:duration=$2:decimals=2${3:-}${counter},format=yuv420p"
+}
+# tone FREQ SECONDS [RATE]: a lavfi sine source.
+tone() { echo "sine=frequency=$1:sample_rate=${3:-48000}:duration=$2"; }
+
+x264=(-c:v libx264 -preset veryfast -bf 2 -g 50 -threads 2)
+
+# --- subtitles ---------------------------------------------------------------------------------
+cat >"$work/subs.srt" <<'EOF'
+1
+00:00:01,000 --> 00:00:03,000
+First line
+
+2
+00:00:04,000 --> 00:00:06,000
+Second line
+
+3
+00:00:07,000 --> 00:00:09,000
+Third line
+EOF
+cat >"$work/subs.ass" <<'EOF'
+[Script Info]
+ScriptType: v4.00+
+PlayResX: 320
+PlayResY: 240
+
+[V4+ Styles]
+Format: Name, Fontname, Fontsize, PrimaryColour, SecondaryColour, OutlineColour, BackColour, Bold, Italic, Underline, StrikeOut, ScaleX, ScaleY, Spacing, Angle, BorderStyle, Outline, Shadow, Alignment, MarginL, MarginR, MarginV, Encoding
+Style: Default,DejaVu Sans,20,&H00FFFFFF,&H000000FF,&H00000000,&H00000000,0,0,0,0,100,100,0,0,1,2,0,2,10,10,10,1
+
+[Events]
+Format: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, Text
+Dialogue: 0,0:00:01.00,0:00:03.00,Default,,0,0,0,,First line
+Dialogue: 0,0:00:04.00,0:00:06.00,Default,,0,0,0,,Second line
+Dialogue: 0,0:00:07.00,0:00:09.00,Default,,0,0,0,,Third line
+EOF
+
+# --- containers with video and audio -----------------------------------------------------------
+ff -f lavfi -i "$(video 320x240 10)" -f lavfi -i "$(tone 440 10)" \
+   "${x264[@]}" -c:a aac -b:a 96k -ac 2 -movflags +faststart -shortest "$out/h264_aac.mp4"
+
+ff -f lavfi -i "$(video 320x240 10)" -f lavfi -i "$(tone 440 10 44100)" \
+   -c:v mpeg4 -q:v 5 -bf 0 -g 50 -c:a libmp3lame -b:a 96k -ac 2 "$out/mpeg4_mp3.avi"
+
+ff -f lavfi -i "$(video 320x240 10)" -f lavfi -i "$(tone 440 10)" -f lavfi -i "$(tone 880 10)" \
+   -i "$work/subs.ass" -map 0:v -map 1:a -map 2:a -map 3:s \
+   "${x264[@]}" -c:a aac -b:a 96k -ac 2 -c:s ass \
+   -metadata:s:a:0 language=eng -metadata:s:a:0 title="Tone 440" \
+   -metadata:s:a:1 language=fre -metadata:s:a:1 title="Tone 880" \
+   -metadata:s:s:0 language=eng "$out/two_audio_ass.mkv"
+
+ff -f lavfi -i "$(video 320x240 10)" -f lavfi -i "$(tone 440 10)" -i "$work/subs.srt" \
+   -map 0:v -map 1:a -map 2:s "${x264[@]}" -c:a aac -b:a 96k -ac 2 -c:s srt \
+   -metadata:s:s:0 language=eng "$out/srt.mkv"
+
+ff -f lavfi -i "$(video 320x240 10)" -f lavfi -i "$(tone 440 10)" \
+   "${x264[@]}" -c:a mp2 -b:a 128k -ac 2 -f mpegts "$out/mpegts.ts"
+
+ff -f lavfi -i "$(video 320x240 10)" -f lavfi -i "$(tone 440 10)" \
+   -c:v mpeg2video -q:v 4 -bf 2 -g 12 -c:a mp2 -b:a 128k -ac 2 -f vob "$out/program.mpg"
+
+ff -f lavfi -i "$(video 320x240 10)" -f lavfi -i "$(tone 440 10 8000)" \
+   -c:v rv20 -q:v 5 -g 25 -c:a real_144 -ac 1 -ar 8000 "$out/real.rm"
+
+# --- audio only --------------------------------------------------------------------------------
+ff -f lavfi -i "$(tone 440 5 44100)" -c:a libmp3lame -b:a 96k -ac 2 "$out/tone.mp3"
+ff -f lavfi -i "$(tone 440 5)" -c:a flac -ac 2 "$out/tone.flac"
+ff -f lavfi -i "$(tone 440 5)" -c:a pcm_s16le -ac 2 "$out/tone.wav"
+ff -f lavfi -i "$(tone 440 5)" -c:a libvorbis -q:a 2 -ac 2 "$out/tone.ogg"
+ff -f lavfi -i "$(tone 440 5)" -c:a pcm_f32le -ac 2 "$out/tone_float.wav"
+
+# --- special cases -----------------------------------------------------------------------------
+ff -f lavfi -i "$(video 320x240 5)" "${x264[@]}" -an "$out/video_only.mp4"
+
+ff -f lavfi -i "$(video 320x240 5)" -f lavfi -i "$(tone 440 5)" \
+   -filter:a "pan=5.1|c0=c0|c1=c0|c2=c0|c3=c0|c4=c0|c5=c0" \
+   "${x264[@]}" -c:a ac3 -b:a 192k "$out/surround51.mkv"
+
+ff -f lavfi -i "$(video 1920x1080 10)" -f lavfi -i "$(tone 440 10)" \
+   -c:v libx264 -preset veryfast -bf 3 -g 50 -threads 2 -c:a aac -b:a 128k -ac 2 \
+   -movflags +faststart "$out/hd1080.mp4"
+
+ff -f lavfi -i "$(video 160x120 45)" -f lavfi -i "$(tone 440 45)" \
+   "${x264[@]}" -c:a aac -b:a 64k -ac 2 -movflags +faststart "$out/long.mp4"
+
+ff -f lavfi -i "$(video 320x240 20 ',drawbox=x=iw/2-40:y=ih/2-40:w=80:h=80:color=white:t=fill:enable=lt(mod(n\,25)\,1)')" \
+   -f lavfi -i "aevalsrc=0.5*sin(2*PI*1000*t)*lt(mod(t\,1)\,0.04):sample_rate=48000:duration=20" \
+   "${x264[@]}" -c:a aac -b:a 96k -ac 2 -movflags +faststart "$out/sync20.mp4"
+
+# --- broken files ------------------------------------------------------------------------------
+size=$(stat -c %s "$out/h264_aac.mp4")
+head -c $((size / 2)) "$out/h264_aac.mp4" >"$out/truncated.mp4"
+
+cp "$out/h264_aac.mp4" "$out/corrupt_middle.mp4"
+perl -e 'srand(4711); print map { chr(int(rand(256))) } 1 .. 49152' >"$work/noise"
+dd if="$work/noise" of="$out/corrupt_middle.mp4" bs=1 seek=$((size / 2)) conv=notrunc status=none
+
+perl -e 'srand(1234); print map { chr(int(rand(256))) } 1 .. 65536' >"$out/random.bin"
