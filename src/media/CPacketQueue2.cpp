@@ -1,0 +1,128 @@
+#include "media/CPacketQueue2.h"
+
+#include <chrono>
+
+#include "app/Logger.h"
+#include "media/CPlaybackInfo.h"
+
+namespace zvp {
+
+namespace {
+constexpr AVRational kUnitsTimeBase{1, 10'000'000};
+constexpr auto kBlockingLogInterval = std::chrono::milliseconds(100);
+}  // namespace
+
+CPacketQueue2::CPacketQueue2(std::string name, int capacity, CPlaybackInfo* info)
+    : info_(info), name_(std::move(name)), capacity_(capacity) {}
+
+CPacketQueue2::~CPacketQueue2() { Flush(); }
+
+bool CPacketQueue2::ToUnits(int64_t time, int64_t& units) const {
+    const int index = info_ ? info_->CurrentStream(Kind()) : -1;
+    const AVFormatContext* format = info_ ? info_->GetFormatContext() : nullptr;
+    if (index < 0 || !format || index >= static_cast<int>(format->nb_streams)) return false;
+    units = time == AV_NOPTS_VALUE
+                ? AV_NOPTS_VALUE
+                : av_rescale_q(time, format->streams[index]->time_base, kUnitsTimeBase);
+    return true;
+}
+
+void CPacketQueue2::Put(AVPacketPtr packet) {
+    if (!packet || IsEndOfStream(*packet)) return;
+    const int64_t stamp = packet->dts != AV_NOPTS_VALUE ? packet->dts : packet->pts;
+    int64_t units = 0;
+    if (!ToUnits(stamp, units)) return;
+    packet->pts = units;
+    {
+        std::lock_guard lock(mutex_);
+        AppendLocked(std::move(packet));
+    }
+    NotifyPut();
+}
+
+bool CPacketQueue2::WaitForPacket(std::unique_lock<std::mutex>& lock, bool blockingLog) {
+    auto due = std::chrono::steady_clock::now() + kBlockingLogInterval;
+    while (list_.empty() && !aborted_) {
+        if (!blockingLog) {
+            not_empty_.wait(lock);
+            continue;
+        }
+        if (not_empty_.wait_until(lock, due) == std::cv_status::timeout && list_.empty() &&
+            !aborted_) {
+            due += kBlockingLogInterval;
+            lock.unlock();
+            Log({"CPacketQueueVideo::Get", kLogInfo}, "%s: Queue blocking...", name_.c_str());
+            lock.lock();
+        }
+    }
+    return !aborted_;
+}
+
+bool CPacketQueue2::Get(AVPacketPtr& packet) {
+    std::unique_lock lock(mutex_);
+    if (!WaitForPacket(lock, false)) return false;
+    packet = std::move(list_.front());
+    list_.pop_front();
+    lock.unlock();
+    if (IsEndOfStream(*packet)) {
+        Log({"CPacketQueue2::Get", kLogInfo}, "%s: EOF!", name_.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool CPacketQueue2::Peek(AVPacketPtr& packet) {
+    std::lock_guard lock(mutex_);
+    if (list_.empty()) return false;
+    AVPacketPtr copy = MakePacket();
+    if (!copy) return false;
+    const AVPacket& head = *list_.front();
+    if (IsEndOfStream(head)) {
+        copy->pts = copy->dts = 0;  // the marker: every field zero
+    } else if (av_packet_ref(copy.get(), &head) < 0) {
+        return false;
+    }
+    packet = std::move(copy);
+    return true;
+}
+
+int CPacketQueue2::Count() {
+    std::lock_guard lock(mutex_);
+    return static_cast<int>(list_.size());
+}
+
+void CPacketQueue2::PutEndOfStream() {
+    AVPacketPtr marker = MakePacket();
+    if (!marker) return;
+    marker->pts = 0;
+    marker->dts = 0;
+    marker->pos = 0;
+    {
+        std::lock_guard lock(mutex_);
+        AppendLocked(std::move(marker));
+    }
+    NotifyPut();
+}
+
+void CPacketQueue2::Flush() {
+    std::deque<AVPacketPtr> doomed;
+    {
+        std::lock_guard lock(mutex_);
+        doomed.swap(list_);
+    }
+}
+
+void CPacketQueue2::Abort() {
+    {
+        std::lock_guard lock(mutex_);
+        aborted_ = true;
+    }
+    not_empty_.notify_all();
+}
+
+void CPacketQueue2::Resume() {
+    std::lock_guard lock(mutex_);
+    aborted_ = false;
+}
+
+}  // namespace zvp

@@ -1,0 +1,116 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <string>
+
+#include "media/FFmpegPtr.h"
+
+namespace zvp {
+
+class CPlaybackInfo;
+
+// A queue of compressed packets from the demultiplexing worker to one decoder. This class
+// serves the audio stream; CPacketQueueVideo and CPacketQueueSubtitle derive from it.
+//
+// Times: `Put` converts each packet's time stamp from its stream's time base into 100 ns
+// units and stores it in the packet's `pts`; `dts` and `duration` keep the stream's units.
+// A packet whose `pts` is AV_NOPTS_VALUE after `Put` carried no time stamp at all.
+//
+// End of stream: `PutEndOfStream` appends a marker packet (data null, size 0, every time field
+// 0). `Get` hands it out and returns false. Demuxed packets with no payload are dropped by
+// `Put`, so they are never mistaken for the marker.
+//
+// Ownership: a queued packet (with its payload) belongs to the queue; `Get` moves it to the
+// caller; `Flush` and the destructor free what is left.
+//
+// Threads: one producer (the demultiplexing worker, or the thread that seeks while the worker
+// is stopped) calls `Put` and `PutEndOfStream`; one consumer (a decoding thread) calls `Get`.
+// Any thread may call the rest. `mutex_` guards `list_`, `aborted_` and the time fields of the
+// derived classes; no other component is called while it is held. `Get` waits on a condition
+// variable without holding the lock.
+class CPacketQueue2 {
+public:
+    // `name` appears in log lines ("A", "V", "S"). `capacity` is nominal: nothing here
+    // enforces it (the worker applies its own thresholds). `info` must outlive the queue.
+    CPacketQueue2(std::string name, int capacity, CPlaybackInfo* info);
+    virtual ~CPacketQueue2();
+    CPacketQueue2(const CPacketQueue2&) = delete;
+    CPacketQueue2& operator=(const CPacketQueue2&) = delete;
+
+    // Stamps the packet (see above) and appends it. A null or empty packet, or one that
+    // arrives while this queue's kind has no current stream, is freed without notice.
+    virtual void Put(AVPacketPtr packet);
+
+    // Waits until a packet is queued (or `Abort` is called), then moves the head into
+    // `packet`. True with a packet; false at the end-of-stream marker (which is handed over,
+    // with the log line "%s: EOF!") or when aborted (packet left untouched).
+    virtual bool Get(AVPacketPtr& packet);
+
+    // Clears per-stream state after a seek. Nothing to clear here.
+    virtual void Reset() {}
+
+    // A new reference to the head packet (payload shared, not copied), or false when empty.
+    // The queue keeps the head.
+    bool Peek(AVPacketPtr& packet);
+
+    // Number of queued packets, the end-of-stream marker included.
+    int Count();
+
+    void PutEndOfStream();
+
+    // Frees `packet`; for callers that drop a packet they took from the queue.
+    static void FreePacket(AVPacketPtr& packet) { packet.reset(); }
+
+    // Frees every queued packet. Does not wake or abort a waiting `Get`.
+    void Flush();
+
+    // Wakes a waiting `Get` and makes every `Get` return false at once until `Resume`. The
+    // source calls it on stop so that a decoding thread blocked here can see its stop command.
+    void Abort();
+    void Resume();
+
+    // For the source's seeking routines, which walk and cut the list: lock `GetLock()` and
+    // keep it while using `GetList()`. The mutex is not recursive: call no other member of
+    // this queue while holding it.
+    std::mutex& GetLock() { return mutex_; }
+    std::deque<AVPacketPtr>& GetList() { return list_; }
+
+    const std::string& Name() const { return name_; }
+    int Capacity() const { return capacity_; }
+
+    // True for the marker appended by `PutEndOfStream`.
+    static bool IsEndOfStream(const AVPacket& packet) {
+        return packet.data == nullptr && packet.size == 0;
+    }
+
+protected:
+    // The stream kind whose current stream gives the time base (audio here).
+    virtual AVMediaType Kind() const { return AVMEDIA_TYPE_AUDIO; }
+
+    // Converts `time` (in the current stream's time base of `Kind()`) into 100 ns units.
+    // False when the kind has no valid current stream; `time` AV_NOPTS_VALUE stays so.
+    bool ToUnits(int64_t time, int64_t& units) const;
+
+    // Appends under `mutex_` (held by the caller) and is followed by `NotifyPut` after the
+    // caller released the lock.
+    void AppendLocked(AVPacketPtr packet) { list_.push_back(std::move(packet)); }
+    void NotifyPut() { not_empty_.notify_one(); }
+
+    // Waits (releasing `lock` while waiting) until the list is non-empty or aborted; with
+    // `blockingLog` logs "%s: Queue blocking..." under "CPacketQueueVideo::Get" once per
+    // 100 ms of waiting. Returns with `lock` held; false when aborted.
+    bool WaitForPacket(std::unique_lock<std::mutex>& lock, bool blockingLog);
+
+    CPlaybackInfo* const info_;
+    const std::string name_;
+    const int capacity_;
+    std::mutex mutex_;
+    std::condition_variable not_empty_;
+    std::deque<AVPacketPtr> list_;  // guarded by mutex_
+    bool aborted_ = false;          // guarded by mutex_
+};
+
+}  // namespace zvp

@@ -1,0 +1,356 @@
+#include "media/CPlaybackInfo.h"
+
+#include <algorithm>
+#include <bit>
+#include <cctype>
+#include <thread>
+
+#include "app/Logger.h"
+
+extern "C" {
+#include <libavutil/channel_layout.h>
+#include <libavutil/mathematics.h>
+}
+
+namespace zvp {
+
+namespace {
+
+const char* KindWord(AVMediaType kind) {
+    switch (kind) {
+        case AVMEDIA_TYPE_VIDEO: return "Video";
+        case AVMEDIA_TYPE_AUDIO: return "Audio";
+        case AVMEDIA_TYPE_SUBTITLE: return "Subtitle";
+        default: return "Unknown";
+    }
+}
+
+// Frames per second of `rate` when both terms are set, else 0.
+double RateOf(AVRational rate) {
+    return rate.num != 0 && rate.den != 0 ? av_q2d(rate) : 0.0;
+}
+
+// Threads for a decoder: every core, within libavcodec's sensible range.
+int DecoderThreads() {
+    const unsigned cores = std::thread::hardware_concurrency();
+    return static_cast<int>(std::clamp(cores, 1u, 16u));
+}
+
+// The native channel mask of `layout`, or the default mask for its channel count.
+int64_t ChannelMask(const AVChannelLayout& layout) {
+    if (layout.order == AV_CHANNEL_ORDER_NATIVE && layout.u.mask != 0)
+        return static_cast<int64_t>(layout.u.mask);
+    AVChannelLayout fallback{};
+    av_channel_layout_default(&fallback, std::max(layout.nb_channels, 1));
+    const int64_t mask = fallback.order == AV_CHANNEL_ORDER_NATIVE
+                             ? static_cast<int64_t>(fallback.u.mask)
+                             : static_cast<int64_t>(AV_CH_LAYOUT_STEREO);
+    av_channel_layout_uninit(&fallback);
+    return mask;
+}
+
+}  // namespace
+
+CPlaybackInfo::CPlaybackInfo() = default;
+
+CPlaybackInfo::~CPlaybackInfo() {
+    std::lock_guard lock(lock_);
+    CloseAll();
+}
+
+void CPlaybackInfo::CloseAll() {
+    // Decoders first: they may refer to stream data owned by the format context.
+    decoders_.clear();
+    frame_.reset();
+    format_.reset();
+    video_ = -1;
+    audio_ = -1;
+    subtitle_ = -1;
+    video_streams_.clear();
+    audio_streams_.clear();
+    subtitle_streams_.clear();
+    file_name_.clear();
+    audio_conversion_ = AudioConversion{};
+}
+
+std::atomic<int>* CPlaybackInfo::Slot(AVMediaType kind) {
+    switch (kind) {
+        case AVMEDIA_TYPE_VIDEO: return &video_;
+        case AVMEDIA_TYPE_AUDIO: return &audio_;
+        case AVMEDIA_TYPE_SUBTITLE: return &subtitle_;
+        default: return nullptr;
+    }
+}
+
+int CPlaybackInfo::CurrentStream(AVMediaType kind) const {
+    switch (kind) {
+        case AVMEDIA_TYPE_VIDEO: return video_.load();
+        case AVMEDIA_TYPE_AUDIO: return audio_.load();
+        case AVMEDIA_TYPE_SUBTITLE: return subtitle_.load();
+        default: return -1;
+    }
+}
+
+HRESULT CPlaybackInfo::ParseMediaContext(const std::string& fileName) {
+    static constexpr const char* kWhere = "CPlaybackInfo::ParseMediaContext";
+    std::lock_guard lock(lock_);
+    CloseAll();
+
+    Log({kWhere, kLogInfo}, "Try parse media file: {%s}", fileName.c_str());
+    AVFormatContext* opened = nullptr;
+    if (avformat_open_input(&opened, fileName.c_str(), nullptr, nullptr) < 0) {
+        Log({kWhere, kLogInfo}, "Couldn't open file: {%s}", fileName.c_str());
+        return E_FAIL;
+    }
+    format_.reset(opened);
+    format_->flags |= AVFMT_FLAG_GENPTS;
+
+    if (avformat_find_stream_info(format_.get(), nullptr) < 0) {
+        Log({kWhere, kLogInfo}, "Couldn't find stream information!");
+        return E_FAIL;
+    }
+
+    const int count = static_cast<int>(format_->nb_streams);
+    decoders_.resize(count);
+    int video = -1, audio = -1, subtitle = -1;
+    for (int i = 0; i < count; ++i) {
+        const AVCodecParameters* par = format_->streams[i]->codecpar;
+        if (!avcodec_find_decoder(par->codec_id)) continue;
+        switch (par->codec_type) {
+            case AVMEDIA_TYPE_VIDEO:
+                video_streams_.push_back(i);
+                video = av_find_best_stream(format_.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+                break;
+            case AVMEDIA_TYPE_AUDIO:
+                audio_streams_.push_back(i);
+                audio = av_find_best_stream(format_.get(), AVMEDIA_TYPE_AUDIO, -1, video,
+                                            nullptr, 0);
+                break;
+            case AVMEDIA_TYPE_SUBTITLE:
+                subtitle_streams_.push_back(i);
+                subtitle = av_find_best_stream(format_.get(), AVMEDIA_TYPE_SUBTITLE, -1,
+                                               audio >= 0 ? audio : video, nullptr, 0);
+                break;
+            default:
+                break;
+        }
+    }
+    // A negative choice (an error code) leaves the kind without a stream.
+    if (video >= 0) OpenStream(AVMEDIA_TYPE_VIDEO, video);
+    if (audio >= 0) OpenStream(AVMEDIA_TYPE_AUDIO, audio);
+    if (subtitle >= 0) OpenStream(AVMEDIA_TYPE_SUBTITLE, subtitle);
+
+    frame_ = MakeFrame();
+    if (!frame_) {
+        Log({kWhere, kLogInfo}, "Could not alloc frame!");
+        return E_FAIL;
+    }
+    file_name_ = fileName;
+    Log({kWhere, kLogInfo}, "Successfully parsed media file! Video: %d, Audio: %d, Subtitle: %d",
+        HasVideo() ? 1 : 0, HasAudio() ? 1 : 0, HasSubtitle() ? 1 : 0);
+    if (!HasVideo() && !HasAudio()) {
+        // Nothing the player could play: report it rather than a success without streams.
+        Log({kWhere, kLogInfo}, "No playable video or audio stream in file: {%s}",
+            fileName.c_str());
+        return E_FAIL;
+    }
+    return S_OK;
+}
+
+bool CPlaybackInfo::OpenStream(AVMediaType kind, int index) {
+    static constexpr const char* kWhere = "CPlaybackInfo::OpenStream";
+    if (index == -1) return false;
+    std::atomic<int>* slot = Slot(kind);
+    if (!slot) return false;
+    std::lock_guard lock(lock_);
+    if (!format_ || index < 0 || index >= static_cast<int>(format_->nb_streams)) return false;
+    // A stream of another kind in this slot would reach the wrong decoding path.
+    if (format_->streams[index]->codecpar->codec_type != kind) return false;
+
+    if (*slot != -1) CloseStream(*slot);
+    *slot = index;
+
+    AVStream* stream = format_->streams[index];
+    const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
+    if (!codec) {
+        Log({kWhere, kLogInfo}, "%s codec not found! [CodecID: %d]", KindWord(kind),
+            static_cast<int>(stream->codecpar->codec_id));
+        *slot = -1;
+        return false;
+    }
+    AVCodecContextPtr context(avcodec_alloc_context3(codec));
+    if (!context || avcodec_parameters_to_context(context.get(), stream->codecpar) < 0) {
+        Log({kWhere, kLogInfo}, "Could not open %s codec: %s", KindWord(kind), codec->name);
+        *slot = -1;
+        return false;
+    }
+    context->pkt_timebase = stream->time_base;
+    context->thread_count = DecoderThreads();
+    context->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
+
+    if (kind == AVMEDIA_TYPE_VIDEO) {
+        if (format_->duration == AV_NOPTS_VALUE) {
+            // Video is only played from files with a known duration.
+            *slot = -1;
+            return false;
+        }
+    }
+
+    if (avcodec_open2(context.get(), codec, nullptr) < 0) {
+        Log({kWhere, kLogInfo}, "Could not open %s codec: %s", KindWord(kind), codec->name);
+        *slot = -1;
+        return false;
+    }
+    avcodec_flush_buffers(context.get());
+
+    if (kind == AVMEDIA_TYPE_AUDIO) {
+        // The decoder delivers its own layout and format; the audio path folds more than two
+        // channels to stereo and converts to signed 16-bit at the same rate.
+        const int64_t mask = ChannelMask(context->ch_layout) &
+                             ~static_cast<int64_t>(AV_CH_STEREO_LEFT | AV_CH_STEREO_RIGHT);
+        const int channels = std::popcount(static_cast<uint64_t>(mask));
+        AudioConversion& a = audio_conversion_;
+        a.resampler.reset();
+        a.srcFormat = context->sample_fmt;
+        a.dstFormat = AV_SAMPLE_FMT_S16;
+        a.srcRate = a.dstRate = context->sample_rate;
+        a.srcLayout = mask;
+        a.srcChannels = channels;
+        if (channels > 2) {
+            a.dstLayout = static_cast<int64_t>(AV_CH_LAYOUT_STEREO);
+            a.dstChannels = 2;
+        } else {
+            a.dstLayout = mask;
+            a.dstChannels = channels;
+        }
+    }
+
+    decoders_[index] = std::move(context);
+    Log({kWhere, kLogInfo}, "%s codec loaded: %s", KindWord(kind), codec->name);
+    return true;
+}
+
+bool CPlaybackInfo::CloseStream(int index) {
+    std::lock_guard lock(lock_);
+    if (index < 0 || index >= static_cast<int>(decoders_.size()) || !decoders_[index])
+        return false;
+    decoders_[index].reset();
+    return true;
+}
+
+AVCodecContext* CPlaybackInfo::GetCodecContext(AVMediaType kind) const {
+    const int index = CurrentStream(kind);
+    std::lock_guard lock(lock_);
+    if (index < 0 || index >= static_cast<int>(decoders_.size())) return nullptr;
+    return decoders_[index].get();
+}
+
+int CPlaybackInfo::VideoWidth() const {
+    std::lock_guard lock(lock_);
+    const AVCodecContext* video = GetCodecContext(AVMEDIA_TYPE_VIDEO);
+    return video ? video->width : 0;
+}
+
+int CPlaybackInfo::VideoHeight() const {
+    std::lock_guard lock(lock_);
+    const AVCodecContext* video = GetCodecContext(AVMEDIA_TYPE_VIDEO);
+    return video ? video->height : 0;
+}
+
+float CPlaybackInfo::FrameRate() const {
+    std::lock_guard lock(lock_);
+    const int index = video_.load();
+    if (!format_ || index < 0 || index >= static_cast<int>(format_->nb_streams)) return 30.0f;
+    const AVStream* stream = format_->streams[index];
+    const AVCodecContext* video = GetCodecContext(AVMEDIA_TYPE_VIDEO);
+    const double candidates[] = {
+        RateOf(stream->r_frame_rate),
+        RateOf(stream->avg_frame_rate),
+        video ? RateOf(video->framerate) : 0.0,
+    };
+    for (double rate : candidates)
+        if (rate >= 10.0 && rate <= 30.0) return static_cast<float>(rate);
+    return 30.0f;
+}
+
+bool CPlaybackInfo::Duration(MediaDuration& duration) const {
+    std::lock_guard lock(lock_);
+    duration = MediaDuration{};
+    if (!format_ || format_->duration == AV_NOPTS_VALUE) {
+        Log({"CPlaybackInfo::Duration", kLogInfo}, "Media duration is N/A");
+        return false;
+    }
+    const int64_t us = format_->duration;
+    duration.totalSeconds = static_cast<double>(us) / AV_TIME_BASE;
+    const int64_t whole = us / AV_TIME_BASE;
+    duration.microseconds = static_cast<int32_t>(us % AV_TIME_BASE);
+    const int64_t minutes = whole / 60;
+    duration.seconds = static_cast<int32_t>(whole % 60);
+    duration.hours = static_cast<int32_t>(minutes / 60);
+    duration.minutes = static_cast<int32_t>(minutes % 60);
+    return true;
+}
+
+int CPlaybackInfo::SeekFile(int64_t position) {
+    std::lock_guard lock(lock_);
+    if (!format_) return -1;
+
+    int64_t target = av_rescale(position, AV_TIME_BASE, 10'000'000);
+    int flags = AVSEEK_FLAG_BACKWARD;
+    const int64_t duration = format_->duration;
+    if ((format_->iformat->flags & AVFMT_TS_DISCONT) && duration != AV_NOPTS_VALUE &&
+        duration >= 10 && format_->pb) {
+        // Time stamps jump in such files: seek to the same whole percent of the bytes.
+        const int64_t percent = std::clamp<int64_t>(position / (duration / 10), 0, 100);
+        const int64_t size = avio_size(format_->pb);
+        if (size > 0) {
+            target = size * percent / 100;
+            flags = AVSEEK_FLAG_BYTE;
+        }
+    }
+
+    const auto flushDecoders = [this] {
+        for (AVMediaType kind : {AVMEDIA_TYPE_VIDEO, AVMEDIA_TYPE_AUDIO, AVMEDIA_TYPE_SUBTITLE})
+            if (AVCodecContext* c = GetCodecContext(kind)) avcodec_flush_buffers(c);
+    };
+    flushDecoders();
+    if (avformat_seek_file(format_.get(), -1, INT64_MIN, target, INT64_MAX, flags) < 0)
+        return -1;
+    flushDecoders();
+    return 0;
+}
+
+int CPlaybackInfo::ReadPacket(AVPacket& packet) {
+    std::lock_guard lock(lock_);
+    if (!format_) return 1;
+    return av_read_frame(format_.get(), &packet) < 0 ? 1 : 0;
+}
+
+void CPlaybackInfo::GetAudioStreams(std::vector<int>& streams, int& current) const {
+    std::lock_guard lock(lock_);
+    streams = audio_streams_;
+    current = audio_.load();
+}
+
+void CPlaybackInfo::GetSubtitleStreams(std::vector<int>& streams, int& current) const {
+    std::lock_guard lock(lock_);
+    streams = subtitle_streams_;
+    current = subtitle_.load();
+}
+
+bool CPlaybackInfo::IsRealMedia() const {
+    std::lock_guard lock(lock_);
+    const auto dot = file_name_.rfind('.');
+    if (dot == std::string::npos || file_name_.find('/', dot) != std::string::npos) return false;
+    std::string ext = file_name_.substr(dot + 1);
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return ext == "rm" || ext == "rmvb";
+}
+
+std::string CPlaybackInfo::FileName() const {
+    std::lock_guard lock(lock_);
+    return file_name_;
+}
+
+}  // namespace zvp

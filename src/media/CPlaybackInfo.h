@@ -1,0 +1,157 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "graph/GraphTypes.h"  // HRESULT and the status codes
+#include "media/FFmpegPtr.h"
+
+namespace zvp {
+
+// A media duration split for display. `totalSeconds` is exact; the four integers are the
+// whole hours, the minutes and seconds left over, and the microseconds below one second.
+struct MediaDuration {
+    double totalSeconds = 0.0;
+    int32_t hours = 0;
+    int32_t minutes = 0;
+    int32_t seconds = 0;
+    int32_t microseconds = 0;
+};
+
+// How decoded audio of the current audio stream is converted before output, filled by
+// `OpenStream` for the audio kind. Source fields describe what the decoder delivers, target
+// fields what the audio output receives: signed 16-bit interleaved samples at the stream's
+// rate, more than two channels folded to stereo. Counts, layouts and rates are -1 until an
+// audio stream has been opened. Layouts are native channel masks (AV_CH_*), with the two
+// stereo-downmix bits (29, 30) cleared. The audio decoding path owns `resampler`, builds it
+// from these fields (swr_alloc_set_opts2) and may rebuild it when the decoded frames differ.
+struct AudioConversion {
+    SwrContextPtr resampler;
+    AVSampleFormat srcFormat = AV_SAMPLE_FMT_S16;
+    AVSampleFormat dstFormat = AV_SAMPLE_FMT_S16;
+    int srcChannels = -1;
+    int dstChannels = -1;
+    int64_t srcLayout = -1;
+    int64_t dstLayout = -1;
+    int srcRate = -1;
+    int dstRate = -1;
+};
+
+// The open media file: opens it with libavformat, picks one video, one audio and one subtitle
+// stream, opens their decoders and answers questions about the file. One per source filter,
+// which creates it empty and calls `ParseMediaContext` once per load.
+//
+// Stream kinds are AVMediaType values: AVMEDIA_TYPE_VIDEO (0), AVMEDIA_TYPE_AUDIO (1) and
+// AVMEDIA_TYPE_SUBTITLE (3); every operation taking a kind refuses any other (false/null).
+//
+// Threads: the demultiplexing worker calls `ReadPacket` and `SeekFile`; the decoding threads,
+// the engine and the information dialog on the user-interface thread call the queries, and the
+// engine calls `OpenStream` to switch audio or subtitle tracks while the worker runs.
+// Locking: `lock_` (recursive, reachable through `GetLock`) guards the format context, the
+// decoder contexts, the frame, the stream lists, the file name and `audio_`. The decoders hold
+// it while they use a codec context, so a track switch never frees a context in use. The three
+// current indexes are atomics and may be read without the lock (`Has*`, `CurrentStream`).
+// No callback into another component is made while `lock_` is held (log lines only).
+class CPlaybackInfo {
+public:
+    static constexpr int64_t kDefaultFrameDuration = 333333;  // 1/30 s in 100 ns units
+
+    CPlaybackInfo();
+    virtual ~CPlaybackInfo();
+    CPlaybackInfo(const CPlaybackInfo&) = delete;
+    CPlaybackInfo& operator=(const CPlaybackInfo&) = delete;
+
+    // Opens `fileName` (UTF-8), reads its stream information, fills the stream lists, chooses
+    // and opens the best video, audio and subtitle stream. Returns S_OK, or E_FAIL with a log
+    // line when the file cannot be opened or probed, or holds no playable video or audio.
+    // Anything opened by an earlier call is closed first.
+    HRESULT ParseMediaContext(const std::string& fileName);
+
+    // Opens the decoder of stream `index` and makes it the current stream of `kind`, closing
+    // the previous one. False (kind left without a stream, logged) when the kind or index is
+    // invalid, no decoder exists, the decoder does not open, or a video stream lies in a file
+    // of unknown duration. Takes the lock. Opening an audio stream refills `GetAudioConversion`.
+    bool OpenStream(AVMediaType kind, int index);
+
+    // Frees the decoder of stream `index`. False when the index is out of range or that stream
+    // has no open decoder.
+    bool CloseStream(int index);
+
+    // Decoder of the current stream of `kind`, or null. Not owned by the caller; valid while
+    // the caller holds `GetLock()` or until the next `OpenStream`/`CloseStream` of that kind.
+    AVCodecContext* GetCodecContext(AVMediaType kind) const;
+
+    // Current stream index of `kind`, -1 for none or an invalid kind. No lock.
+    int CurrentStream(AVMediaType kind) const;
+    bool HasVideo() const { return video_.load() != -1; }
+    bool HasAudio() const { return audio_.load() != -1; }
+    bool HasSubtitle() const { return subtitle_.load() != -1; }
+
+    // Picture size of the current video decoder, 0 without video.
+    int VideoWidth() const;
+    int VideoHeight() const;
+
+    // Frames per second of the current video stream: the first of the stream's real frame rate,
+    // its average frame rate and the decoder's frame rate that lies within 10..30, else 30.
+    float FrameRate() const;
+
+    // Fills `duration` from the file's duration; false (record zeroed, logged) when unknown.
+    bool Duration(MediaDuration& duration) const;
+
+    // Seeks the file to `position` (100 ns): by byte (whole percent of the duration) for
+    // formats with discontinuous time stamps, else by time to the key frame at or before it.
+    // Flushes the open decoders before and after. 0 on success, -1 when the seek is refused.
+    int SeekFile(int64_t position);
+
+    // Reads the next packet of any stream into `packet` (which must be allocated and empty).
+    // 0 when a packet was read, 1 at the end of the file or on a read error.
+    int ReadPacket(AVPacket& packet);
+
+    // Copies the indexes of the audio (subtitle) streams that have a decoder, in file order,
+    // and gives the current audio (subtitle) index.
+    void GetAudioStreams(std::vector<int>& streams, int& current) const;
+    void GetSubtitleStreams(std::vector<int>& streams, int& current) const;
+
+    // True when the file name's extension is "rm" or "rmvb" (any case).
+    bool IsRealMedia() const;
+
+    int64_t DefaultFrameDuration() const { return kDefaultFrameDuration; }
+
+    // The record's lock; hold it across several calls that must see one consistent state.
+    std::recursive_mutex& GetLock() const { return lock_; }
+
+    // The open file, or null. Not owned by the caller; lives until the record is destroyed or
+    // parses another file. Its stream array and time bases do not change once opened.
+    AVFormatContext* GetFormatContext() const { return format_.get(); }
+
+    // The decoding frame allocated by `ParseMediaContext`; use it under `GetLock()`.
+    AVFrame* GetFrame() const { return frame_.get(); }
+
+    // Audio conversion description; read and modify it under `GetLock()`.
+    AudioConversion& GetAudioConversion() { return audio_conversion_; }
+
+    // UTF-8 name of the parsed file (empty before a successful parse).
+    std::string FileName() const;
+
+private:
+    std::atomic<int>* Slot(AVMediaType kind);
+    void CloseAll();
+
+    mutable std::recursive_mutex lock_;
+    AVFormatContextPtr format_;                 // guarded by lock_
+    AVFramePtr frame_;                          // guarded by lock_
+    std::vector<AVCodecContextPtr> decoders_;   // one slot per stream; guarded by lock_
+    std::atomic<int> video_{-1};
+    std::atomic<int> audio_{-1};
+    std::atomic<int> subtitle_{-1};
+    std::string file_name_;                     // guarded by lock_
+    std::vector<int> video_streams_;            // guarded by lock_
+    std::vector<int> audio_streams_;            // guarded by lock_
+    std::vector<int> subtitle_streams_;         // guarded by lock_
+    AudioConversion audio_conversion_;          // guarded by lock_
+};
+
+}  // namespace zvp
