@@ -1,0 +1,159 @@
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "graph/CSystemClock.h"
+#include "graph/GraphTypes.h"
+#include "graph/IMediaEventSink.h"
+
+class QObject;
+class QWidget;
+
+namespace zvp {
+
+class CBaseFilter;
+class CBasePin;
+class IReferenceClock;
+
+// The graph runner: owns the filters added to it, connects pins, runs/pauses/stops them
+// together against one reference clock, seeks through the source pins' seeking, and keeps
+// the event queue the owner drains.
+//
+// Clock: the first filter offering a clock (the audio renderer) else the system clock; set on
+// every filter at the first Pause (or SetDefaultSyncSource).
+//
+// State changes: Pause from stopped pauses the renderers first, then the other filters
+// (source pins start streaming; each renderer pre-rolls one sample, EC_PAUSED follows when
+// all have). Run sets the start time so that the stream continues where it paused (stream
+// time 0 at the first Run). Stop stops renderers first (releasing streaming threads blocked
+// in delivery), then the others. Seeking while running pauses, seeks, and runs again with
+// stream time restarting at 0; while paused or stopped it seeks only. The current position
+// is the last seek position plus stream time, clamped to the duration.
+//
+// Events: filters report through Notify. EC_COMPLETE from a renderer is counted; the graph
+// queues one EC_COMPLETE when every connected renderer has completed (counting restarts at
+// Run from stopped and at each seek). EC_ERRORABORT, EC_USERABORT and other codes are
+// queued as they come. After each queued event the notify callback (if any) is invoked on
+// the notify target's thread through a queued call.
+//
+// Threads: the control operations (AddFilter, Connect, Run, Pause, Stop, SetPositions,
+// put_Volume, the queries) come from one controlling thread (the UI thread) and are
+// serialised by `controlLock_`. Notify, GetEvent and FreeEventParams may be called on any
+// thread; the event queue is guarded by `eventLock_`, a leaf lock.
+//
+// Life: the destructor stops the graph, disconnects and destroys the filters. Never hangs:
+// every streaming wait ends on stop.
+class CFilterGraph : public IMediaEventSink {
+public:
+    CFilterGraph();
+    ~CFilterGraph() override;
+    CFilterGraph(const CFilterGraph&) = delete;
+    CFilterGraph& operator=(const CFilterGraph&) = delete;
+
+    // Takes ownership of `filter` (E_POINTER for null, VFW_E_WRONG_STATE unless stopped).
+    // The filter stays valid until the graph is destroyed.
+    HRESULT AddFilter(std::unique_ptr<CBaseFilter> filter, const char* name);
+    int GetFilterCount() const;
+    CBaseFilter* GetFilter(int n) const;
+    // Connects an output pin to an input pin by the output pin's preferred types
+    // (VFW_E_WRONG_STATE unless stopped; the pins' results otherwise).
+    HRESULT Connect(CBasePin* pOut, CBasePin* pIn);
+    // The first input pin of `filter`, or null.
+    static CBasePin* FindInputPin(CBaseFilter* filter);
+
+    // IMediaControl.
+    HRESULT Run();
+    HRESULT Pause();
+    HRESULT Stop();
+    // The graph's state; VFW_S_STATE_INTERMEDIATE while paused and a renderer has not yet
+    // pre-rolled after waiting up to `msTimeout` ms.
+    HRESULT GetState(long msTimeout, FILTER_STATE* pState);
+
+    // IMediaSeeking (100 ns units). SetPositions: only a start position with
+    // AM_SEEKING_AbsolutePositioning or RelativePositioning moves the stream; it goes to
+    // the source pins' seeking in pin order until one accepts (S_OK), else the last
+    // failure (E_NOTIMPL when no pin can seek). A stop position is passed on as it is.
+    HRESULT SetPositions(REFERENCE_TIME* pCurrent, DWORD dwCurrentFlags, REFERENCE_TIME* pStop,
+                         DWORD dwStopFlags);
+    HRESULT GetCurrentPosition(REFERENCE_TIME* pCurrent);
+    // The largest duration of the source pins; E_NOTIMPL when none can tell.
+    HRESULT GetDuration(REFERENCE_TIME* pDuration);
+    // The capabilities all seekable source pins share; E_NOTIMPL when none.
+    HRESULT GetCapabilities(DWORD* pCapabilities);
+
+    // Chooses the clock now (see above).
+    HRESULT SetDefaultSyncSource();
+    IReferenceClock* GetSyncSource() const;
+
+    // IBasicVideo / IVideoWindow through the first video renderer.
+    HRESULT GetVideoSize(long* pWidth, long* pHeight);
+    // The video renderer's widget (UI thread), or null.
+    QWidget* GetVideoWidget();
+
+    // IBasicAudio through the first audio renderer; E_NOTIMPL without one.
+    HRESULT put_Volume(long lVolume);
+    HRESULT get_Volume(long* plVolume);
+
+    // IMediaEvent. Takes the oldest event; waits up to `msTimeout` ms (0: no wait,
+    // INFINITE_WAIT: no limit) and returns E_ABORT when none came.
+    HRESULT GetEvent(long* lEventCode, LONG_PTR* lParam1, LONG_PTR* lParam2, long msTimeout);
+    HRESULT FreeEventParams(long lEventCode, LONG_PTR lParam1, LONG_PTR lParam2);
+    // Invokes `callback` on `target`'s thread (queued) after each event is queued; null
+    // target stops notifications. The owner clears it before destroying `target`.
+    HRESULT SetNotifyTarget(QObject* target, std::function<void()> callback);
+
+    // IMediaEventSink, for filters.
+    HRESULT Notify(CBaseFilter* sender, long eventCode, LONG_PTR p1, LONG_PTR p2) override;
+
+private:
+    struct Event {
+        long code;
+        LONG_PTR p1;
+        LONG_PTR p2;
+    };
+    struct Entry {
+        std::unique_ptr<CBaseFilter> filter;
+        std::string name;
+    };
+
+    bool IsRenderer(CBaseFilter* f) const;
+    std::vector<CBaseFilter*> ConnectedRenderers() const;
+    HRESULT PauseLocked();
+    HRESULT StopLocked();
+    HRESULT RunFiltersLocked(REFERENCE_TIME tStart);
+    void ChooseClockLocked();
+    REFERENCE_TIME ClockNow() const;
+    REFERENCE_TIME StreamTimeLocked() const;
+    void ResetCompletionLocked();
+    void QueueEvent(long code, LONG_PTR p1, LONG_PTR p2);  // takes eventLock_
+
+    mutable std::mutex controlLock_;
+    std::vector<Entry> filters_;              // guarded by controlLock_
+    FILTER_STATE state_ = State_Stopped;      // guarded by controlLock_
+    CSystemClock systemClock_;
+    IReferenceClock* clock_ = nullptr;        // guarded by controlLock_; not owned
+    REFERENCE_TIME tStart_ = 0;               // guarded by controlLock_
+    REFERENCE_TIME pausedStreamTime_ = 0;     // guarded by controlLock_: stream time at pause
+    REFERENCE_TIME segmentStart_ = 0;         // guarded by controlLock_: last seek position
+    long volume_ = 0;                         // guarded by controlLock_
+
+    mutable std::mutex eventLock_;
+    std::condition_variable eventCv_;
+    std::deque<Event> events_;                // guarded by eventLock_
+    std::set<CBaseFilter*> renderers_;        // guarded by eventLock_: connected renderers
+    std::set<CBaseFilter*> completed_;        // guarded by eventLock_
+    std::set<CBaseFilter*> prerolled_;        // guarded by eventLock_
+    bool completeSent_ = false;               // guarded by eventLock_
+    bool pausePending_ = false;               // guarded by eventLock_: EC_PAUSED not yet sent
+    QObject* notifyTarget_ = nullptr;         // guarded by eventLock_; not owned
+    std::function<void()> notifyCallback_;    // guarded by eventLock_
+};
+
+}  // namespace zvp
