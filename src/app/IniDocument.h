@@ -8,6 +8,7 @@ namespace zvp {
 
 // Orders names by ASCII letters without regard to case (bytes above 0x7F compare as they are).
 struct IniNameLess {
+    using is_transparent = void;
     bool operator()(std::string_view a, std::string_view b) const;
 };
 
@@ -63,6 +64,9 @@ public:
     static std::string_view Trim(std::string_view text);
 
 private:
+    // Applies one line (line feed removed); `current` is the current section or null.
+    void ParseLine(std::string_view line, Values*& current);
+
     Sections sections_;
 };
 

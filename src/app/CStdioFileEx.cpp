@@ -1,0 +1,208 @@
+#include "app/CStdioFileEx.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+#include "app/Logger.h"
+
+namespace zvp {
+namespace {
+
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16Bom = "\xFF\xFE";
+
+// Reads the whole regular file at `path` into `out`. False (errno set) when it cannot be
+// opened or read, is not a regular file or is larger than `limit`.
+bool ReadWholeFile(const std::string& path, size_t limit, std::string& out) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        const int err = S_ISDIR(info.st_mode) ? EISDIR : errno;
+        ::close(fd);
+        errno = err;
+        return false;
+    }
+    if (static_cast<uint64_t>(info.st_size) > limit) {
+        ::close(fd);
+        errno = EFBIG;
+        return false;
+    }
+    out.clear();
+    out.reserve(static_cast<size_t>(info.st_size));
+    char buffer[65536];
+    while (true) {
+        const ssize_t n = ::read(fd, buffer, sizeof(buffer));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            const int err = errno;
+            ::close(fd);
+            errno = err;
+            return false;
+        }
+        if (n == 0) break;
+        if (out.size() + static_cast<size_t>(n) > limit) {
+            ::close(fd);
+            errno = EFBIG;
+            return false;
+        }
+        out.append(buffer, static_cast<size_t>(n));
+    }
+    ::close(fd);
+    return true;
+}
+
+}  // namespace
+
+CStdioFileEx::~CStdioFileEx() {
+    if (IsOpen()) Close();
+}
+
+CStdioFileEx::CStdioFileEx(CStdioFileEx&& other) noexcept { *this = std::move(other); }
+
+CStdioFileEx& CStdioFileEx::operator=(CStdioFileEx&& other) noexcept {
+    if (this != &other) {
+        if (IsOpen()) Close();
+        mode_ = std::exchange(other.mode_, Mode::kClosed);
+        unicode_ = other.unicode_;
+        code_page_ = other.code_page_;
+        write_bom_ = other.write_bom_;
+        at_start_ = other.at_start_;
+        path_ = std::move(other.path_);
+        raw_ = std::move(other.raw_);
+        text_ = std::move(other.text_);
+        read_pos_ = other.read_pos_;
+        writer_ = std::move(other.writer_);
+    }
+    return *this;
+}
+
+bool CStdioFileEx::Open(const std::string& path, unsigned mode) {
+    if (IsOpen()) return false;
+    path_ = path;
+    at_start_ = true;
+    read_pos_ = 0;
+    raw_.clear();
+    text_.clear();
+    if (mode & modeWrite) {
+        unicode_ = (mode & modeUnicode) != 0;
+        if (!writer_.Open(path)) {
+            Log(LogPoint{"CStdioFileEx::Open", kLogDebug}, "Cannot create %s: %s", path.c_str(),
+                std::strerror(errno));
+            return false;
+        }
+        mode_ = Mode::kWrite;
+        return true;
+    }
+    if (!ReadWholeFile(path, kMaxFileSize, raw_)) {
+        const int err = errno;
+        Log(LogPoint{"CStdioFileEx::Open", err == EFBIG ? kLogInfo : kLogDebug},
+            "Cannot read %s: %s", path.c_str(), std::strerror(err));
+        raw_.clear();
+        errno = err;
+        return false;
+    }
+    unicode_ = raw_.size() >= 2 && std::string_view(raw_).substr(0, 2) == kUtf16Bom;
+    mode_ = Mode::kRead;
+    return true;
+}
+
+void CStdioFileEx::DecodeAll() {
+    std::string_view bytes(raw_);
+    if (unicode_) {
+        text_ = TextDecoder::Utf16LeToUtf8(bytes.substr(2));
+    } else {
+        if (bytes.substr(0, 3) == kUtf8Bom &&
+            (code_page_ == TextDecoder::kUtf8 || code_page_ == TextDecoder::kSystemCodePage)) {
+            bytes.remove_prefix(3);
+        }
+        if (code_page_ == TextDecoder::kSystemCodePage) {
+            std::string charset;
+            text_ = TextDecoder::LegacyToUtf8(bytes, &charset);
+            if (charset != "UTF-8") {
+                Log(LogPoint{"CStdioFileEx::ReadString", kLogDebug}, "%s read as %s",
+                    path_.c_str(), charset.c_str());
+            }
+        } else if (code_page_ == TextDecoder::kUtf8 && TextDecoder::IsValidUtf8(bytes)) {
+            text_.assign(bytes);
+        } else {
+            const std::string charset = TextDecoder::CodePageName(code_page_);
+            if (!TextDecoder::ToUtf8(bytes, charset, text_)) {
+                Log(LogPoint{"CStdioFileEx::ReadString", kLogInfo},
+                    "Unknown code page %d, reading %s as detected", code_page_, path_.c_str());
+                text_ = TextDecoder::LegacyToUtf8(bytes);
+            }
+        }
+    }
+    raw_.clear();
+    raw_.shrink_to_fit();
+}
+
+bool CStdioFileEx::ReadString(std::string& line) {
+    line.clear();
+    if (mode_ != Mode::kRead) return false;
+    if (at_start_) {
+        DecodeAll();
+        at_start_ = false;
+    }
+    if (read_pos_ >= text_.size()) return false;
+    const size_t end = text_.find('\n', read_pos_);
+    const size_t stop = end == std::string::npos ? text_.size() : end;
+    line.assign(text_, read_pos_, stop - read_pos_);
+    read_pos_ = end == std::string::npos ? text_.size() : end + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return true;
+}
+
+bool CStdioFileEx::WriteString(std::string_view text) {
+    if (mode_ != Mode::kWrite) return false;
+    if (at_start_) {
+        at_start_ = false;
+        if (write_bom_) {
+            if (unicode_) {
+                writer_.Write(kUtf16Bom);
+            } else if (code_page_ == TextDecoder::kUtf8) {
+                writer_.Write(kUtf8Bom);
+            }
+        }
+    }
+    if (unicode_) return writer_.Write(TextDecoder::Utf8ToUtf16Le(text));
+    if (code_page_ == TextDecoder::kUtf8 || code_page_ == TextDecoder::kSystemCodePage) {
+        return writer_.Write(text);
+    }
+    std::string encoded;
+    if (!TextDecoder::FromUtf8(text, TextDecoder::CodePageName(code_page_), encoded)) {
+        Log(LogPoint{"CStdioFileEx::WriteString", kLogInfo},
+            "Unknown code page %d, writing %s as UTF-8", code_page_, path_.c_str());
+        return writer_.Write(text);
+    }
+    return writer_.Write(encoded);
+}
+
+bool CStdioFileEx::Close() {
+    const Mode mode = std::exchange(mode_, Mode::kClosed);
+    raw_.clear();
+    text_.clear();
+    read_pos_ = 0;
+    if (mode != Mode::kWrite) return mode == Mode::kRead;
+    if (!writer_.Commit()) {
+        Log(LogPoint{"CStdioFileEx::Close", kLogError}, "Cannot write %s: %s", path_.c_str(),
+            std::strerror(errno));
+        return false;
+    }
+    return true;
+}
+
+void CStdioFileEx::Abort() {
+    if (mode_ == Mode::kWrite) writer_.Abort();
+    mode_ = Mode::kClosed;
+    raw_.clear();
+    text_.clear();
+}
+
+}  // namespace zvp

@@ -1,0 +1,310 @@
+#include "app/TextDecoder.h"
+
+#include <iconv.h>
+#include <uchardet.h>
+
+#include <cerrno>
+#include <memory>
+
+namespace zvp {
+namespace {
+
+constexpr std::string_view kReplacementUtf8 = "\xEF\xBF\xBD";  // U+FFFD
+
+struct IconvCloser {
+    void operator()(void* cd) const { ::iconv_close(static_cast<iconv_t>(cd)); }
+};
+using IconvHandle = std::unique_ptr<void, IconvCloser>;
+
+IconvHandle OpenIconv(const std::string& to, const std::string& from) {
+    iconv_t cd = ::iconv_open(to.c_str(), from.c_str());
+    if (cd == reinterpret_cast<iconv_t>(-1)) return IconvHandle();
+    return IconvHandle(cd);
+}
+
+struct UchardetDeleter {
+    void operator()(uchardet_t ud) const { ::uchardet_delete(ud); }
+};
+using UchardetHandle = std::unique_ptr<std::remove_pointer_t<uchardet_t>, UchardetDeleter>;
+
+void AppendUtf8(std::string& out, uint32_t cp) {
+    if (cp < 0x80) {
+        out.push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
+}
+
+// Decodes one UTF-8 character at `text[pos]`. Returns its length (0 when the bytes there are
+// not a well-formed character) and stores the code point.
+size_t DecodeUtf8(std::string_view text, size_t pos, uint32_t& cp) {
+    const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(pos);
+    size_t length;
+    uint32_t min;
+    if (lead < 0x80) {
+        cp = lead;
+        return 1;
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2, cp = lead & 0x1F, min = 0x80;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3, cp = lead & 0x0F, min = 0x800;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4, cp = lead & 0x07, min = 0x10000;
+    } else {
+        return 0;
+    }
+    if (text.size() - pos < length) return 0;
+    for (size_t i = 1; i < length; ++i) {
+        const unsigned char c = byte(pos + i);
+        if ((c & 0xC0) != 0x80) return 0;
+        cp = (cp << 6) | (c & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+    return length;
+}
+
+std::string Upper(std::string text) {
+    for (char& c : text) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    return text;
+}
+
+}  // namespace
+
+bool TextDecoder::IsValidUtf8(std::string_view bytes) {
+    uint32_t cp;
+    for (size_t pos = 0; pos < bytes.size();) {
+        // Fast path over ASCII.
+        if (static_cast<unsigned char>(bytes[pos]) < 0x80) {
+            ++pos;
+            continue;
+        }
+        const size_t length = DecodeUtf8(bytes, pos, cp);
+        if (length == 0) return false;
+        pos += length;
+    }
+    return true;
+}
+
+std::string TextDecoder::DetectCharset(std::string_view bytes) {
+    UchardetHandle detector(::uchardet_new());
+    if (!detector) return std::string();
+    if (::uchardet_handle_data(detector.get(), bytes.data(), bytes.size()) != 0) {
+        return std::string();
+    }
+    ::uchardet_data_end(detector.get());
+    const char* charset = ::uchardet_get_charset(detector.get());
+    return charset ? Upper(charset) : std::string();
+}
+
+std::string TextDecoder::LegacyToUtf8(std::string_view bytes, std::string* charset) {
+    if (IsValidUtf8(bytes)) {
+        if (charset) *charset = "UTF-8";
+        return std::string(bytes);
+    }
+    std::string detected = DetectCharset(bytes);
+    // Text that is not valid UTF-8 cannot be ASCII or UTF-8 whatever the detector thinks.
+    if (detected.empty() || detected == "ASCII" || detected == "UTF-8") {
+        detected = "WINDOWS-1252";
+    }
+    std::string out;
+    if (!ToUtf8(bytes, detected, out)) {
+        detected = "WINDOWS-1252";
+        ToUtf8(bytes, detected, out);
+    }
+    if (charset) *charset = detected;
+    return out;
+}
+
+std::string TextDecoder::FileBytesToUtf8(std::string_view bytes) {
+    if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE') {
+        return Utf16LeToUtf8(bytes.substr(2));
+    }
+    if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") {
+        bytes.remove_prefix(3);
+        // Marked as UTF-8: keep it so, only repairing broken sequences.
+        std::string out;
+        if (IsValidUtf8(bytes)) return std::string(bytes);
+        ToUtf8(bytes, "UTF-8", out);
+        return out;
+    }
+    return LegacyToUtf8(bytes);
+}
+
+bool TextDecoder::ToUtf8(std::string_view bytes, const std::string& charset, std::string& out) {
+    out.clear();
+    IconvHandle cd = OpenIconv("UTF-8", charset);
+    if (!cd) return false;
+    out.reserve(bytes.size() + bytes.size() / 2 + 16);
+    char* in = const_cast<char*>(bytes.data());
+    size_t in_left = bytes.size();
+    char buffer[4096];
+    while (true) {
+        char* dst = buffer;
+        size_t dst_left = sizeof(buffer);
+        const size_t rc = in_left > 0
+                              ? ::iconv(static_cast<iconv_t>(cd.get()), &in, &in_left, &dst, &dst_left)
+                              : ::iconv(static_cast<iconv_t>(cd.get()), nullptr, nullptr, &dst, &dst_left);
+        const int err = errno;
+        out.append(buffer, static_cast<size_t>(dst - buffer));
+        if (rc != static_cast<size_t>(-1)) {
+            if (in_left == 0) {
+                // Flush any shift state, then done.
+                char* flush = buffer;
+                size_t flush_left = sizeof(buffer);
+                ::iconv(static_cast<iconv_t>(cd.get()), nullptr, nullptr, &flush, &flush_left);
+                out.append(buffer, static_cast<size_t>(flush - buffer));
+                return true;
+            }
+            continue;
+        }
+        if (err == E2BIG) continue;
+        // EILSEQ or EINVAL (truncated sequence at the end): replace one byte and go on.
+        out.append(kReplacementUtf8);
+        if (in_left > 0) {
+            ++in;
+            --in_left;
+        }
+        ::iconv(static_cast<iconv_t>(cd.get()), nullptr, nullptr, nullptr, nullptr);
+        if (in_left == 0) return true;
+    }
+}
+
+bool TextDecoder::FromUtf8(std::string_view text, const std::string& charset, std::string& out) {
+    out.clear();
+    IconvHandle cd = OpenIconv(charset, "UTF-8");
+    if (!cd) return false;
+    out.reserve(text.size() + 16);
+    char* in = const_cast<char*>(text.data());
+    size_t in_left = text.size();
+    char buffer[4096];
+    while (true) {
+        char* dst = buffer;
+        size_t dst_left = sizeof(buffer);
+        const size_t rc =
+            in_left > 0 ? ::iconv(static_cast<iconv_t>(cd.get()), &in, &in_left, &dst, &dst_left)
+                        : ::iconv(static_cast<iconv_t>(cd.get()), nullptr, nullptr, &dst, &dst_left);
+        const int err = errno;
+        out.append(buffer, static_cast<size_t>(dst - buffer));
+        if (rc != static_cast<size_t>(-1)) {
+            if (in_left == 0) {
+                char* flush = buffer;
+                size_t flush_left = sizeof(buffer);
+                ::iconv(static_cast<iconv_t>(cd.get()), nullptr, nullptr, &flush, &flush_left);
+                out.append(buffer, static_cast<size_t>(flush - buffer));
+                return true;
+            }
+            continue;
+        }
+        if (err == E2BIG) continue;
+        // A character the charset cannot hold, or invalid input: one '?' per character.
+        uint32_t cp;
+        const std::string_view rest(in, in_left);
+        size_t skip = DecodeUtf8(rest, 0, cp);
+        if (skip == 0) skip = 1;
+        out.push_back('?');
+        in += skip;
+        in_left -= skip;
+        ::iconv(static_cast<iconv_t>(cd.get()), nullptr, nullptr, nullptr, nullptr);
+        if (in_left == 0) return true;
+    }
+}
+
+std::string TextDecoder::Utf16LeToUtf8(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    const size_t units = bytes.size() / 2;
+    const auto unit = [&](size_t i) {
+        return static_cast<uint32_t>(static_cast<unsigned char>(bytes[2 * i])) |
+               (static_cast<uint32_t>(static_cast<unsigned char>(bytes[2 * i + 1])) << 8);
+    };
+    for (size_t i = 0; i < units; ++i) {
+        const uint32_t u = unit(i);
+        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units) {
+            const uint32_t low = unit(i + 1);
+            if (low >= 0xDC00 && low <= 0xDFFF) {
+                AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00));
+                ++i;
+                continue;
+            }
+        }
+        if (u >= 0xD800 && u <= 0xDFFF) {
+            out.append(kReplacementUtf8);
+        } else {
+            AppendUtf8(out, u);
+        }
+    }
+    return out;
+}
+
+std::string TextDecoder::Utf8ToUtf16Le(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() * 2);
+    const auto put = [&out](uint32_t u) {
+        out.push_back(static_cast<char>(u & 0xFF));
+        out.push_back(static_cast<char>(u >> 8));
+    };
+    for (size_t pos = 0; pos < text.size();) {
+        uint32_t cp;
+        size_t length = DecodeUtf8(text, pos, cp);
+        if (length == 0) {
+            cp = 0xFFFD;
+            length = 1;
+        }
+        pos += length;
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            put(0xD800 + (cp >> 10));
+            put(0xDC00 + (cp & 0x3FF));
+        } else {
+            put(cp);
+        }
+    }
+    return out;
+}
+
+std::string TextDecoder::CodePageName(int codePage) {
+    switch (codePage) {
+        case kSystemCodePage:
+        case kUtf8:
+            return "UTF-8";
+        case 1200:
+            return "UTF-16LE";
+        case 1201:
+            return "UTF-16BE";
+        case 20127:
+            return "ASCII";
+        case 20866:
+            return "KOI8-R";
+        case 21866:
+            return "KOI8-U";
+        case 950:
+            return "BIG5";
+        case 54936:
+            return "GB18030";
+        case 51932:
+            return "EUC-JP";
+        case 51949:
+            return "EUC-KR";
+        default:
+            break;
+    }
+    if (codePage >= 28591 && codePage <= 28606) {
+        return "ISO-8859-" + std::to_string(codePage - 28590);
+    }
+    return "CP" + std::to_string(codePage);
+}
+
+}  // namespace zvp
