@@ -1,0 +1,191 @@
+#include "subtitle/CSubtitle.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+
+#include "app/Logger.h"
+#include "subtitle/CAppSubtitleHost.h"
+#include "subtitle/CSubtitleAss.h"
+#include "subtitle/CSubtitleBitmap.h"
+#include "subtitle/CSubtitleFile.h"
+#include "subtitle/SubtitleFonts.h"
+
+namespace zvp {
+
+namespace {
+
+struct Registry {
+    std::mutex lock;
+    std::vector<std::shared_ptr<CSubtitle>> objects;  // guarded by lock
+    std::shared_ptr<CSubtitleRenderer> renderer;      // guarded by lock
+    int frame_width = 0;                              // guarded by lock
+    int frame_height = 0;                             // guarded by lock
+    std::shared_ptr<ISubtitleHost> host;              // guarded by lock
+};
+
+Registry& TheRegistry() {
+    static Registry* registry = new Registry();  // lives until process exit
+    return *registry;
+}
+
+std::atomic<bool> g_output_rgb24{false};
+
+std::vector<std::shared_ptr<CSubtitle>> Snapshot() {
+    Registry& r = TheRegistry();
+    std::lock_guard lock(r.lock);
+    return r.objects;
+}
+
+}  // namespace
+
+uint8_t* CSubtitle::PrepareOverlay(size_t bytes) {
+    if (overlay_.size() < bytes) overlay_.resize(bytes);
+    std::memset(overlay_.data(), 0, bytes);
+    return overlay_.data();
+}
+
+namespace {
+
+// Makes the new renderer current; the previous one goes when its last track does.
+bool SetupRenderer(int width, int height) {
+    std::shared_ptr<ISubtitleHost> host = GetSubtitleHost();
+    const std::string font = get_app_font_file(*host);
+    const SubtitleSettings settings = host->ReadSettings();
+    std::shared_ptr<CSubtitleRenderer> renderer =
+        CSubtitleRenderer::Create(width, height, font, settings);
+    Registry& r = TheRegistry();
+    {
+        std::lock_guard lock(r.lock);
+        r.frame_width = width;
+        r.frame_height = height;
+        r.renderer.swap(renderer);
+    }
+    return CurrentSubtitleRenderer() != nullptr;
+}
+
+}  // namespace
+
+bool CSubtitle::Setup(int width, int height) {
+    const bool ok = SetupRenderer(width, height);
+    // A loaded external file's track belongs to the previous renderer: read it again.
+    for (const auto& object : Snapshot()) {
+        if (object->kind() == kSubtitleExternal) object->Rebuild();
+    }
+    return ok;
+}
+
+void SetSubtitleHost(std::shared_ptr<ISubtitleHost> host) {
+    Registry& r = TheRegistry();
+    std::lock_guard lock(r.lock);
+    r.host = std::move(host);
+}
+
+std::shared_ptr<ISubtitleHost> GetSubtitleHost() {
+    Registry& r = TheRegistry();
+    std::lock_guard lock(r.lock);
+    if (!r.host) r.host = std::make_shared<CAppSubtitleHost>();
+    return r.host;
+}
+
+std::shared_ptr<CSubtitleRenderer> CurrentSubtitleRenderer() {
+    Registry& r = TheRegistry();
+    std::lock_guard lock(r.lock);
+    return r.renderer;
+}
+
+void SetSubtitleOutputRgb24(bool rgb24) { g_output_rgb24.store(rgb24); }
+bool SubtitleOutputRgb24() { return g_output_rgb24.load(); }
+
+bool OpenSubtitle(int kind, int index, SubtitleData data) {
+    std::shared_ptr<CSubtitle> object;
+    {
+        Registry& r = TheRegistry();
+        std::lock_guard lock(r.lock);
+        for (const auto& o : r.objects) {
+            if (o->kind() == kind && o->index() == index) {
+                object = o;
+                break;
+            }
+        }
+        if (!object) {
+            switch (kind) {
+                case kSubtitleBitmap: object = std::make_shared<CSubtitleBitmap>(index); break;
+                case kSubtitleText: object = std::make_shared<CSubtitleAss>(index); break;
+                case kSubtitleExternal: object = std::make_shared<CSubtitleFile>(index); break;
+                default: return false;
+            }
+            r.objects.push_back(object);
+        }
+    }
+    object->Open(kind, std::move(data));
+    return true;
+}
+
+bool OpenSubtitle(int kind, int index, const std::string& text) {
+    SubtitleData data;
+    data.text = text;
+    return OpenSubtitle(kind, index, std::move(data));
+}
+
+void RenderSubtitles(uint8_t* picture, int width, int height, int64_t timeMs, int& baseline,
+                     int stride) {
+    if (!picture || width <= 0 || height <= 0) return;
+    std::vector<std::shared_ptr<CSubtitle>> objects;
+    std::shared_ptr<CSubtitleRenderer> renderer;
+    {
+        Registry& r = TheRegistry();
+        std::lock_guard lock(r.lock);
+        if (r.objects.empty()) return;
+        objects = r.objects;
+        renderer = r.renderer;
+    }
+    SubtitleFrame frame;
+    frame.data = picture;
+    frame.width = width;
+    frame.height = height;
+    frame.stride = stride;
+    frame.rgb24 = g_output_rgb24.load();
+    frame.time_ms = timeMs;
+    for (const auto& object : objects) object->Render(frame, renderer, baseline);
+}
+
+void ClearSubtitles(int kind) {
+    for (const auto& object : Snapshot()) {
+        if (object->kind() == kind) object->Clear();
+    }
+}
+
+void SeekSubtitles(int64_t position) {
+    for (const auto& object : Snapshot()) object->OnSeek(position);
+}
+
+void ShutdownSubtitles() {
+    std::vector<std::shared_ptr<CSubtitle>> objects;
+    std::shared_ptr<CSubtitleRenderer> renderer;
+    {
+        Registry& r = TheRegistry();
+        std::lock_guard lock(r.lock);
+        objects.swap(r.objects);
+        renderer.swap(r.renderer);
+    }
+    objects.clear();
+    renderer.reset();
+    CSubtitleFile::RemoveConvertedFiles();
+}
+
+void ResetSubtitleRenderer() {
+    int width = 0, height = 0;
+    {
+        Registry& r = TheRegistry();
+        std::lock_guard lock(r.lock);
+        width = r.frame_width;
+        height = r.frame_height;
+    }
+    if (width > 0 && height > 0) SetupRenderer(width, height);
+    for (const auto& object : Snapshot()) object->Rebuild();
+}
+
+std::vector<std::shared_ptr<CSubtitle>> RegisteredSubtitles() { return Snapshot(); }
+
+}  // namespace zvp

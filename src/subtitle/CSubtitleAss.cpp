@@ -1,0 +1,222 @@
+#include "subtitle/CSubtitleAss.h"
+
+#include <algorithm>
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "app/Logger.h"
+#include "subtitle/SubtitleStyle.h"
+
+namespace zvp {
+
+namespace {
+
+constexpr std::string_view kDialogue = "Dialogue:";
+
+bool AllDigits(std::string_view s) {
+    return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+    return s;
+}
+
+// Splits `line` at the first `count` commas; the last piece keeps the rest.
+std::vector<std::string_view> SplitFields(std::string_view line, size_t count) {
+    std::vector<std::string_view> fields;
+    while (fields.size() < count) {
+        const size_t comma = line.find(',');
+        if (comma == std::string_view::npos) break;
+        fields.push_back(line.substr(0, comma));
+        line.remove_prefix(comma + 1);
+    }
+    fields.push_back(line);
+    return fields;
+}
+
+}  // namespace
+
+std::string CSubtitleAss::FormatAssTime(int64_t ms) {
+    if (ms < 0) ms = 0;
+    const int64_t cs = (ms + 5) / 10;
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "%" PRId64 ":%02d:%02d.%02d", cs / 360000,
+                  int(cs / 6000 % 60), int(cs / 100 % 60), int(cs % 100));
+    return buf;
+}
+
+std::string CSubtitleAss::ToDialogueLines(std::string_view text, int64_t startMs, int64_t endMs) {
+    const std::string start = FormatAssTime(startMs < 0 ? 0 : startMs);
+    const std::string end = endMs < 0 ? std::string("99:59:59.99") : FormatAssTime(endMs);
+    std::string out;
+    while (!text.empty()) {
+        size_t nl = text.find('\n');
+        std::string_view line = text.substr(0, nl);
+        text.remove_prefix(nl == std::string_view::npos ? text.size() : nl + 1);
+        while (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        if (Trim(line).empty()) continue;
+        if (line.substr(0, kDialogue.size()) == kDialogue) {
+            out.append(line);
+        } else {
+            // Event form: ReadOrder,Layer,Style,Name,MarginL,MarginR,MarginV,Effect,Text.
+            std::vector<std::string_view> f = SplitFields(line, 8);
+            out.append("Dialogue: ");
+            if (f.size() == 9 && AllDigits(f[0]) && AllDigits(Trim(f[1]))) {
+                out.append(f[1]).append(",").append(start).append(",").append(end);
+                for (size_t i = 2; i < 9; ++i) out.append(",").append(f[i]);
+            } else {
+                out.append("0,").append(start).append(",").append(end);
+                out.append(",Default,,0,0,0,,").append(line);
+            }
+        }
+        out.append("\n");
+    }
+    return out;
+}
+
+std::string CSubtitleAss::StyleNameOf(std::string_view dialogue) {
+    const size_t nl = dialogue.find('\n');
+    std::vector<std::string_view> f = SplitFields(dialogue.substr(0, nl), 4);
+    if (f.size() < 4) return std::string();
+    const size_t at = f[0].find(kDialogue);
+    if (at != std::string_view::npos && at != 0) return std::string();
+    std::string_view name = f[3];
+    while (!name.empty() && name.front() == '*') name.remove_prefix(1);
+    return std::string(name);
+}
+
+bool CSubtitleAss::ApplySizeGuard(std::string& text, double styleSize) {
+    // Finds "{\fs<digits>}" at or after `from`; returns its position and length.
+    auto find = [&](size_t from, size_t& len, long long& value) -> size_t {
+        for (size_t at = text.find("{\\fs", from); at != std::string::npos;
+             at = text.find("{\\fs", at + 1)) {
+            size_t i = at + 4, digits = 0;
+            long long v = 0;
+            while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
+                if (v < 1000000000) v = v * 10 + (text[i] - '0');
+                ++i;
+                ++digits;
+            }
+            if (digits > 0 && i < text.size() && text[i] == '}') {
+                len = i + 1 - at;
+                value = v;
+                return at;
+            }
+        }
+        return std::string::npos;
+    };
+    size_t len = 0;
+    long long first = 0;
+    size_t at = find(0, len, first);
+    if (at == std::string::npos || !(double(first) < styleSize)) return false;
+    std::string out;
+    out.reserve(text.size());
+    size_t from = 0;
+    long long ignored = 0;
+    while (at != std::string::npos) {
+        out.append(text, from, at - from);
+        from = at + len;
+        at = find(from, len, ignored);
+    }
+    out.append(text, from, std::string::npos);
+    text.swap(out);
+    return true;
+}
+
+void CSubtitleAss::Open(int kind, SubtitleData data) {
+    if (kind != kSubtitleText) return;
+    std::string lines = ToDialogueLines(data.text, data.start_ms, data.end_ms);
+    std::string style = StyleNameOf(lines);
+    std::lock_guard lock(state_lock_);
+    text_.swap(lines);
+    style_name_.swap(style);
+}
+
+void CSubtitleAss::Clear() {
+    std::string old;
+    std::lock_guard lock(state_lock_);
+    text_.swap(old);
+}
+
+void CSubtitleAss::OnSeek(int64_t) {
+    std::lock_guard lock(state_lock_);
+    ResetHold();
+}
+
+std::string CSubtitleAss::text() {
+    std::lock_guard lock(state_lock_);
+    return text_;
+}
+
+void CSubtitleAss::Render(const SubtitleFrame& frame,
+                          const std::shared_ptr<CSubtitleRenderer>& renderer, int& baseline) {
+    if (!renderer) return;
+    const int64_t now = GetSubtitleHost()->TickMs();
+    std::lock_guard lock(state_lock_);
+    if (text_.empty()) return;
+
+    CAssTrack track = renderer->NewTrack();
+    if (!track) return;
+    ASS_Track* t = track.get();
+    t->track_type = ASS_Track::TRACK_TYPE_ASS;
+    t->PlayResX = renderer->width();
+    t->PlayResY = renderer->height();
+    t->Timer = 100.0;
+    t->WrapStyle = 0;
+    const int sid = ass_alloc_style(t);
+    if (sid < 0) return;
+    ASS_Style* style = &t->styles[sid];
+    ApplyStyleTo(style, renderer->settings(), renderer->height());
+    std::free(style->Name);
+    style->Name = strdup(style_name_.c_str());
+
+    // Once as codec private data (sets up the event format), once as event data.
+    std::string buffer = text_;
+    ass_process_codec_private(t, buffer.data(), int(buffer.size()));
+    buffer = text_;
+    ass_process_data(t, buffer.data(), int(buffer.size()));
+
+    if (t->n_events > 0 && t->n_styles > 0 && t->events[0].Text) {
+        std::string event = t->events[0].Text;
+        if (ApplySizeGuard(event, style->FontSize)) {
+            std::free(t->events[0].Text);
+            t->events[0].Text = strdup(event.c_str());
+        }
+    }
+    DrawTrack(*renderer, t, frame, baseline, now);
+}
+
+void CSubtitleAss::DrawTrack(CSubtitleRenderer& renderer, ASS_Track* track,
+                             const SubtitleFrame& frame, int& baseline, int64_t nowMs) {
+    if (nowMs == 0) nowMs = 1;  // 0 means "not shown"
+    bool drawn = false;
+    renderer.RenderFrame(track, frame.time_ms, [&](const ASS_Image* images) {
+        const OverlayRect box = ImagesBoundingBox(images, renderer.width(), renderer.height());
+        if (box.empty()) return;
+        const OverlayRect rect{(renderer.width() - box.width) / 2, baseline - box.height,
+                               box.width, box.height};
+        if (!had_images_ && first_shown_ms_ == 0) first_shown_ms_ = nowMs;
+        had_images_ = true;
+        rect_ = rect;
+        uint8_t* overlay = PrepareOverlay(static_cast<size_t>(box.width) * box.height * 4);
+        PaintAssImages(images, box, overlay);
+        drawn = true;
+    });
+    if (!drawn) {
+        had_images_ = false;
+        if (first_shown_ms_ == 0 || nowMs - first_shown_ms_ >= kHoldMs || rect_.empty()) {
+            first_shown_ms_ = 0;
+            return;
+        }
+        // Held: the overlay painted last is drawn again where it was.
+    }
+    baseline = rect_.top - kStackGap;
+    BlendOverlay(frame, overlay_.data(), rect_);
+}
+
+}  // namespace zvp

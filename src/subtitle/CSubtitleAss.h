@@ -1,0 +1,70 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "subtitle/CSubtitle.h"
+
+namespace zvp {
+
+// A text subtitle from the video's subtitle stream (kind 3; index 0 or 1), and the drawing
+// shared with external files (CSubtitleFile): render at the picture time, centre the
+// rendered images on the baseline, keep them at least 2.5 s after they first appeared, blend.
+//
+// The text is kept as "Dialogue:" lines; a libass track is built from it for every picture
+// (libass's caches make the repeated rendering cheap) and released after drawing.
+// Threads as CSubtitle says; every member below is guarded by state_lock_.
+class CSubtitleAss : public CSubtitle {
+public:
+    static constexpr int64_t kHoldMs = 2500;
+    static constexpr int kStackGap = 5;
+
+    explicit CSubtitleAss(int index) : CSubtitleAss(kSubtitleText, index) {}
+
+    // Kind 3 only: the text replaces the stored one (empty text clears it).
+    void Open(int kind, SubtitleData data) override;
+    void Render(const SubtitleFrame& frame, const std::shared_ptr<CSubtitleRenderer>& renderer,
+                int& baseline) override;
+    void Clear() override;
+    void OnSeek(int64_t position) override;
+
+    // The stored "Dialogue:" text (tests, diagnostics).
+    std::string text();
+
+    // Turns decoder output into "Dialogue:" lines: lines that already are stay; lines in
+    // libavcodec's event form get the display window (start/end in ms, negative: from 0 /
+    // open-ended); anything else becomes the text of a dialogue in style "Default".
+    static std::string ToDialogueLines(std::string_view text, int64_t startMs, int64_t endMs);
+
+    // The style a dialogue line refers to: the fourth comma-separated field with leading '*'
+    // removed; empty with fewer than four fields or when "Dialogue:" is not at the start of
+    // the first field.
+    static std::string StyleNameOf(std::string_view dialogue);
+
+    // Removes every inline size tag "{\fs<N>}" from `text` when the first one's N is smaller
+    // than `styleSize`; returns whether the text changed.
+    static bool ApplySizeGuard(std::string& text, double styleSize);
+
+    // "H:MM:SS.cc" for libass, rounded to the nearest hundredth.
+    static std::string FormatAssTime(int64_t ms);
+
+protected:
+    CSubtitleAss(int kind, int index) : CSubtitle(kind, index) {}
+
+    // Renders `track` at frame.time_ms with `renderer` and draws the result (or the held
+    // overlay) onto `frame` on `baseline`. `nowMs` is the tick counter. Caller holds
+    // state_lock_.
+    void DrawTrack(CSubtitleRenderer& renderer, ASS_Track* track, const SubtitleFrame& frame,
+                   int& baseline, int64_t nowMs);
+    // Forgets the first-shown tick. Caller holds state_lock_.
+    void ResetHold() { first_shown_ms_ = 0; }
+
+private:
+    std::string text_;         // "Dialogue:" lines; empty: nothing to draw
+    std::string style_name_;   // of the first line
+    int64_t first_shown_ms_ = 0;  // tick when the images last first appeared; 0: not shown
+    bool had_images_ = false;     // the last rendering produced images
+    OverlayRect rect_;            // where the overlay was drawn last (picture coordinates)
+};
+
+}  // namespace zvp

@@ -1,0 +1,254 @@
+#include "subtitle/CSubtitleFile.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cinttypes>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+#include "app/Logger.h"
+#include "app/TextDecoder.h"
+#include "subtitle/CSrtConverter.h"
+#include "subtitle/SubtitleStyle.h"
+
+namespace zvp {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Subtitle files larger than this are refused (libass refuses them too).
+constexpr uintmax_t kMaxSubtitleFile = 50u * 1024 * 1024;
+
+struct Lists {
+    std::mutex lock;
+    std::string current;                  // guarded by lock
+    std::vector<std::string> candidates;  // guarded by lock
+    std::vector<std::string> used;        // guarded by lock
+};
+
+Lists& TheLists() {
+    static Lists* lists = new Lists();  // lives until process exit
+    return *lists;
+}
+
+bool HasExtension(const std::string& path, const char* ext) {
+    std::string e = fs::path(path).extension().string();
+    std::transform(e.begin(), e.end(), e.begin(), [](unsigned char c) { return std::tolower(c); });
+    return e == std::string(".") + ext;
+}
+
+bool ReadFileBytes(const std::string& path, std::string& bytes) {
+    std::error_code ec;
+    const uintmax_t size = fs::file_size(path, ec);
+    if (ec || size > kMaxSubtitleFile) return false;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    std::ostringstream buffer;
+    buffer << in.rdbuf();
+    bytes = buffer.str();
+    return !in.bad();
+}
+
+// Writes `text` after a UTF-8 byte-order mark through a temporary file renamed into place.
+bool WriteUtf8WithBom(const std::string& path, std::string_view text) {
+    std::error_code ec;
+    fs::create_directories(fs::path(path).parent_path(), ec);
+    const std::string temp = path + ".part";
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        if (!out) return false;
+        out.write("\xEF\xBB\xBF", 3);
+        out.write(text.data(), std::streamsize(text.size()));
+        out.close();
+        if (!out) {
+            fs::remove(temp, ec);
+            return false;
+        }
+    }
+    fs::rename(temp, path, ec);
+    if (ec) {
+        fs::remove(temp, ec);
+        return false;
+    }
+    return true;
+}
+
+// The text of a subtitle file's bytes as UTF-8, whatever its form.
+std::string BytesToUtf8(std::string_view bytes) {
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") return std::string(bytes.substr(3));
+    if (bytes.substr(0, 2) == "\xFF\xFE") return TextDecoder::Utf16LeToUtf8(bytes.substr(2));
+    return GetSubtitleHost()->DecodeText(bytes);
+}
+
+std::string ProcessFolder() {
+    return GetSubtitleHost()->TempFolder() + "zvp-subtitles-" + std::to_string(::getpid()) + "/";
+}
+
+}  // namespace
+
+std::string CSubtitleFile::ConvertedPath(const std::string& source, const std::string& name) {
+    std::error_code ec;
+    fs::path full = fs::absolute(source, ec);
+    const std::string key = (ec ? fs::path(source) : full).lexically_normal().string();
+    char hex[24];
+    std::snprintf(hex, sizeof hex, "%016zx", std::hash<std::string>{}(key));
+    return ProcessFolder() + hex + "/" + name;
+}
+
+void CSubtitleFile::RemoveConvertedFiles() {
+    std::error_code ec;
+    fs::remove_all(ProcessFolder(), ec);
+}
+
+std::string CSubtitleFile::ConvertToAss(const std::string& path) {
+    if (!HasExtension(path, "srt")) return path;
+    const LogPoint point{"CSubtitleFile::ConvertToAss", kLogError};
+    std::string bytes;
+    if (!ReadFileBytes(path, bytes)) {
+        Log(point, "Cannot open subtitle file: %s", path.c_str());
+        return std::string();
+    }
+    CSrtConverter converter;
+    if (!converter.ok()) return std::string();
+    const std::string ass = converter.Convert(BytesToUtf8(bytes));
+    const std::string out = ConvertedPath(path, fs::path(path).stem().string() + ".ass");
+    if (!WriteUtf8WithBom(out, ass)) {
+        Log(point, "Cannot write converted subtitle file: %s", out.c_str());
+        return std::string();
+    }
+    return out;
+}
+
+std::string CSubtitleFile::CopyAsUtf8(const std::string& path) {
+    std::string bytes;
+    if (path.empty() || !ReadFileBytes(path, bytes)) {
+        Log(LogPoint{"CSubtitleFile::CopyAsUtf8", kLogError}, "Cannot open subtitle file: %s",
+            path.c_str());
+        return std::string();
+    }
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") return path;
+    const std::string out = ConvertedPath(path, fs::path(path).filename().string());
+    if (!WriteUtf8WithBom(out, BytesToUtf8(bytes))) {
+        Log(LogPoint{"CSubtitleFile::CopyAsUtf8", kLogError},
+            "Cannot write re-encoded subtitle file: %s", out.c_str());
+        return std::string();
+    }
+    return out;
+}
+
+void CSubtitleFile::Open(int kind, SubtitleData data) {
+    if (kind != kSubtitleExternal || data.text.empty()) return;
+    const std::string& given = data.text;
+    std::vector<std::string> candidates = GetSubtitleHost()->FindCandidates(given);
+
+    std::string chosen;
+    std::error_code ec;
+    if ((HasExtension(given, "ass") || HasExtension(given, "srt")) && fs::is_regular_file(given, ec)) {
+        chosen = given;  // picked by the user: shown as it is
+    } else {
+        for (const char* ext : {"ass", "srt"}) {
+            auto it = std::find_if(candidates.begin(), candidates.end(),
+                                   [&](const std::string& c) { return HasExtension(c, ext); });
+            if (it != candidates.end()) {
+                chosen = *it;
+                break;
+            }
+        }
+    }
+    {
+        Lists& lists = TheLists();
+        std::lock_guard lock(lists.lock);
+        lists.candidates = candidates;
+        if (chosen.empty()) return;
+        lists.current = chosen;
+        if (std::find(candidates.begin(), candidates.end(), chosen) == candidates.end() &&
+            std::find(lists.used.begin(), lists.used.end(), chosen) == lists.used.end())
+            lists.used.push_back(chosen);
+    }
+
+    std::string prepared = CopyAsUtf8(ConvertToAss(chosen));
+    if (prepared.empty()) return;
+    {
+        std::lock_guard lock(state_lock_);
+        prepared_ = prepared;
+    }
+    RebuildTrack();
+}
+
+void CSubtitleFile::RebuildTrack() {
+    std::string prepared;
+    {
+        std::lock_guard lock(state_lock_);
+        prepared = prepared_;
+    }
+    if (prepared.empty()) return;
+    std::shared_ptr<CSubtitleRenderer> renderer = CurrentSubtitleRenderer();
+    if (!renderer) return;  // Setup reads it once there is a renderer
+    CAssTrack track = renderer->ReadFile(prepared);
+    const LogPoint point{"CSubtitleFile::RebuildTrack", kLogInfo};
+    if (!track) {
+        Log(LogPoint{"CSubtitleFile::RebuildTrack", kLogError},
+            "Can not read an ass track from external subtitle file: %s", prepared.c_str());
+        return;
+    }
+    Log(point, "External subtitle file loaded. m_ass_track: 0x%" PRIxPTR,
+        reinterpret_cast<uintptr_t>(track.get()));
+    ApplyStyle(track.get(), renderer->settings(), renderer->height());
+    {
+        std::lock_guard lock(state_lock_);
+        std::swap(track_, track);
+    }
+    // The previous track (now in `track`) is released here, outside the lock.
+}
+
+void CSubtitleFile::Render(const SubtitleFrame& frame,
+                           const std::shared_ptr<CSubtitleRenderer>&, int& baseline) {
+    if (CurrentPath().empty()) return;
+    const int64_t now = GetSubtitleHost()->TickMs();
+    std::lock_guard lock(state_lock_);
+    if (!track_) return;
+    DrawTrack(*track_.renderer(), track_.get(), frame, baseline, now);
+}
+
+void CSubtitleFile::Clear() { SetCurrentPath(std::string()); }
+
+std::string CSubtitleFile::prepared_file() {
+    std::lock_guard lock(state_lock_);
+    return prepared_;
+}
+
+bool CSubtitleFile::has_track() {
+    std::lock_guard lock(state_lock_);
+    return bool(track_);
+}
+
+std::string CSubtitleFile::CurrentPath() {
+    Lists& lists = TheLists();
+    std::lock_guard lock(lists.lock);
+    return lists.current;
+}
+
+void CSubtitleFile::SetCurrentPath(const std::string& path) {
+    Lists& lists = TheLists();
+    std::lock_guard lock(lists.lock);
+    lists.current = path;
+}
+
+std::vector<std::string> CSubtitleFile::Candidates() {
+    Lists& lists = TheLists();
+    std::lock_guard lock(lists.lock);
+    return lists.candidates;
+}
+
+std::vector<std::string> CSubtitleFile::UsedFiles() {
+    Lists& lists = TheLists();
+    std::lock_guard lock(lists.lock);
+    return lists.used;
+}
+
+}  // namespace zvp
