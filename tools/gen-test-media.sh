@@ -30,6 +30,8 @@
 #   sync20.mp4          20 s  H.264 + AAC: every whole second the first frame (frames 0, 25,
 #                             50, ...) carries a white square at the centre and a 1 kHz beep
 #                             of 40 ms starts; silence otherwise. For A/V sync measurements.
+#   rate60.mp4           2 s  160x120 H.264 at 60 fps, no audio
+#   raw.h264             2 s  160x120 H.264 elementary stream, no container: duration unknown
 #   truncated.mp4       h264_aac.mp4 cut after 50 % of its bytes (index complete, media data
 #                       ends mid-stream around 5 s)
 #   corrupt_middle.mp4  h264_aac.mp4 with 48 KiB of pseudo-random bytes written over the media
@@ -154,6 +156,10 @@ ff -f lavfi -i "$(video 160x120 45)" -f lavfi -i "$(tone 440 45)" \
 ff -f lavfi -i "$(video 320x240 20 ',drawbox=x=iw/2-40:y=ih/2-40:w=80:h=80:color=white:t=fill:enable=lt(mod(n\,25)\,1)')" \
    -f lavfi -i "aevalsrc=0.5*sin(2*PI*1000*t)*lt(mod(t\,1)\,0.04):sample_rate=48000:duration=20" \
    "${x264[@]}" -c:a aac -b:a 96k -ac 2 -movflags +faststart "$out/sync20.mp4"
+
+ff -f lavfi -i "testsrc=size=160x120:rate=60:duration=2:decimals=2${counter},format=yuv420p" \
+   "${x264[@]}" -an "$out/rate60.mp4"
+ff -f lavfi -i "$(video 160x120 2)" "${x264[@]}" -an -f h264 "$out/raw.h264"
 
 # --- broken files ------------------------------------------------------------------------------
 size=$(stat -c %s "$out/h264_aac.mp4")

@@ -1,0 +1,271 @@
+// Packet queues: time conversion, untimed-packet interpolation, end-of-stream markers, flush,
+// and the producer/consumer hand-over (these tests also run under ThreadSanitizer).
+#include "media/CPacketQueue2.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+#include <vector>
+
+#include "LogCapture.h"
+#include "media/CPacketQueueSubtitle.h"
+#include "media/CPacketQueueVideo.h"
+#include "media/CPlaybackInfo.h"
+#include "support/TestUtil.h"
+
+namespace zvp {
+namespace {
+
+constexpr int64_t kMs = 10'000;  // 100 ns units per millisecond
+
+// A packet with a 16-byte payload and time stamps in the stream's units (milliseconds for the
+// Matroska clip used here).
+AVPacketPtr Packet(int64_t dts, int64_t pts = AV_NOPTS_VALUE) {
+    AVPacketPtr p = MakePacket();
+    EXPECT_EQ(av_new_packet(p.get(), 16), 0);
+    p->dts = dts;
+    p->pts = pts;
+    return p;
+}
+
+// Waits (without sleeping a fixed time) until `done` holds or 20 s pass.
+template <typename F>
+bool WaitFor(F done) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::yield();
+    }
+    return true;
+}
+
+class PacketQueueTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // srt.mkv: video 0, audio 1, subtitles 2, every stream in milliseconds.
+        ASSERT_EQ(info_.ParseMediaContext(test::MediaPath("srt.mkv")), S_OK);
+        ASSERT_EQ(info_.GetFormatContext()->streams[0]->time_base.den, 1000);
+    }
+    std::vector<int64_t> DrainVideo(CPacketQueueVideo& q, int n) {
+        std::vector<int64_t> times;
+        for (int i = 0; i < n; ++i) {
+            AVPacketPtr p;
+            EXPECT_TRUE(q.Get(p));
+            times.push_back(p ? p->pts : -1);
+        }
+        return times;
+    }
+
+    CPlaybackInfo info_;
+};
+
+TEST_F(PacketQueueTest, AudioAndSubtitleStampFromDecodingTimeInArrivalOrder) {
+    CPacketQueue2 audio("A", 10, &info_);
+    CPacketQueueSubtitle subs("S", 5, &info_);
+    audio.Put(Packet(1500, 9999));
+    audio.Put(Packet(1000));  // arrival order wins over time order
+    audio.Put(Packet(AV_NOPTS_VALUE, 2000));
+    subs.Put(Packet(4000));
+    EXPECT_EQ(audio.Count(), 3);
+    EXPECT_EQ(subs.Count(), 1);
+
+    AVPacketPtr p;
+    ASSERT_TRUE(audio.Get(p));
+    EXPECT_EQ(p->pts, 1500 * kMs);
+    EXPECT_EQ(p->size, 16);
+    ASSERT_TRUE(audio.Get(p));
+    EXPECT_EQ(p->pts, 1000 * kMs);
+    ASSERT_TRUE(audio.Get(p));
+    EXPECT_EQ(p->pts, 2000 * kMs);  // no decoding time: the presentation time stands in
+    ASSERT_TRUE(subs.Get(p));
+    EXPECT_EQ(p->pts, 4000 * kMs);
+    EXPECT_EQ(audio.Count(), 0);
+}
+
+TEST_F(PacketQueueTest, PacketsWithoutCurrentStreamOrPayloadAreDropped) {
+    CPlaybackInfo audioOnly;
+    ASSERT_EQ(audioOnly.ParseMediaContext(test::MediaPath("tone.wav")), S_OK);
+    CPacketQueueVideo video("V", 10, &audioOnly);
+    CPacketQueueSubtitle subs("S", 5, &audioOnly);
+    video.Put(Packet(1000));
+    subs.Put(Packet(1000));
+    EXPECT_EQ(video.Count(), 0);
+    EXPECT_EQ(subs.Count(), 0);
+
+    // An empty demuxed packet would read as the end-of-stream marker.
+    CPacketQueue2 audio("A", 10, &info_);
+    AVPacketPtr empty = MakePacket();
+    empty->dts = 5;
+    audio.Put(std::move(empty));
+    audio.Put(nullptr);
+    EXPECT_EQ(audio.Count(), 0);
+}
+
+TEST_F(PacketQueueTest, VideoPacketTwoMillisecondsAfterPreviousIsInterpolated) {
+    CPacketQueueVideo video("V", 10, &info_);
+    video.Put(Packet(1000));
+    video.Put(Packet(1002));
+    video.Put(Packet(1040));
+    // The queue stores "no time" for the close packet ...
+    AVPacketPtr head;
+    ASSERT_TRUE(video.Peek(head));
+    EXPECT_EQ(video.GetList()[1]->pts, 0);
+    // ... and hands it out half way to the next timed one.
+    EXPECT_EQ(DrainVideo(video, 3),
+              (std::vector<int64_t>{1000 * kMs, 1020 * kMs, 1040 * kMs}));
+}
+
+TEST_F(PacketQueueTest, ThreeUntimedPacketsSpreadOverFourHundredMilliseconds) {
+    CPacketQueueVideo video("V", 10, &info_);
+    video.Put(Packet(1000));
+    video.Put(Packet(AV_NOPTS_VALUE));  // no time stamp at all
+    video.Put(Packet(1000));            // equal
+    video.Put(Packet(990));             // decreasing
+    video.Put(Packet(1400));
+    EXPECT_EQ(DrainVideo(video, 5), (std::vector<int64_t>{1000 * kMs, 1100 * kMs, 1200 * kMs,
+                                                          1300 * kMs, 1400 * kMs}));
+}
+
+TEST_F(PacketQueueTest, UntimedPacketsWithNothingStampedBehindAdvanceByDefaultDuration) {
+    CPacketQueueVideo video("V", 10, &info_);
+    video.Put(Packet(1000));
+    video.Put(Packet(1001));
+    video.Put(Packet(1002));
+    const int64_t t0 = 1000 * kMs;
+    EXPECT_EQ(DrainVideo(video, 1), (std::vector<int64_t>{t0}));
+    EXPECT_EQ(video.AverageFrameDuration(), 333333);
+    EXPECT_EQ(DrainVideo(video, 2), (std::vector<int64_t>{t0 + 333333, t0 + 2 * 333333}));
+
+    // The end-of-stream marker does not count as a stamped packet either.
+    video.Put(Packet(1003));
+    video.PutEndOfStream();
+    EXPECT_EQ(DrainVideo(video, 1), (std::vector<int64_t>{t0 + 3 * 333333}));
+}
+
+TEST_F(PacketQueueTest, ResetForgetsPreviousTimesAndRestampFromHeadCountsBack) {
+    CPacketQueueVideo video("V", 10, &info_);
+    video.Put(Packet(5000));
+    video.Flush();
+    video.Reset();
+    // Without the reset, 5000 ms -> 2000 ms would be a decreasing time and come out untimed.
+    video.Put(Packet(2000));
+    video.Put(Packet(2001));
+    video.Put(Packet(2100));
+    EXPECT_EQ(video.RestampFromHead(), 2000 * kMs);
+    const auto& list = video.GetList();
+    EXPECT_EQ(list[1]->pts, 2000 * kMs - 333333);
+    EXPECT_EQ(list[2]->pts, 2000 * kMs - 2 * 333333);
+
+    CPacketQueueVideo empty("V", 10, &info_);
+    EXPECT_EQ(empty.RestampFromHead(), 0);
+}
+
+TEST_F(PacketQueueTest, EndOfStreamOnEachQueueKindLogsItsLine) {
+    test::LogCapture log;
+    CPacketQueue2 audio("A", 10, &info_);
+    CPacketQueueVideo video("V", 10, &info_);
+    CPacketQueueSubtitle subs("S", 5, &info_);
+    for (CPacketQueue2* q : {&audio, static_cast<CPacketQueue2*>(&video),
+                             static_cast<CPacketQueue2*>(&subs)}) {
+        q->PutEndOfStream();
+        AVPacketPtr marker;
+        ASSERT_TRUE(q->Peek(marker));
+        EXPECT_TRUE(CPacketQueue2::IsEndOfStream(*marker));
+        EXPECT_EQ(marker->pts, 0);
+        AVPacketPtr p;
+        EXPECT_FALSE(q->Get(p)) << q->Name();
+        ASSERT_TRUE(p);
+        EXPECT_TRUE(CPacketQueue2::IsEndOfStream(*p));
+        EXPECT_EQ(q->Count(), 0);
+    }
+    EXPECT_TRUE(log.Contains("CPacketQueue2::Get: A: EOF!\n"));
+    EXPECT_TRUE(log.Contains("CPacketQueueVideo::Get: V: EOF!!\n"));
+    EXPECT_TRUE(log.Contains("CPacketQueue2::Get: S: EOF!\n"));
+}
+
+TEST_F(PacketQueueTest, PeekSharesHeadAndFlushFreesEverything) {
+    CPacketQueue2 audio("A", 10, &info_);
+    AVPacketPtr none;
+    EXPECT_FALSE(audio.Peek(none));
+    audio.Flush();  // empty: nothing happens
+    EXPECT_EQ(audio.Count(), 0);
+
+    audio.Put(Packet(100));
+    audio.Put(Packet(200));
+    AVPacketPtr peeked;
+    ASSERT_TRUE(audio.Peek(peeked));
+    EXPECT_EQ(peeked->pts, 100 * kMs);
+    EXPECT_EQ(peeked->data, audio.GetList().front()->data);  // shared, not copied
+    EXPECT_EQ(audio.Count(), 2);
+    audio.Flush();
+    EXPECT_EQ(audio.Count(), 0);
+    // The peeked reference keeps the payload alive after the flush.
+    EXPECT_EQ(peeked->size, 16);
+    peeked->data[15] = 1;
+}
+
+TEST_F(PacketQueueTest, ProducerAndConsumerHandOverEveryPacketInOrder) {
+    CPacketQueueVideo video("V", 10, &info_);
+    CPacketQueue2 audio("A", 10, &info_);
+    constexpr int kPackets = 2000;
+    std::vector<int64_t> videoTimes, audioTimes;
+    std::thread videoConsumer([&] {
+        for (AVPacketPtr p; video.Get(p);) videoTimes.push_back(p->pts);
+    });
+    std::thread audioConsumer([&] {
+        for (AVPacketPtr p; audio.Get(p);) audioTimes.push_back(p->pts);
+    });
+    for (int i = 0; i < kPackets; ++i) {
+        video.Put(Packet(40 * i + 40));
+        audio.Put(Packet(21 * i));
+    }
+    video.PutEndOfStream();
+    audio.PutEndOfStream();
+    videoConsumer.join();
+    audioConsumer.join();
+    ASSERT_EQ(videoTimes.size(), size_t{kPackets});
+    ASSERT_EQ(audioTimes.size(), size_t{kPackets});
+    for (int i = 0; i < kPackets; ++i) {
+        EXPECT_EQ(videoTimes[i], (40 * i + 40) * kMs);
+        EXPECT_EQ(audioTimes[i], 21 * i * kMs);
+    }
+}
+
+TEST_F(PacketQueueTest, WaitingVideoGetLogsBlockingUntilAPacketArrives) {
+    test::LogCapture log;
+    CPacketQueueVideo video("V", 10, &info_);
+    std::atomic<bool> got{false};
+    std::thread consumer([&] {
+        AVPacketPtr p;
+        got = video.Get(p) && p->pts == 700 * kMs;
+    });
+    // One line per 100 ms of waiting: two lines mean at least 200 ms have passed.
+    ASSERT_TRUE(WaitFor([&] { return log.CountOf("CPacketQueueVideo::Get: V: Queue blocking...") >= 2; }));
+    video.Put(Packet(700));
+    consumer.join();
+    EXPECT_TRUE(got);
+}
+
+TEST_F(PacketQueueTest, AbortReleasesAWaitingGetUntilResume) {
+    CPacketQueue2 audio("A", 10, &info_);
+    std::atomic<int> result{-1};
+    std::thread consumer([&] {
+        AVPacketPtr p;
+        result = audio.Get(p) ? 1 : 0;
+    });
+    audio.Abort();
+    consumer.join();
+    EXPECT_EQ(result, 0);
+    audio.Put(Packet(10));
+    AVPacketPtr p;
+    EXPECT_FALSE(audio.Get(p));  // still aborted: the packet stays queued
+    EXPECT_EQ(audio.Count(), 1);
+    audio.Resume();
+    ASSERT_TRUE(audio.Get(p));
+    EXPECT_EQ(p->pts, 10 * kMs);
+}
+
+}  // namespace
+}  // namespace zvp
