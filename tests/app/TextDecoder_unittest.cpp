@@ -1,0 +1,80 @@
+#include "app/TextDecoder.h"
+
+#include <gtest/gtest.h>
+
+namespace zvp {
+namespace {
+
+TEST(TextDecoderTest, Utf8ValidationRejectsMalformedSequences) {
+    EXPECT_TRUE(TextDecoder::IsValidUtf8(""));
+    EXPECT_TRUE(TextDecoder::IsValidUtf8("plain"));
+    EXPECT_TRUE(TextDecoder::IsValidUtf8("Jos\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x8E\xAC"));
+    EXPECT_FALSE(TextDecoder::IsValidUtf8("caf\xE9"));          // Latin-1
+    EXPECT_FALSE(TextDecoder::IsValidUtf8("\xC0\x80"));         // overlong NUL
+    EXPECT_FALSE(TextDecoder::IsValidUtf8("\xED\xA0\x80"));     // surrogate
+    EXPECT_FALSE(TextDecoder::IsValidUtf8("\xF4\x90\x80\x80"));  // above U+10FFFF
+    EXPECT_FALSE(TextDecoder::IsValidUtf8("ab\xE2\x82"));       // truncated at the end
+}
+
+TEST(TextDecoderTest, LegacyTextIsDetectedAndConverted) {
+    std::string charset;
+    EXPECT_EQ(TextDecoder::LegacyToUtf8("valid \xC3\xA9", &charset), "valid \xC3\xA9");
+    EXPECT_EQ(charset, "UTF-8");
+
+    const std::string latin1 =
+        "L'\xE9t\xE9 \xE0 la plage, tr\xE8s agr\xE9" "able. Jos\xE9 et M\xFAsica.\r\n";
+    EXPECT_EQ(TextDecoder::LegacyToUtf8(latin1),
+              "L'\xC3\xA9t\xC3\xA9 \xC3\xA0 la plage, tr\xC3\xA8s agr\xC3\xA9" "able. "
+              "Jos\xC3\xA9 et M\xC3\xBAsica.\r\n");
+
+    // Windows-1251 Cyrillic: "Текст на русском языке"
+    const std::string cp1251 =
+        "\xD2\xE5\xEA\xF1\xF2 \xED\xE0 \xF0\xF3\xF1\xF1\xEA\xEE\xEC \xFF\xE7\xFB\xEA\xE5";
+    EXPECT_EQ(TextDecoder::LegacyToUtf8(cp1251),
+              "\xD0\xA2\xD0\xB5\xD0\xBA\xD1\x81\xD1\x82 \xD0\xBD\xD0\xB0 "
+              "\xD1\x80\xD1\x83\xD1\x81\xD1\x81\xD0\xBA\xD0\xBE\xD0\xBC "
+              "\xD1\x8F\xD0\xB7\xD1\x8B\xD0\xBA\xD0\xB5");
+
+    // Whatever is detected, the result is valid UTF-8.
+    const std::string noise("\x80\xFF\x00\x81\xFE", 5);
+    EXPECT_TRUE(TextDecoder::IsValidUtf8(TextDecoder::LegacyToUtf8(noise)));
+}
+
+TEST(TextDecoderTest, FileBytesHonourByteOrderMarks) {
+    EXPECT_EQ(TextDecoder::FileBytesToUtf8(std::string("\xFF\xFE" "a\0\xE9\0", 6)), "a\xC3\xA9");
+    EXPECT_EQ(TextDecoder::FileBytesToUtf8("\xEF\xBB\xBF" "a\xC3\xA9"), "a\xC3\xA9");
+    EXPECT_EQ(TextDecoder::FileBytesToUtf8("abc"), "abc");
+}
+
+TEST(TextDecoderTest, Utf16RoundTripAndBrokenInput) {
+    const std::string text = "A\xC3\xA9\xE2\x82\xAC\xF0\x9F\x8E\xAC";  // A é € 🎬
+    const std::string utf16 = TextDecoder::Utf8ToUtf16Le(text);
+    EXPECT_EQ(utf16, std::string("A\0\xE9\0\xAC\x20\x3C\xD8\xAC\xDF", 10));
+    EXPECT_EQ(TextDecoder::Utf16LeToUtf8(utf16), text);
+
+    // An unpaired surrogate becomes U+FFFD; an odd last byte is dropped.
+    EXPECT_EQ(TextDecoder::Utf16LeToUtf8(std::string("\x3C\xD8" "a\0" "b", 5)),
+              "\xEF\xBF\xBD" "a");
+    // Invalid UTF-8 is written as U+FFFD.
+    EXPECT_EQ(TextDecoder::Utf8ToUtf16Le("\xFF"), "\xFD\xFF");
+}
+
+TEST(TextDecoderTest, CodePageConversions) {
+    std::string out;
+    ASSERT_TRUE(TextDecoder::FromUtf8("caf\xC3\xA9 \xE2\x82\xAC \xE4\xB8\xAD",
+                                      TextDecoder::CodePageName(1252), out));
+    EXPECT_EQ(out, "caf\xE9 \x80 ?");  // the CJK character has no Windows-1252 form
+    ASSERT_TRUE(TextDecoder::ToUtf8("caf\xE9 \x80", TextDecoder::CodePageName(1252), out));
+    EXPECT_EQ(out, "caf\xC3\xA9 \xE2\x82\xAC");
+    // Bytes the code page leaves undefined do not stop the conversion.
+    ASSERT_TRUE(TextDecoder::ToUtf8("a\x81" "b", "CP1252", out));
+    EXPECT_EQ(out, "a\xEF\xBF\xBD" "b");
+    EXPECT_FALSE(TextDecoder::ToUtf8("x", "NO-SUCH-CHARSET", out));
+
+    EXPECT_EQ(TextDecoder::CodePageName(65001), "UTF-8");
+    EXPECT_EQ(TextDecoder::CodePageName(28591), "ISO-8859-1");
+    EXPECT_EQ(TextDecoder::CodePageName(932), "CP932");
+}
+
+}  // namespace
+}  // namespace zvp
