@@ -124,7 +124,6 @@ private:
     };
 
     bool IsRenderer(CBaseFilter* f) const;
-    std::vector<CBaseFilter*> ConnectedRenderers() const;
     HRESULT PauseLocked();
     HRESULT StopLocked();
     HRESULT RunFiltersLocked(REFERENCE_TIME tStart);
@@ -132,7 +131,7 @@ private:
     REFERENCE_TIME ClockNow() const;
     REFERENCE_TIME StreamTimeLocked() const;
     void ResetCompletionLocked();
-    void QueueEvent(long code, LONG_PTR p1, LONG_PTR p2);  // takes eventLock_
+    void QueueEvent(long code, LONG_PTR p1, LONG_PTR p2);  // eventLock_ held by the caller
 
     mutable std::mutex controlLock_;
     std::vector<Entry> filters_;              // guarded by controlLock_

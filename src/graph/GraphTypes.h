@@ -61,6 +61,9 @@ inline constexpr long EC_COMPLETE = 0x01;    // every connected renderer has end
 inline constexpr long EC_USERABORT = 0x02;   // the user ended playback
 inline constexpr long EC_ERRORABORT = 0x03;  // p1: the failure code
 inline constexpr long EC_PAUSED = 0x0E;      // a pause has completed (all renderers pre-rolled)
+// Internal, from a renderer to the graph (never queued): a flush began, so its earlier
+// EC_COMPLETE no longer counts.
+inline constexpr long EC_RENDERER_FLUSHED = 0x10001;
 
 // Seeking capabilities (CSourceSeeking, CFilterGraph::GetCapabilities).
 inline constexpr DWORD AM_SEEKING_CanSeekAbsolute = 0x1;
