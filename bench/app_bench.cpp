@@ -26,7 +26,7 @@ BENCHMARK(BM_LogToFile);
 
 class Sink : public zvp::Observer<Sink> {
 public:
-    void OnEvent(zvp::ISubject*, uint32_t a, uint32_t) { total += a; }
+    void OnEvent(zvp::ISubject*, zvp::EventArg a, zvp::EventArg) { total += a; }
     uint64_t total = 0;
 };
 

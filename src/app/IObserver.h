@@ -9,6 +9,11 @@ class ISubject;
 
 // A handler key chosen by the observer at registration; all bits set means "no handler".
 using HandlerKey = uint32_t;
+
+// One event parameter: a number, or the address of an object the emitter owns (a clip record,
+// the engine), so it is as wide as a pointer. Observers must not keep such an address past
+// the call.
+using EventArg = uintptr_t;
 inline constexpr HandlerKey kNoHandler = 0xFFFFFFFFu;
 
 // Receives named events from the subjects it is attached to. Called synchronously on the
@@ -19,7 +24,7 @@ public:
 
     // `handler` is the key stored at registration; `arg1`/`arg2` belong to the event.
     virtual void OnNotify(ISubject* subject, std::string eventName, HandlerKey handler,
-                          uint32_t arg1, uint32_t arg2) {}
+                          EventArg arg1, EventArg arg2) {}
 };
 
 }  // namespace zvp

@@ -12,7 +12,7 @@ void ISubject::Detach(IObserver* observer) {
     std::erase_if(items_, [observer](const CItem& item) { return item.observer == observer; });
 }
 
-void ISubject::Notify(const std::string& eventName, uint32_t arg1, uint32_t arg2) {
+void ISubject::Notify(const std::string& eventName, EventArg arg1, EventArg arg2) {
     for (size_t i = 0; i < items_.size(); ++i) {
         if (items_[i].eventName != eventName) continue;
         // Copies: the handler may attach or detach and so move the vector's storage.

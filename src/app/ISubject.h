@@ -36,7 +36,7 @@ public:
 
     // Calls every registration named `eventName` (case-sensitive). The registration count
     // is read again before each step, so registrations made by a handler join this pass.
-    void Notify(const std::string& eventName, uint32_t arg1, uint32_t arg2);
+    void Notify(const std::string& eventName, EventArg arg1, EventArg arg2);
 
     size_t RegistrationCount() const { return items_.size(); }
 

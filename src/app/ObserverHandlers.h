@@ -12,7 +12,7 @@ namespace zvp {
 template <typename T>
 class ObserverHandlers {
 public:
-    using Handler = void (T::*)(ISubject* subject, uint32_t arg1, uint32_t arg2);
+    using Handler = void (T::*)(ISubject* subject, EventArg arg1, EventArg arg2);
 
     // The key of `handler`: its existing index, or the table's size before it is appended.
     static HandlerKey Key(Handler handler) {
@@ -33,8 +33,8 @@ public:
     }
 
     // Runs `self`'s handler for `key`; does nothing for kNoHandler.
-    static void Dispatch(T* self, ISubject* subject, HandlerKey key, uint32_t arg1,
-                         uint32_t arg2) {
+    static void Dispatch(T* self, ISubject* subject, HandlerKey key, EventArg arg1,
+                         EventArg arg2) {
         if (key == kNoHandler) return;
         if (Handler h = Lookup(key)) (self->*h)(subject, arg1, arg2);
     }
@@ -60,8 +60,8 @@ public:
 
     static HandlerKey Handler(typename Handlers::Handler handler) { return Handlers::Key(handler); }
 
-    void OnNotify(ISubject* subject, std::string eventName, HandlerKey handler, uint32_t arg1,
-                  uint32_t arg2) override {
+    void OnNotify(ISubject* subject, std::string eventName, HandlerKey handler, EventArg arg1,
+                  EventArg arg2) override {
         Handlers::Dispatch(static_cast<T*>(this), subject, handler, arg1, arg2);
     }
 };

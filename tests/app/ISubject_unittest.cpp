@@ -15,12 +15,12 @@ class Recorder : public Observer<Recorder> {
 public:
     explicit Recorder(std::string tag, std::vector<std::string>* log) : tag_(std::move(tag)), log_(log) {}
 
-    void OnLoaded(ISubject*, uint32_t a, uint32_t b) { Record("Loaded", a, b); }
-    void OnPlaying(ISubject*, uint32_t a, uint32_t b) { Record("Playing", a, b); }
-    void OnStopped(ISubject*, uint32_t a, uint32_t b) { Record("Stopped", a, b); }
+    void OnLoaded(ISubject*, EventArg a, EventArg b) { Record("Loaded", a, b); }
+    void OnPlaying(ISubject*, EventArg a, EventArg b) { Record("Playing", a, b); }
+    void OnStopped(ISubject*, EventArg a, EventArg b) { Record("Stopped", a, b); }
 
-    void OnNotify(ISubject* subject, std::string eventName, HandlerKey handler, uint32_t arg1,
-                  uint32_t arg2) override {
+    void OnNotify(ISubject* subject, std::string eventName, HandlerKey handler, EventArg arg1,
+                  EventArg arg2) override {
         ++notifications;
         Observer<Recorder>::OnNotify(subject, std::move(eventName), handler, arg1, arg2);
     }
@@ -28,7 +28,7 @@ public:
     int notifications = 0;
 
 private:
-    void Record(const char* what, uint32_t a, uint32_t b) {
+    void Record(const char* what, EventArg a, EventArg b) {
         log_->push_back(std::string(what) + ":" + tag_ + ":" + std::to_string(a) + ":" + std::to_string(b));
     }
     std::string tag_;
@@ -97,12 +97,12 @@ TEST(ISubjectTest, NamesAreCaseSensitiveAndUnknownNamesDoNothing) {
 class Registrar : public Observer<Registrar> {
 public:
     Registrar(ISubject* subject, IObserver* late) : subject_(subject), late_(late) {}
-    void OnEvent(ISubject*, uint32_t, uint32_t) {
+    void OnEvent(ISubject*, EventArg, EventArg) {
         ++calls;
         if (late_) subject_->Attach(late_, "Go", Recorder::Handler(&Recorder::OnLoaded));
         late_ = nullptr;
     }
-    void DetachSelf(ISubject*, uint32_t, uint32_t) { subject_->Detach(this); }
+    void DetachSelf(ISubject*, EventArg, EventArg) { subject_->Detach(this); }
     int calls = 0;
 
 private:
