@@ -39,7 +39,9 @@ void SyncFolderOf(const std::string& path) {
 
 }  // namespace
 
-AtomicFileWriter::~AtomicFileWriter() { Abort(); }
+AtomicFileWriter::~AtomicFileWriter() {
+    Abort();
+}
 
 AtomicFileWriter::AtomicFileWriter(AtomicFileWriter&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)),

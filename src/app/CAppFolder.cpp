@@ -62,17 +62,29 @@ std::string CAppFolder::EnsureFolder(const std::string& folder) {
     return folder;
 }
 
-std::string CAppFolder::GetBase() { return EnsureFolder(GetDataHome() + "ZVP/"); }
+std::string CAppFolder::GetBase() {
+    return EnsureFolder(GetDataHome() + "ZVP/");
+}
 
-std::string CAppFolder::GetTemp() { return EnsureFolder(GetBase() + "Temp/"); }
+std::string CAppFolder::GetTemp() {
+    return EnsureFolder(GetBase() + "Temp/");
+}
 
-std::string CAppFolder::GetInstaller() { return EnsureFolder(GetTemp() + "Installer/"); }
+std::string CAppFolder::GetInstaller() {
+    return EnsureFolder(GetTemp() + "Installer/");
+}
 
-std::string CAppFolder::GetSkins() { return EnsureFolder(GetBase() + "Skins/"); }
+std::string CAppFolder::GetSkins() {
+    return EnsureFolder(GetBase() + "Skins/");
+}
 
-std::string CAppFolder::GetSubtitles() { return EnsureFolder(GetBase() + "Subtitles/"); }
+std::string CAppFolder::GetSubtitles() {
+    return EnsureFolder(GetBase() + "Subtitles/");
+}
 
-std::string CAppFolder::GetPlaylists() { return EnsureFolder(GetBase() + "Playlists/"); }
+std::string CAppFolder::GetPlaylists() {
+    return EnsureFolder(GetBase() + "Playlists/");
+}
 
 std::string CAppFolder::GetPlaylistFile(const std::string& name) {
     return GetPlaylists() + name + ".mpl";

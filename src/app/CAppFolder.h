@@ -15,12 +15,12 @@ class CAppFolder {
 public:
     static constexpr const char* kDefaultPlaylistName = "__default";
 
-    static std::string GetBase();        // <data>/ZVP/
-    static std::string GetTemp();        // <base>Temp/
-    static std::string GetInstaller();   // <base>Temp/Installer/
-    static std::string GetSkins();       // <base>Skins/
-    static std::string GetSubtitles();   // <base>Subtitles/
-    static std::string GetPlaylists();   // <base>Playlists/
+    static std::string GetBase();       // <data>/ZVP/
+    static std::string GetTemp();       // <base>Temp/
+    static std::string GetInstaller();  // <base>Temp/Installer/
+    static std::string GetSkins();      // <base>Skins/
+    static std::string GetSubtitles();  // <base>Subtitles/
+    static std::string GetPlaylists();  // <base>Playlists/
 
     // "<Playlists>/<name>.mpl".
     static std::string GetPlaylistFile(const std::string& name);

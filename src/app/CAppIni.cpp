@@ -89,8 +89,8 @@ bool CAppIni::Save() {
         return false;
     }
     if (!document_.Save(path)) {
-        Log(LogPoint{"CAppIni::Save", kLogInfo}, "Cannot save app ini file: %s (%s)",
-            path.c_str(), std::strerror(errno));
+        Log(LogPoint{"CAppIni::Save", kLogInfo}, "Cannot save app ini file: %s (%s)", path.c_str(),
+            std::strerror(errno));
         return false;
     }
     Log(LogPoint{"CAppIni::Save", kLogInfo}, "App ini file saved: %s", path.c_str());

@@ -14,9 +14,15 @@ namespace zvp {
 constexpr uint32_t MakeColor(uint8_t red, uint8_t green, uint8_t blue) {
     return uint32_t(red) | (uint32_t(green) << 8) | (uint32_t(blue) << 16);
 }
-constexpr uint8_t ColorRed(uint32_t color) { return uint8_t(color & 0xFF); }
-constexpr uint8_t ColorGreen(uint32_t color) { return uint8_t((color >> 8) & 0xFF); }
-constexpr uint8_t ColorBlue(uint32_t color) { return uint8_t((color >> 16) & 0xFF); }
+constexpr uint8_t ColorRed(uint32_t color) {
+    return uint8_t(color & 0xFF);
+}
+constexpr uint8_t ColorGreen(uint32_t color) {
+    return uint8_t((color >> 8) & 0xFF);
+}
+constexpr uint8_t ColorBlue(uint32_t color) {
+    return uint8_t((color >> 16) & 0xFF);
+}
 
 // The user's settings: typed values under keys "section::name", held in memory and written
 // to the settings file (zvp_data.ini in the base folder) by Save. A value missing from the
@@ -63,8 +69,8 @@ public:
     // Creates the section when missing, creates or replaces the value. False for an invalid
     // key or a text the file cannot hold (a line break).
     bool SetString(std::string_view key, std::string_view text);
-    bool SetInt(std::string_view key, int value);                // "%d"
-    bool SetColor(std::string_view key, uint32_t color);         // "%.2x%.2x%.2x" of R, G, B
+    bool SetInt(std::string_view key, int value);         // "%d"
+    bool SetColor(std::string_view key, uint32_t color);  // "%.2x%.2x%.2x" of R, G, B
 
     // Writes every default-table entry that has a default into the document.
     void ResetToDefaults();
@@ -84,7 +90,7 @@ public:
     static bool ParseColor(std::string_view text, uint32_t& color);
 
 private:
-    std::string path_;       // empty: the base folder's settings file
+    std::string path_;  // empty: the base folder's settings file
     IniDocument document_;
     bool unreadable_ = false;  // the last Reload found the file but could not read it
 };

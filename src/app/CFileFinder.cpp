@@ -20,7 +20,9 @@ struct DirCloser {
 };
 using DirHandle = std::unique_ptr<DIR, DirCloser>;
 
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char LowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 // Length of the UTF-8 character starting with `lead` (1 for stray bytes).
 size_t CharLength(unsigned char lead) {
@@ -49,8 +51,8 @@ struct Search {
 
         DirHandle dir(::opendir(folder.c_str()));
         if (!dir) {
-            Log(LogPoint{"CFileFinder::FindFiles", kLogDebug}, "Cannot list %s: %s",
-                folder.c_str(), std::strerror(errno));
+            Log(LogPoint{"CFileFinder::FindFiles", kLogDebug}, "Cannot list %s: %s", folder.c_str(),
+                std::strerror(errno));
             return;
         }
         std::vector<std::string> files;
@@ -63,8 +65,8 @@ struct Search {
                 is_folder = true;
             } else if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
                 struct stat target {};
-                is_folder = ::stat((folder + name).c_str(), &target) == 0 &&
-                            S_ISDIR(target.st_mode);
+                is_folder =
+                    ::stat((folder + name).c_str(), &target) == 0 && S_ISDIR(target.st_mode);
             }
             (is_folder ? folders : files).push_back(name);
         }
@@ -116,8 +118,7 @@ bool CFileFinder::MatchMask(std::string_view mask, std::string_view name) {
 int CFileFinder::FindFiles(const std::string& folder, const std::string& mask,
                            bool withSubfolders) {
     return FindFiles(
-        folder, [&mask](const std::string& name) { return MatchMask(mask, name); },
-        withSubfolders);
+        folder, [&mask](const std::string& name) { return MatchMask(mask, name); }, withSubfolders);
 }
 
 int CFileFinder::FindFiles(const std::string& folder,

@@ -29,8 +29,7 @@ public:
 
     // As above with a predicate on the file name (without folder).
     int FindFiles(const std::string& folder,
-                  const std::function<bool(const std::string& name)>& match,
-                  bool withSubfolders);
+                  const std::function<bool(const std::string& name)>& match, bool withSubfolders);
 
     void StopSearch() { stop_.store(true); }
     void SetProgressCallback(ProgressCallback callback) { progress_ = std::move(callback); }

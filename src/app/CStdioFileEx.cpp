@@ -63,7 +63,9 @@ CStdioFileEx::~CStdioFileEx() {
     if (IsOpen()) Close();
 }
 
-CStdioFileEx::CStdioFileEx(CStdioFileEx&& other) noexcept { *this = std::move(other); }
+CStdioFileEx::CStdioFileEx(CStdioFileEx&& other) noexcept {
+    *this = std::move(other);
+}
 
 CStdioFileEx& CStdioFileEx::operator=(CStdioFileEx&& other) noexcept {
     if (this != &other) {
@@ -125,8 +127,8 @@ void CStdioFileEx::DecodeAll() {
             std::string charset;
             text_ = TextDecoder::LegacyToUtf8(bytes, &charset);
             if (charset != "UTF-8") {
-                Log(LogPoint{"CStdioFileEx::ReadString", kLogDebug}, "%s read as %s",
-                    path_.c_str(), charset.c_str());
+                Log(LogPoint{"CStdioFileEx::ReadString", kLogDebug}, "%s read as %s", path_.c_str(),
+                    charset.c_str());
             }
         } else if (code_page_ == TextDecoder::kUtf8 && TextDecoder::IsValidUtf8(bytes)) {
             text_.assign(bytes);

@@ -89,9 +89,9 @@ private:
     bool write_bom_ = true;
     bool at_start_ = true;  // nothing read or written yet
     std::string path_;
-    std::string raw_;       // reader: the file's bytes until decoded
-    std::string text_;      // reader: the decoded UTF-8 content
-    size_t read_pos_ = 0;   // reader: offset of the next line in text_
+    std::string raw_;      // reader: the file's bytes until decoded
+    std::string text_;     // reader: the decoded UTF-8 content
+    size_t read_pos_ = 0;  // reader: offset of the next line in text_
     AtomicFileWriter writer_;
 };
 

@@ -5,9 +5,13 @@ namespace {
 
 constexpr const char* kAllFilesGroup = "All File(*.*)";
 
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char LowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
-std::string AllMediaList() { return std::string(kVideoFileTypes) + " " + kAudioFileTypes; }
+std::string AllMediaList() {
+    return std::string(kVideoFileTypes) + " " + kAudioFileTypes;
+}
 
 template <typename Visit>
 void ForEachWord(std::string_view list, Visit visit) {
@@ -38,7 +42,8 @@ std::string MediaAndPlaylistFilter() {
     return BuildFilterGroup("All Media", AllMediaList()) +
            BuildFilterGroup("All Video", kVideoFileTypes) +
            BuildFilterGroup("All Audio", kAudioFileTypes) +
-           BuildFilterGroup("Playlists", kPlaylistFileTypes) + BuildFilterGroup(kAllFilesGroup, "*");
+           BuildFilterGroup("Playlists", kPlaylistFileTypes) +
+           BuildFilterGroup(kAllFilesGroup, "*");
 }
 
 std::string MediaFilter() {
@@ -47,10 +52,13 @@ std::string MediaFilter() {
            BuildFilterGroup("All Audio", kAudioFileTypes) + BuildFilterGroup(kAllFilesGroup, "*");
 }
 
-std::string PlaylistFilter() { return BuildFilterGroup("Playlists", kPlaylistFileTypes); }
+std::string PlaylistFilter() {
+    return BuildFilterGroup("Playlists", kPlaylistFileTypes);
+}
 
 std::string SubtitleFilter() {
-    return BuildFilterGroup("Subtitles", kSubtitleFileTypes) + BuildFilterGroup(kAllFilesGroup, "*");
+    return BuildFilterGroup("Subtitles", kSubtitleFileTypes) +
+           BuildFilterGroup(kAllFilesGroup, "*");
 }
 
 std::string ToQtFileDialogFilter(std::string_view filter) {

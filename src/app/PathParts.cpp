@@ -6,7 +6,6 @@
 #include <QStandardPaths>
 #include <cstdlib>
 
-
 namespace zvp {
 namespace {
 

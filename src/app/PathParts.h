@@ -33,10 +33,10 @@ public:
     void Set(const std::string& path);
 
     std::string FullPath() const { return drive_ + folder_ + title_ + extension_; }
-    std::string Folder() const { return drive_ + folder_; }           // with trailing "/"
+    std::string Folder() const { return drive_ + folder_; }  // with trailing "/"
     std::string FileName() const { return title_ + extension_; }
     std::string PathWithoutExtension() const { return drive_ + folder_ + title_; }
-    std::string ExtensionWithoutDot() const;                          // "" when none
+    std::string ExtensionWithoutDot() const;  // "" when none
     // Whether the full path exists (file or folder).
     bool Exists() const;
 

@@ -81,6 +81,24 @@ std::string Upper(std::string text) {
     return text;
 }
 
+// `text` with every byte that does not start a well-formed character replaced by U+FFFD.
+std::string RepairUtf8(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    uint32_t cp;
+    for (size_t pos = 0; pos < text.size();) {
+        const size_t length = DecodeUtf8(text, pos, cp);
+        if (length == 0) {
+            out.append(kReplacementUtf8);
+            ++pos;
+        } else {
+            out.append(text.substr(pos, length));
+            pos += length;
+        }
+    }
+    return out;
+}
+
 }  // namespace
 
 bool TextDecoder::IsValidUtf8(std::string_view bytes) {
@@ -135,16 +153,19 @@ std::string TextDecoder::FileBytesToUtf8(std::string_view bytes) {
     if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") {
         bytes.remove_prefix(3);
         // Marked as UTF-8: keep it so, only repairing broken sequences.
-        std::string out;
-        if (IsValidUtf8(bytes)) return std::string(bytes);
-        ToUtf8(bytes, "UTF-8", out);
-        return out;
+        return RepairUtf8(bytes);
     }
     return LegacyToUtf8(bytes);
 }
 
 bool TextDecoder::ToUtf8(std::string_view bytes, const std::string& charset, std::string& out) {
     out.clear();
+    const std::string upper = Upper(charset);
+    if (upper == "UTF-8" || upper == "UTF8") {
+        // iconv lets some ill-formed sequences through (lead bytes above F4); repair here.
+        out = RepairUtf8(bytes);
+        return true;
+    }
     IconvHandle cd = OpenIconv("UTF-8", charset);
     if (!cd) return false;
     out.reserve(bytes.size() + bytes.size() / 2 + 16);
@@ -154,9 +175,10 @@ bool TextDecoder::ToUtf8(std::string_view bytes, const std::string& charset, std
     while (true) {
         char* dst = buffer;
         size_t dst_left = sizeof(buffer);
-        const size_t rc = in_left > 0
-                              ? ::iconv(static_cast<iconv_t>(cd.get()), &in, &in_left, &dst, &dst_left)
-                              : ::iconv(static_cast<iconv_t>(cd.get()), nullptr, nullptr, &dst, &dst_left);
+        const size_t rc =
+            in_left > 0
+                ? ::iconv(static_cast<iconv_t>(cd.get()), &in, &in_left, &dst, &dst_left)
+                : ::iconv(static_cast<iconv_t>(cd.get()), nullptr, nullptr, &dst, &dst_left);
         const int err = errno;
         out.append(buffer, static_cast<size_t>(dst - buffer));
         if (rc != static_cast<size_t>(-1)) {
@@ -166,6 +188,7 @@ bool TextDecoder::ToUtf8(std::string_view bytes, const std::string& charset, std
                 size_t flush_left = sizeof(buffer);
                 ::iconv(static_cast<iconv_t>(cd.get()), nullptr, nullptr, &flush, &flush_left);
                 out.append(buffer, static_cast<size_t>(flush - buffer));
+                if (!IsValidUtf8(out)) out = RepairUtf8(out);
                 return true;
             }
             continue;
@@ -178,7 +201,10 @@ bool TextDecoder::ToUtf8(std::string_view bytes, const std::string& charset, std
             --in_left;
         }
         ::iconv(static_cast<iconv_t>(cd.get()), nullptr, nullptr, nullptr, nullptr);
-        if (in_left == 0) return true;
+        if (in_left == 0) {
+            if (!IsValidUtf8(out)) out = RepairUtf8(out);
+            return true;
+        }
     }
 }
 
@@ -194,8 +220,9 @@ bool TextDecoder::FromUtf8(std::string_view text, const std::string& charset, st
         char* dst = buffer;
         size_t dst_left = sizeof(buffer);
         const size_t rc =
-            in_left > 0 ? ::iconv(static_cast<iconv_t>(cd.get()), &in, &in_left, &dst, &dst_left)
-                        : ::iconv(static_cast<iconv_t>(cd.get()), nullptr, nullptr, &dst, &dst_left);
+            in_left > 0
+                ? ::iconv(static_cast<iconv_t>(cd.get()), &in, &in_left, &dst, &dst_left)
+                : ::iconv(static_cast<iconv_t>(cd.get()), nullptr, nullptr, &dst, &dst_left);
         const int err = errno;
         out.append(buffer, static_cast<size_t>(dst - buffer));
         if (rc != static_cast<size_t>(-1)) {

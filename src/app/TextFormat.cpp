@@ -5,7 +5,9 @@
 namespace zvp {
 namespace {
 
-int64_t NotNegative(int64_t value) { return value < 0 ? 0 : value; }
+int64_t NotNegative(int64_t value) {
+    return value < 0 ? 0 : value;
+}
 
 }  // namespace
 
@@ -28,8 +30,8 @@ std::string FormatHoursOrMinutes(int64_t seconds) {
         const double minutes = static_cast<double>((seconds + 59) / 60);
         std::snprintf(text, sizeof(text), "%.0fm", minutes);
     } else {
-        const double hours = static_cast<double>(seconds / 3600) +
-                             static_cast<double>((seconds % 3600) / 60) / 60.0;
+        const double hours =
+            static_cast<double>(seconds / 3600) + static_cast<double>((seconds % 3600) / 60) / 60.0;
         std::snprintf(text, sizeof(text), "%.1fh", hours);
     }
     return text;
@@ -66,6 +68,8 @@ std::string FormatByteSize(int64_t bytes, int decimals) {
     return text;
 }
 
-std::string FormatInt(int64_t value) { return std::to_string(value); }
+std::string FormatInt(int64_t value) {
+    return std::to_string(value);
+}
 
 }  // namespace zvp

@@ -61,8 +61,8 @@ public:
     ScopedNoPermissionOverride() {
         if (::syscall(SYS_capget, &header_, saved_) != 0) return;
         __user_cap_data_struct reduced[2] = {saved_[0], saved_[1]};
-        reduced[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH) |
-                                  (1u << CAP_FOWNER));
+        reduced[0].effective &=
+            ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH) | (1u << CAP_FOWNER));
         changed_ = ::syscall(SYS_capset, &header_, reduced) == 0;
     }
     ~ScopedNoPermissionOverride() {

@@ -97,8 +97,8 @@ TEST(PathPartsTest, ExistenceAndWellKnownLocations) {
         EXPECT_EQ(PathParts::ForLocation(PathParts::kTempFolder).FullPath(),
                   dir.path().string() + "/");
     }
-    for (int kind : {PathParts::kDesktop, PathParts::kFavorites, PathParts::kPersonal,
-                     PathParts::kMyMusic}) {
+    for (int kind :
+         {PathParts::kDesktop, PathParts::kFavorites, PathParts::kPersonal, PathParts::kMyMusic}) {
         const std::string folder = PathParts::ForLocation(kind).FullPath();
         ASSERT_FALSE(folder.empty()) << kind;
         EXPECT_EQ(folder.front(), '/') << kind;

@@ -1,8 +1,7 @@
 #include "app/CAppIni.h"
 
-#include <sys/stat.h>
-
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "app/AppFileTestUtil.h"
 #include "app/CAppFolder.h"
@@ -30,9 +29,9 @@ TEST_F(CAppIniTest, MissingFileAnswersFromDefaults) {
     EXPECT_EQ(ini.GetString("settings::window_resizing_mode"), "fixed");
 
     // The four keys without a default read as missing, and are not written.
-    for (const char* key : {"subtitle::font_name", "settings::default_playlist_path",
-                            "settings::default_media_file_path",
-                            "settings::default_subtitle_path"}) {
+    for (const char* key :
+         {"subtitle::font_name", "settings::default_playlist_path",
+          "settings::default_media_file_path", "settings::default_subtitle_path"}) {
         std::string out = "junk";
         EXPECT_FALSE(ini.GetString(key, out)) << key;
         EXPECT_EQ(out, "");
@@ -106,9 +105,12 @@ TEST_F(CAppIniTest, KeysAndIntegers) {
 
     EXPECT_TRUE(ini.SetInt("settings::current_play_item", -7));
     EXPECT_EQ(ini.GetString("settings::current_play_item"), "-7");
-    for (const auto& [text, value] : std::vector<std::pair<const char*, int>>{
-             {"abc", 0}, {"+5", 5}, {" -12x", -12}, {"99999999999", INT32_MAX},
-             {"-99999999999", INT32_MIN}}) {
+    for (const auto& [text, value] :
+         std::vector<std::pair<const char*, int>>{{"abc", 0},
+                                                  {"+5", 5},
+                                                  {" -12x", -12},
+                                                  {"99999999999", INT32_MAX},
+                                                  {"-99999999999", INT32_MIN}}) {
         ini.SetString("n::v", text);
         EXPECT_EQ(ini.GetInt("n::v"), value) << text;
     }
@@ -130,20 +132,21 @@ TEST_F(CAppIniTest, AnsiFileIsResavedAsSortedUtf16) {
               "/home/Jos\xC3\xA9/M\xC3\xBAsica/");
     ASSERT_TRUE(ini.Save());
     const std::string expected =
-        "\xFF\xFE" + test::Utf16Le(u"[settings]\r\n"
-                                   u"aspect_ratio=default\r\n"
-                                   u"current_play_item=-1\r\n"
-                                   u"default_media_file_path=/home/Jos\u00e9/M\u00fasica/\r\n"
-                                   u"loop_mode=single\r\n"
-                                   u"window_resizing_mode=fixed\r\n"
-                                   u"[subtitle]\r\n"
-                                   u"font_border_size=0\r\n"
-                                   u"font_name=Caf\u00e9 Sans\r\n"
-                                   u"font_size=0\r\n"
-                                   u"outline_color=000000\r\n"
-                                   u"primary_text_color=CCFFFF\r\n"
-                                   u"secondary_text_color=FFFFCC\r\n"
-                                   u"shadow_color=222222\r\n");
+        "\xFF\xFE" + test::Utf16Le(
+                         u"[settings]\r\n"
+                         u"aspect_ratio=default\r\n"
+                         u"current_play_item=-1\r\n"
+                         u"default_media_file_path=/home/Jos\u00e9/M\u00fasica/\r\n"
+                         u"loop_mode=single\r\n"
+                         u"window_resizing_mode=fixed\r\n"
+                         u"[subtitle]\r\n"
+                         u"font_border_size=0\r\n"
+                         u"font_name=Caf\u00e9 Sans\r\n"
+                         u"font_size=0\r\n"
+                         u"outline_color=000000\r\n"
+                         u"primary_text_color=CCFFFF\r\n"
+                         u"secondary_text_color=FFFFCC\r\n"
+                         u"shadow_color=222222\r\n");
     EXPECT_EQ(ReadBytes(Path()), expected);
 }
 

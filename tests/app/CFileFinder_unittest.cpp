@@ -33,9 +33,9 @@ TEST(CFileFinderTest, SubfoldersComeBeforeTheFoldersOwnFiles) {
     finder.SetProgressCallback([&folders](const std::string& f) { folders.push_back(f); });
     const std::string base = root.string() + "/";
     EXPECT_EQ(finder.FindFiles(root.string(), "*.txt", true), 5);
-    EXPECT_EQ(finder.files(), (std::vector<std::string>{
-                                  base + "sub1/deep/y.TXT", base + "sub1/x.txt",
-                                  base + "sub2/z.txt", base + "a.txt", base + "b.txt"}));
+    EXPECT_EQ(finder.files(),
+              (std::vector<std::string>{base + "sub1/deep/y.TXT", base + "sub1/x.txt",
+                                        base + "sub2/z.txt", base + "a.txt", base + "b.txt"}));
     EXPECT_EQ(folders, (std::vector<std::string>{base, base + "folder.txt/", base + "sub1/",
                                                  base + "sub1/deep/", base + "sub2/"}));
     EXPECT_EQ(finder.GetFilePath(3), base + "a.txt");
@@ -70,7 +70,9 @@ TEST(CFileFinderTest, MasksUseOnlyStarAndQuestionMark) {
     EXPECT_TRUE(CFileFinder::MatchMask("movie*.srt", "movie.srt"));
     EXPECT_FALSE(CFileFinder::MatchMask("movie*.srt", "movie.srt.bak"));
     EXPECT_TRUE(CFileFinder::MatchMask("*.*", "noext"));
-    EXPECT_TRUE(CFileFinder::MatchMask("a?c", "a\xC3\xA9" "c"));  // one character, two bytes
+    EXPECT_TRUE(CFileFinder::MatchMask("a?c",
+                                       "a\xC3\xA9"
+                                       "c"));  // one character, two bytes
     EXPECT_FALSE(CFileFinder::MatchMask("a?c", "ac"));
     EXPECT_TRUE(CFileFinder::MatchMask("Film [2010]*", "film [2010].ass"));
     EXPECT_FALSE(CFileFinder::MatchMask("Film [2010]*", "Film 2.ass"));
@@ -95,10 +97,10 @@ TEST(FindSubtitleFilesTest, EachPathOnceAndSorted) {
 
     std::vector<std::string> list;
     FindSubtitleFiles((media_folder / "movie.avi").string(), list, settings);
-    EXPECT_EQ(list, (std::vector<std::string>{
-                        (dir.path() / "data/ZVP/Subtitles/movie.srt").string(),
-                        (media_folder / "extra/movie.fr.ass").string(),
-                        (media_folder / "movie.en.srt").string()}));
+    EXPECT_EQ(list,
+              (std::vector<std::string>{(dir.path() / "data/ZVP/Subtitles/movie.srt").string(),
+                                        (media_folder / "extra/movie.fr.ass").string(),
+                                        (media_folder / "movie.en.srt").string()}));
 }
 
 TEST(FindSubtitleFilesTest, CreatesTheSubtitlesFolder) {

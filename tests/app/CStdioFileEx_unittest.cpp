@@ -25,19 +25,20 @@ std::vector<std::string> ReadLines(const std::string& path, int codePage = -1,
     return lines;
 }
 
-const std::vector<std::string> kAccentedLines = {"Jos\xC3\xA9", "", "M\xC3\xBAsica \xC3\xA0 l'\xC3\xA9t\xC3\xA9",
-                                                 "end"};
+const std::vector<std::string> kAccentedLines = {
+    "Jos\xC3\xA9", "", "M\xC3\xBAsica \xC3\xA0 l'\xC3\xA9t\xC3\xA9", "end"};
 
 TEST(CStdioFileExTest, Utf16AndCodePageFilesReadTheSameLines) {
     test::TempDir dir;
     // UTF-16LE with mark.
-    WriteBytes(dir.file("u16.txt"),
-               "\xFF\xFE" + test::Utf16Le(u"Jos\u00e9\r\n\r\nM\u00fasica \u00e0 l'\u00e9t\u00e9\r\nend"));
+    WriteBytes(
+        dir.file("u16.txt"),
+        "\xFF\xFE" + test::Utf16Le(u"Jos\u00e9\r\n\r\nM\u00fasica \u00e0 l'\u00e9t\u00e9\r\nend"));
     // Windows-1252 / Latin-1 without a mark, LF only on one line.
-    WriteBytes(dir.file("ansi.txt"),
-               "Jos\xE9\r\n\nM\xFAsica \xE0 l'\xE9t\xE9\r\nend\r\n");
+    WriteBytes(dir.file("ansi.txt"), "Jos\xE9\r\n\nM\xFAsica \xE0 l'\xE9t\xE9\r\nend\r\n");
     // UTF-8 without a mark.
-    WriteBytes(dir.file("utf8.txt"), "Jos\xC3\xA9\n\nM\xC3\xBAsica \xC3\xA0 l'\xC3\xA9t\xC3\xA9\nend");
+    WriteBytes(dir.file("utf8.txt"),
+               "Jos\xC3\xA9\n\nM\xC3\xBAsica \xC3\xA0 l'\xC3\xA9t\xC3\xA9\nend");
 
     bool unicode = false;
     EXPECT_EQ(ReadLines(dir.file("u16.txt"), -1, &unicode), kAccentedLines);
@@ -50,7 +51,9 @@ TEST(CStdioFileExTest, Utf16AndCodePageFilesReadTheSameLines) {
 
 TEST(CStdioFileExTest, Utf8ByteOrderMarkIsSkipped) {
     test::TempDir dir;
-    WriteBytes(dir.file("bom.txt"), "\xEF\xBB\xBF" "caf\xC3\xA9\r\nnext\r\n");
+    WriteBytes(dir.file("bom.txt"),
+               "\xEF\xBB\xBF"
+               "caf\xC3\xA9\r\nnext\r\n");
     const std::vector<std::string> expected = {"caf\xC3\xA9", "next"};
     EXPECT_EQ(ReadLines(dir.file("bom.txt"), 65001), expected);
     EXPECT_EQ(ReadLines(dir.file("bom.txt")), expected);

@@ -57,14 +57,14 @@ TEST(IniDocumentTest, SerializesSortedUtf16WithCrLf) {
     ASSERT_TRUE(doc.SetValue("settings", "aspect_ratio", "16:9"));
     ASSERT_TRUE(doc.SetValue("settings", "Zoom", " a b "));
     ASSERT_TRUE(doc.SetValue("settings", "path", "/home/Jos\xC3\xA9/"));
-    const std::string expected =
-        "\xFF\xFE" + test::Utf16Le(u"[Settings]\r\n"
-                                   u"aspect_ratio=16:9\r\n"
-                                   u"loop_mode=single\r\n"
-                                   u"path=/home/Jos\u00e9/\r\n"
-                                   u"Zoom= a b \r\n"
-                                   u"[subtitle]\r\n"
-                                   u"font_size=12\r\n");
+    const std::string expected = "\xFF\xFE" + test::Utf16Le(
+                                                  u"[Settings]\r\n"
+                                                  u"aspect_ratio=16:9\r\n"
+                                                  u"loop_mode=single\r\n"
+                                                  u"path=/home/Jos\u00e9/\r\n"
+                                                  u"Zoom= a b \r\n"
+                                                  u"[subtitle]\r\n"
+                                                  u"font_size=12\r\n");
     EXPECT_EQ(doc.Serialize(), expected);
 
     test::TempDir dir;

@@ -9,11 +9,11 @@ TEST(TextDecoderTest, Utf8ValidationRejectsMalformedSequences) {
     EXPECT_TRUE(TextDecoder::IsValidUtf8(""));
     EXPECT_TRUE(TextDecoder::IsValidUtf8("plain"));
     EXPECT_TRUE(TextDecoder::IsValidUtf8("Jos\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x8E\xAC"));
-    EXPECT_FALSE(TextDecoder::IsValidUtf8("caf\xE9"));          // Latin-1
-    EXPECT_FALSE(TextDecoder::IsValidUtf8("\xC0\x80"));         // overlong NUL
-    EXPECT_FALSE(TextDecoder::IsValidUtf8("\xED\xA0\x80"));     // surrogate
+    EXPECT_FALSE(TextDecoder::IsValidUtf8("caf\xE9"));           // Latin-1
+    EXPECT_FALSE(TextDecoder::IsValidUtf8("\xC0\x80"));          // overlong NUL
+    EXPECT_FALSE(TextDecoder::IsValidUtf8("\xED\xA0\x80"));      // surrogate
     EXPECT_FALSE(TextDecoder::IsValidUtf8("\xF4\x90\x80\x80"));  // above U+10FFFF
-    EXPECT_FALSE(TextDecoder::IsValidUtf8("ab\xE2\x82"));       // truncated at the end
+    EXPECT_FALSE(TextDecoder::IsValidUtf8("ab\xE2\x82"));        // truncated at the end
 }
 
 TEST(TextDecoderTest, LegacyTextIsDetectedAndConverted) {
@@ -22,9 +22,11 @@ TEST(TextDecoderTest, LegacyTextIsDetectedAndConverted) {
     EXPECT_EQ(charset, "UTF-8");
 
     const std::string latin1 =
-        "L'\xE9t\xE9 \xE0 la plage, tr\xE8s agr\xE9" "able. Jos\xE9 et M\xFAsica.\r\n";
+        "L'\xE9t\xE9 \xE0 la plage, tr\xE8s agr\xE9"
+        "able. Jos\xE9 et M\xFAsica.\r\n";
     EXPECT_EQ(TextDecoder::LegacyToUtf8(latin1),
-              "L'\xC3\xA9t\xC3\xA9 \xC3\xA0 la plage, tr\xC3\xA8s agr\xC3\xA9" "able. "
+              "L'\xC3\xA9t\xC3\xA9 \xC3\xA0 la plage, tr\xC3\xA8s agr\xC3\xA9"
+              "able. "
               "Jos\xC3\xA9 et M\xC3\xBAsica.\r\n");
 
     // Windows-1251 Cyrillic: "Текст на русском языке"
@@ -41,8 +43,13 @@ TEST(TextDecoderTest, LegacyTextIsDetectedAndConverted) {
 }
 
 TEST(TextDecoderTest, FileBytesHonourByteOrderMarks) {
-    EXPECT_EQ(TextDecoder::FileBytesToUtf8(std::string("\xFF\xFE" "a\0\xE9\0", 6)), "a\xC3\xA9");
-    EXPECT_EQ(TextDecoder::FileBytesToUtf8("\xEF\xBB\xBF" "a\xC3\xA9"), "a\xC3\xA9");
+    EXPECT_EQ(TextDecoder::FileBytesToUtf8(std::string("\xFF\xFE"
+                                                       "a\0\xE9\0",
+                                                       6)),
+              "a\xC3\xA9");
+    EXPECT_EQ(TextDecoder::FileBytesToUtf8("\xEF\xBB\xBF"
+                                           "a\xC3\xA9"),
+              "a\xC3\xA9");
     EXPECT_EQ(TextDecoder::FileBytesToUtf8("abc"), "abc");
 }
 
@@ -53,8 +60,12 @@ TEST(TextDecoderTest, Utf16RoundTripAndBrokenInput) {
     EXPECT_EQ(TextDecoder::Utf16LeToUtf8(utf16), text);
 
     // An unpaired surrogate becomes U+FFFD; an odd last byte is dropped.
-    EXPECT_EQ(TextDecoder::Utf16LeToUtf8(std::string("\x3C\xD8" "a\0" "b", 5)),
-              "\xEF\xBF\xBD" "a");
+    EXPECT_EQ(TextDecoder::Utf16LeToUtf8(std::string("\x3C\xD8"
+                                                     "a\0"
+                                                     "b",
+                                                     5)),
+              "\xEF\xBF\xBD"
+              "a");
     // Invalid UTF-8 is written as U+FFFD.
     EXPECT_EQ(TextDecoder::Utf8ToUtf16Le("\xFF"), "\xFD\xFF");
 }
@@ -67,9 +78,17 @@ TEST(TextDecoderTest, CodePageConversions) {
     ASSERT_TRUE(TextDecoder::ToUtf8("caf\xE9 \x80", TextDecoder::CodePageName(1252), out));
     EXPECT_EQ(out, "caf\xC3\xA9 \xE2\x82\xAC");
     // Bytes the code page leaves undefined do not stop the conversion.
-    ASSERT_TRUE(TextDecoder::ToUtf8("a\x81" "b", "CP1252", out));
-    EXPECT_EQ(out, "a\xEF\xBF\xBD" "b");
+    ASSERT_TRUE(
+        TextDecoder::ToUtf8("a\x81"
+                            "b",
+                            "CP1252", out));
+    EXPECT_EQ(out,
+              "a\xEF\xBF\xBD"
+              "b");
     EXPECT_FALSE(TextDecoder::ToUtf8("x", "NO-SUCH-CHARSET", out));
+    // Text said to be UTF-8 comes out well-formed whatever it holds.
+    ASSERT_TRUE(TextDecoder::ToUtf8("a\xF6\x9C\x9E\x9F" "b", "UTF-8", out));
+    EXPECT_EQ(out, "a\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD" "b");
 
     EXPECT_EQ(TextDecoder::CodePageName(65001), "UTF-8");
     EXPECT_EQ(TextDecoder::CodePageName(28591), "ISO-8859-1");
