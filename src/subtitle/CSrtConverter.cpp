@@ -1,7 +1,12 @@
 #include "subtitle/CSrtConverter.h"
 
+#include <cstdio>
 #include <cstring>
 #include <vector>
+
+extern "C" {
+#include <libavutil/intreadwrite.h>
+}
 
 #include "app/Logger.h"
 #include "subtitle/CSubtitleAss.h"
@@ -15,38 +20,6 @@ bool IsBlank(std::string_view line) {
     for (char c : line) {
         if (c != ' ' && c != '\t' && c != '\r') return false;
     }
-    return true;
-}
-
-// Reads "H:MM:SS[,.]mmm" at `s`, moving it past; false when malformed.
-bool ReadTime(std::string_view& s, int64_t& ms) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    int64_t parts[3] = {0, 0, 0};
-    for (int i = 0; i < 3; ++i) {
-        size_t n = 0;
-        int64_t v = 0;
-        while (n < s.size() && n < 9 && s[n] >= '0' && s[n] <= '9') v = v * 10 + (s[n++] - '0');
-        if (n == 0) return false;
-        parts[i] = v;
-        s.remove_prefix(n);
-        if (i < 2) {
-            if (s.empty() || s.front() != ':') return false;
-            s.remove_prefix(1);
-        }
-    }
-    int64_t millis = 0;
-    if (!s.empty() && (s.front() == ',' || s.front() == '.')) {
-        s.remove_prefix(1);
-        size_t n = 0;
-        int64_t scale = 100;
-        while (n < s.size() && s[n] >= '0' && s[n] <= '9') {
-            if (n < 3) millis += (s[n] - '0') * scale;
-            scale /= 10;
-            ++n;
-        }
-    }
-    if (parts[1] > 59 || parts[2] > 59) return false;
-    ms = (parts[0] * 3600 + parts[1] * 60 + parts[2]) * 1000 + millis;
     return true;
 }
 
@@ -70,15 +43,27 @@ CSrtConverter::CSrtConverter() {
     context_ = std::move(context);
 }
 
-bool CSrtConverter::ParseTimeLine(std::string_view line, int64_t& startMs, int64_t& endMs) {
-    const size_t arrow = line.find("-->");
-    if (arrow == std::string_view::npos) return false;
-    std::string_view first = line.substr(0, arrow);
-    std::string_view second = line.substr(arrow + 3);
-    return ReadTime(first, startMs) && ReadTime(second, endMs);
+bool CSrtConverter::ParseTimeLine(std::string_view line, TimeLine& out) {
+    if (line.find("-->") == std::string_view::npos || line.size() > 1024) return false;
+    const std::string text(line);  // sscanf needs the terminator
+    int h1, m1, s1, ms1, h2, m2, s2, ms2;
+    int x1 = -1, x2 = -1, y1 = -1, y2 = -1;
+    if (std::sscanf(text.c_str(),
+                    "%d:%d:%d%*1[,.]%d --> %d:%d:%d%*1[,.]%d%*[ ]X1:%d X2:%d Y1:%d Y2:%d", &h1,
+                    &m1, &s1, &ms1, &h2, &m2, &s2, &ms2, &x1, &x2, &y1, &y2) < 8)
+        return false;
+    out.start_ms = (int64_t(h1) * 3600 + int64_t(m1) * 60 + s1) * 1000 + ms1;
+    out.end_ms = (int64_t(h2) * 3600 + int64_t(m2) * 60 + s2) * 1000 + ms2;
+    out.has_position = x2 >= 0 && y2 >= 0 && x1 >= 0 && y1 >= 0;
+    out.x1 = x1;
+    out.y1 = y1;
+    out.x2 = x2;
+    out.y2 = y2;
+    return true;
 }
 
-std::string CSrtConverter::ConvertEvent(std::string_view text, int64_t startMs, int64_t endMs) {
+std::string CSrtConverter::ConvertEvent(std::string_view text, const TimeLine& time) {
+    const int64_t startMs = time.start_ms, endMs = time.end_ms;
     if (!context_ || text.empty() || text.size() > INT32_MAX - AV_INPUT_BUFFER_PADDING_SIZE)
         return std::string();
     av_packet_unref(packet_.get());
@@ -86,6 +71,15 @@ std::string CSrtConverter::ConvertEvent(std::string_view text, int64_t startMs, 
     std::memcpy(packet_->data, text.data(), text.size());
     packet_->pts = startMs;
     packet_->duration = endMs > startMs ? endMs - startMs : 0;
+    if (time.has_position) {
+        uint8_t* side = av_packet_new_side_data(packet_.get(), AV_PKT_DATA_SUBTITLE_POSITION, 16);
+        if (side) {
+            AV_WL32(side, uint32_t(time.x1));
+            AV_WL32(side + 4, uint32_t(time.y1));
+            AV_WL32(side + 8, uint32_t(time.x2));
+            AV_WL32(side + 12, uint32_t(time.y2));
+        }
+    }
 
     AVSubtitlePtr subtitle = MakeSubtitle();
     int got = 0;
@@ -118,10 +112,10 @@ std::string CSrtConverter::Convert(std::string_view srt) {
     std::vector<std::string_view> block;
     auto flush = [&] {
         if (block.empty()) return;
-        int64_t start = 0, end = 0;
+        TimeLine time;
         size_t textFrom = block.size();
         for (size_t i = 0; i < block.size() && i < 2; ++i) {
-            if (ParseTimeLine(block[i], start, end)) {
+            if (ParseTimeLine(block[i], time)) {
                 textFrom = i + 1;
                 break;
             }
@@ -129,7 +123,7 @@ std::string CSrtConverter::Convert(std::string_view srt) {
         if (textFrom < block.size()) {
             std::string text;
             for (size_t i = textFrom; i < block.size(); ++i) text.append(block[i]).append("\n");
-            out.append(ConvertEvent(text, start, end));
+            out.append(ConvertEvent(text, time));
         }
         block.clear();
     };

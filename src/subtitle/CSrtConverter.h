@@ -24,21 +24,29 @@ public:
         "[Script Info]\r\nTitle: Zeph Player Auto-Converted Subtitle\r\nCollisions: Normal\r\n"
         "PlayResY: 600\r\n\r\n[V4 Styles]\r\n[Events]\r\nFormat: Marked, Start, End, Text\r\n";
 
+    // A time line: "H:MM:SS,mmm --> H:MM:SS,mmm", optionally followed by the position
+    // "X1:a X2:b Y1:c Y2:d" (',' or '.' before the milliseconds).
+    struct TimeLine {
+        int64_t start_ms = 0;
+        int64_t end_ms = 0;
+        bool has_position = false;
+        int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    };
+
     // Opens the decoder; ok() tells whether it is usable.
     CSrtConverter();
     bool ok() const { return context_ != nullptr; }
 
     // The dialogue line of one block's text (lines joined with "\n"), or empty when the
     // decoder gives no rectangle.
-    std::string ConvertEvent(std::string_view text, int64_t startMs, int64_t endMs);
+    std::string ConvertEvent(std::string_view text, const TimeLine& time);
 
     // Header + dialogue lines of the whole SRT text (UTF-8, any line ends). Empty when the
     // decoder is not available.
     std::string Convert(std::string_view srt);
 
-    // Parses "H:MM:SS,mmm --> H:MM:SS,mmm" (',' or '.' before the milliseconds, anything
-    // after the second time ignored). False when the line is not a time line.
-    static bool ParseTimeLine(std::string_view line, int64_t& startMs, int64_t& endMs);
+    // False when the line is not a time line.
+    static bool ParseTimeLine(std::string_view line, TimeLine& time);
 
 private:
     AVCodecContextPtr context_;

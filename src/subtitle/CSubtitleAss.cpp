@@ -198,8 +198,14 @@ void CSubtitleAss::DrawTrack(CSubtitleRenderer& renderer, ASS_Track* track,
     renderer.RenderFrame(track, frame.time_ms, [&](const ASS_Image* images) {
         const OverlayRect box = ImagesBoundingBox(images, renderer.width(), renderer.height());
         if (box.empty()) return;
-        const OverlayRect rect{(renderer.width() - box.width) / 2, baseline - box.height,
-                               box.width, box.height};
+        OverlayRect rect{(renderer.width() - box.width) / 2, baseline - box.height, box.width,
+                         box.height};
+        if (!frame.rgb24) {
+            // YV12 blends from even rows and columns: move up and left rather than down
+            // onto the baseline.
+            rect.left &= ~1;
+            rect.top &= ~1;
+        }
         if (!had_images_ && first_shown_ms_ == 0) first_shown_ms_ = nowMs;
         had_images_ = true;
         rect_ = rect;

@@ -202,6 +202,7 @@ void CSubtitleFile::RebuildTrack() {
     {
         std::lock_guard lock(state_lock_);
         std::swap(track_, track);
+        ResetHold();  // what the previous track showed is not held over
     }
     // The previous track (now in `track`) is released here, outside the lock.
 }

@@ -19,11 +19,27 @@ int FrameStride(const SubtitleFrame& frame) {
 OverlayRect ImagesBoundingBox(const ASS_Image* images, int width, int height) {
     int x0 = width, y0 = height, x1 = 0, y1 = 0;
     for (const ASS_Image* img = images; img; img = img->next) {
-        if (img->w <= 0 || img->h <= 0) continue;
-        x0 = std::min(x0, std::max(img->dst_x, 0));
-        y0 = std::min(y0, std::max(img->dst_y, 0));
-        x1 = std::max(x1, std::min(img->dst_x + img->w, width));
-        y1 = std::max(y1, std::min(img->dst_y + img->h, height));
+        if (img->w <= 0 || img->h <= 0 || (img->color & 0xFF) == 0xFF) continue;
+        // Only rows and columns with coverage count: libass pads its bitmaps.
+        for (int y = 0; y < img->h; ++y) {
+            const int py = img->dst_y + y;
+            if (py < 0 || py >= height) continue;
+            const uint8_t* row = img->bitmap + static_cast<ptrdiff_t>(y) * img->stride;
+            int first = -1, last = -1;
+            for (int x = 0; x < img->w; ++x) {
+                if (row[x] == 0) continue;
+                if (first < 0) first = x;
+                last = x;
+            }
+            if (first < 0) continue;
+            const int px0 = std::max(img->dst_x + first, 0);
+            const int px1 = std::min(img->dst_x + last + 1, width);
+            if (px1 <= px0) continue;
+            x0 = std::min(x0, px0);
+            x1 = std::max(x1, px1);
+            y0 = std::min(y0, py);
+            y1 = std::max(y1, py + 1);
+        }
     }
     if (x1 <= x0 || y1 <= y0) return OverlayRect{};
     return OverlayRect{x0, y0, x1 - x0, y1 - y0};

@@ -31,7 +31,8 @@ struct OverlayRect {
 // The first-plane stride of `frame` with the default applied.
 int FrameStride(const SubtitleFrame& frame);
 
-// The bounding box of `images` clipped to width x height; empty when none is visible.
+// The bounding box of the covered pixels of `images`, clipped to width x height; empty
+// when none is visible.
 OverlayRect ImagesBoundingBox(const ASS_Image* images, int width, int height);
 
 // Paints every image of `images` (positions in frame coordinates) into the BGRA overlay of

@@ -51,6 +51,7 @@ struct FaceInfo {
     std::vector<std::string> languages;  // parallel to families; may be shorter
     std::string file;
     int weight = FC_WEIGHT_REGULAR;
+    int slant = FC_SLANT_ROMAN;
     std::string format;
 };
 
@@ -59,7 +60,8 @@ std::vector<FaceInfo> ListFaces() {
     if (!InitFontconfig()) return faces;
     FcPatternPtr pattern(FcPatternCreate());
     FcObjectSetPtr objects(
-        FcObjectSetBuild(FC_FAMILY, FC_FAMILYLANG, FC_FILE, FC_WEIGHT, FC_FONTFORMAT, nullptr));
+        FcObjectSetBuild(FC_FAMILY, FC_FAMILYLANG, FC_FILE, FC_WEIGHT, FC_SLANT,
+                                            FC_FONTFORMAT, nullptr));
     if (!pattern || !objects) return faces;
     FcFontSetPtr set(FcFontList(nullptr, pattern.get(), objects.get()));
     if (!set) return faces;
@@ -76,6 +78,7 @@ std::vector<FaceInfo> ListFaces() {
         if (FcPatternGetString(font, FC_FONTFORMAT, 0, &text) == FcResultMatch)
             face.format = reinterpret_cast<char*>(text);
         FcPatternGetInteger(font, FC_WEIGHT, 0, &face.weight);
+        FcPatternGetInteger(font, FC_SLANT, 0, &face.slant);
         faces.push_back(std::move(face));
     }
     std::sort(faces.begin(), faces.end(),
@@ -138,7 +141,8 @@ bool GetFontFile(const std::string& name, bool bold, std::string& face, std::str
     const std::vector<FaceInfo> faces = ListFaces();
     if (bold) {
         for (const FaceInfo& info : faces) {
-            if (info.weight >= FC_WEIGHT_BOLD && HasFamily(info, name) && IsScalableFile(info)) {
+            if (info.weight >= FC_WEIGHT_BOLD && info.slant == FC_SLANT_ROMAN &&
+                HasFamily(info, name) && IsScalableFile(info)) {
                 Log(LogPoint{"GetFontFile", kLogInfo}, "Bold found font");
                 face = name + " Bold";
                 file = info.file;
@@ -146,13 +150,14 @@ bool GetFontFile(const std::string& name, bool bold, std::string& face, std::str
             }
         }
     }
-    // The plain face: the one closest to regular weight.
+    // The plain face: upright first, then the weight closest to regular.
+    auto distance = [](const FaceInfo& f) {
+        return (f.slant == FC_SLANT_ROMAN ? 0 : 1000) + std::abs(f.weight - FC_WEIGHT_REGULAR);
+    };
     const FaceInfo* best = nullptr;
     for (const FaceInfo& info : faces) {
         if (!HasFamily(info, name) || !IsScalableFile(info)) continue;
-        if (!best || std::abs(info.weight - FC_WEIGHT_REGULAR) <
-                         std::abs(best->weight - FC_WEIGHT_REGULAR))
-            best = &info;
+        if (!best || distance(info) < distance(*best)) best = &info;
     }
     if (!best) return false;
     Log(LogPoint{"GetFontFile", kLogInfo}, "Found font");

@@ -1,0 +1,180 @@
+#include "subtitle/CSubtitleAss.h"
+
+#include <gtest/gtest.h>
+
+#include "subtitle/SubtitleTestUtil.h"
+
+namespace zvp {
+namespace {
+
+using test::Picture;
+using test::RowRuns;
+
+class CSubtitleAssTest : public test::SubtitleTest {};
+
+TEST(CSubtitleAssTextTest, DecoderOutputBecomesDialogueLines) {
+    EXPECT_EQ(CSubtitleAss::ToDialogueLines("5,0,Sign,,0,0,0,,Hi, you", 1000, 2500),
+              "Dialogue: 0,0:00:01.00,0:00:02.50,Sign,,0,0,0,,Hi, you\n");
+    EXPECT_EQ(CSubtitleAss::ToDialogueLines("Dialogue: 0,0:00:01.00,0:00:02.00,A,,0,0,0,,x\r\n",
+                                            -1, -1),
+              "Dialogue: 0,0:00:01.00,0:00:02.00,A,,0,0,0,,x\n");
+    EXPECT_EQ(CSubtitleAss::ToDialogueLines("plain text", -1, -1),
+              "Dialogue: 0,0:00:00.00,99:59:59.99,Default,,0,0,0,,plain text\n");
+    EXPECT_EQ(CSubtitleAss::FormatAssTime(3723456), "1:02:03.46");
+}
+
+TEST(CSubtitleAssTextTest, StyleNameIsTheFourthField) {
+    EXPECT_EQ(CSubtitleAss::StyleNameOf("Dialogue: 0,0:00:01.00,0:00:02.00,**Top,,0,0,0,,x"),
+              "Top");
+    EXPECT_EQ(CSubtitleAss::StyleNameOf("Dialogue: 0,1,2"), "");
+    EXPECT_EQ(CSubtitleAss::StyleNameOf("x Dialogue: 0,1,2,Top,"), "");
+    // A very long style field is kept whole, in an owned string.
+    const std::string longName(5000, 'S');
+    EXPECT_EQ(CSubtitleAss::StyleNameOf("Dialogue: 0,1,2," + longName + ",,x"), longName);
+}
+
+TEST(CSubtitleAssTextTest, SizeGuardRemovesOnlySmallerInlineSizes) {
+    std::string text = "{\\fs10}small {\\b1}{\\fs40}big";
+    EXPECT_TRUE(CSubtitleAss::ApplySizeGuard(text, 30.24));
+    EXPECT_EQ(text, "small {\\b1}big");
+    text = "{\\fs40}big{\\fs10}";
+    EXPECT_FALSE(CSubtitleAss::ApplySizeGuard(text, 30.24));
+    EXPECT_EQ(text, "{\\fs40}big{\\fs10}");
+    text = "{\\fs}{\\fs12x}{\\b1\\fs5}";  // not the plain form: left alone
+    EXPECT_FALSE(CSubtitleAss::ApplySizeGuard(text, 30.24));
+    std::string huge(1 << 20, 'a');
+    huge += "{\\fs1}";
+    EXPECT_TRUE(CSubtitleAss::ApplySizeGuard(huge, 30.0));
+    EXPECT_EQ(huge.size(), size_t(1) << 20);
+}
+
+TEST_F(CSubtitleAssTest, ShownInItsTimeAndHeldForTwoAndAHalfSeconds) {
+    ASSERT_TRUE(OpenSubtitle(kSubtitleText, 0,
+                             "Dialogue: 0,0:00:10.00,0:00:11.00,Default,,0,0,0,,Hello"));
+    EXPECT_TRUE(DrawnRows(9500).empty());
+    const std::vector<int> rows = DrawnRows(10500);
+    ASSERT_FALSE(rows.empty());
+    // The lowest drawn row sits on the baseline, 32 rows above the bottom.
+    EXPECT_LE(rows.back(), kHeight - 32 - 1);
+    EXPECT_GE(rows.back(), kHeight - 32 - 3);
+
+    // The dialogue ended at 11 s; 2 s of ticks after it first appeared it is still shown.
+    host_->AdvanceTickMs(2000);
+    EXPECT_EQ(DrawnRows(12000), rows);
+    host_->AdvanceTickMs(600);
+    EXPECT_TRUE(DrawnRows(12600).empty());
+
+    // Shown again when its time comes round after a seek.
+    SeekSubtitles(0);
+    EXPECT_EQ(DrawnRows(10200), rows);
+    ClearSubtitles(kSubtitleText);
+    EXPECT_TRUE(DrawnRows(10200).empty());
+}
+
+TEST_F(CSubtitleAssTest, DecoderEventFormWithDisplayWindow) {
+    SubtitleData data;
+    data.text = "0,0,Default,,0,0,0,,Event form";
+    data.start_ms = 5000;
+    data.end_ms = 6000;
+    ASSERT_TRUE(OpenSubtitle(kSubtitleText, 0, std::move(data)));
+    EXPECT_TRUE(DrawnRows(4900).empty());
+    EXPECT_FALSE(DrawnRows(5500).empty());
+}
+
+TEST_F(CSubtitleAssTest, TwoLinesStackFivePixelsApart) {
+    ASSERT_TRUE(OpenSubtitle(kSubtitleText, 0, "Dialogue: 0,0:00:00.00,0:00:05.00,Default,,0,0,0,,Lower line"));
+    ASSERT_TRUE(OpenSubtitle(kSubtitleText, 1, "Dialogue: 0,0:00:00.00,0:00:05.00,Default,,0,0,0,,Upper line"));
+    Picture base = Picture::Yv12(kWidth, kHeight);
+    int baseline = 0;
+    Picture drawn = Render(base, 1000, &baseline);
+    const auto runs = RowRuns(drawn.ChangedRows(base));
+    ASSERT_EQ(runs.size(), 2u);
+    const auto upper = runs[0], lower = runs[1];
+    EXPECT_LE(lower.second, kHeight - 32 - 1);
+    EXPECT_GE(lower.second, kHeight - 32 - 3);
+    const int gap = lower.first - upper.second - 1;
+    EXPECT_GE(gap, 5);
+    EXPECT_LE(gap, 6);
+    // The baseline left for further subtitles is 5 rows above the upper line.
+    EXPECT_EQ(baseline, upper.first - 5);
+}
+
+int DrawnHeight(const std::vector<int>& rows) { return rows.empty() ? 0 : rows.back() - rows.front() + 1; }
+
+TEST_F(CSubtitleAssTest, InlineSizeBelowTheConfiguredSizeIsIgnored) {
+    const char* line = "Dialogue: 0,0:00:00.00,0:00:05.00,Default,,0,0,0,,";
+    OpenSubtitle(kSubtitleText, 0, std::string(line) + "Sized");
+    const int plain = DrawnHeight(DrawnRows(1000));
+    OpenSubtitle(kSubtitleText, 0, std::string(line) + "{\\fs10}Sized");
+    const int small = DrawnHeight(DrawnRows(1000));
+    OpenSubtitle(kSubtitleText, 0, std::string(line) + "{\\fs60}Sized");
+    const int large = DrawnHeight(DrawnRows(1000));
+    ASSERT_GT(plain, 10);
+    EXPECT_EQ(small, plain);
+    EXPECT_GT(large, plain * 3 / 2);
+}
+
+TEST_F(CSubtitleAssTest, FontSizeSettingAppliesAfterReset) {
+    OpenSubtitle(kSubtitleText, 0, "Dialogue: 0,0:00:00.00,0:00:05.00,Default,,0,0,0,,Sized");
+    const int normal = DrawnHeight(DrawnRows(1000));
+    SubtitleSettings settings = host_->ReadSettings();
+    settings.font_size = -3;
+    settings.font_border_size = -10;
+    host_->SetSettings(settings);
+    EXPECT_EQ(DrawnHeight(DrawnRows(1000)), normal);  // not before the reset
+    ResetSubtitleRenderer();
+    const int small = DrawnHeight(DrawnRows(1000));
+    EXPECT_GT(small, 0);
+    EXPECT_LT(small, normal * 2 / 3);
+}
+
+TEST_F(CSubtitleAssTest, Rgb24RowsUseThePaddedStride) {
+    OpenSubtitle(kSubtitleText, 0, "Dialogue: 0,0:00:00.00,0:00:05.00,Default,,0,0,0,,Hi");
+    // 30 pixels wide: rows of 92 bytes, the last 2 of which are padding.
+    ASSERT_TRUE(CSubtitle::Setup(30, 480));
+    Picture base = Picture::Rgb24(30, 480, 100);
+    ASSERT_EQ(base.stride, 92);
+    Picture drawn = Render(base, 1000);
+    ASSERT_TRUE(drawn.Differs(base));
+    for (int y = 0; y < base.height; ++y) {
+        const size_t row = size_t(y) * base.stride;
+        EXPECT_EQ(drawn.data[row + 90], 100);
+        EXPECT_EQ(drawn.data[row + 91], 100);
+    }
+    const auto rows = drawn.ChangedRows(base);
+    ASSERT_FALSE(rows.empty());
+    EXPECT_LE(rows.back(), 480 - 32 - 1);
+    EXPECT_GE(rows.back(), 480 - 32 - 3);
+}
+
+TEST_F(CSubtitleAssTest, YellowTextOnYv12AndRgb24) {
+    SubtitleSettings settings = host_->ReadSettings();
+    settings.primary_color = "FFFF00";
+    settings.outline_color = "FFFF00";
+    settings.shadow_color = "FFFF00";
+    settings.font_size = 10;
+    host_->SetSettings(settings);
+    ResetSubtitleRenderer();
+    OpenSubtitle(kSubtitleText, 0, "Dialogue: 0,0:00:00.00,0:00:05.00,Default,,0,0,0,,\\h█████\\h");
+    Picture rgb = Render(Picture::Rgb24(kWidth, kHeight, 0), 1000);
+    Picture yuv = Render(Picture::Yv12(kWidth, kHeight, 16), 1000);
+    // The middle of the fully covered area is pure yellow.
+    int x0 = kWidth, x1 = -1, y0 = kHeight, y1 = -1;
+    for (int y = 0; y < kHeight; ++y) {
+        for (int x = 0; x < kWidth; ++x) {
+            if (rgb.Pixel(x, y)[2] != 255) continue;
+            x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
+        }
+    }
+    ASSERT_GT(x1 - x0, 20);
+    const int bx = (x0 + x1) / 2, by = (y0 + y1) / 2;
+    EXPECT_EQ(rgb.Pixel(bx, by)[0], 0);
+    EXPECT_EQ(rgb.Pixel(bx, by)[1], 255);
+    // Yellow in YV12: Y 210, Cb (U) 16, Cr (V) 146.
+    EXPECT_NEAR(yuv.Luma(bx, by), 210, 1);
+    EXPECT_NEAR(yuv.U(bx & ~1, by & ~1), 16, 2);
+    EXPECT_NEAR(yuv.V(bx & ~1, by & ~1), 146, 2);
+}
+
+}  // namespace
+}  // namespace zvp

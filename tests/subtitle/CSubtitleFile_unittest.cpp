@@ -1,0 +1,257 @@
+#include "subtitle/CSubtitleFile.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <regex>
+
+#include <gtest/gtest.h>
+
+#include "subtitle/CSrtConverter.h"
+#include "subtitle/SubtitleTestUtil.h"
+
+namespace zvp {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Picture;
+using test::ReadFile;
+using test::WriteFile;
+
+constexpr const char* kBom = "\xEF\xBB\xBF";
+
+class CSubtitleFileTest : public test::SubtitleTest {
+protected:
+    std::string Dir(const std::string& name) {
+        const std::string dir = temp_.file(name);
+        fs::create_directories(dir);
+        return dir + "/";
+    }
+    std::shared_ptr<CSubtitleFile> FileObject() {
+        for (const auto& o : RegisteredSubtitles()) {
+            if (o->kind() == kSubtitleExternal) return std::dynamic_pointer_cast<CSubtitleFile>(o);
+        }
+        return nullptr;
+    }
+};
+
+TEST_F(CSubtitleFileTest, AssBesideTheClipShowsInItsTimeAndIsHeld) {
+    const std::string dir = Dir("media");
+    WriteFile(dir + "clip.mkv", "not really a clip");
+    WriteFile(dir + "clip.ass",
+              test::AssScript("Dialogue: 0,0:00:02.00,0:00:03.00,Default,,0,0,0,,Beside\n"));
+    ASSERT_TRUE(OpenSubtitle(kSubtitleExternal, 0, dir + "clip.mkv"));
+    EXPECT_EQ(CSubtitleFile::CurrentPath(), dir + "clip.ass");
+    ASSERT_TRUE(FileObject()->has_track());
+
+    EXPECT_TRUE(DrawnRows(1900).empty());
+    const auto rows = DrawnRows(2100);
+    ASSERT_FALSE(rows.empty());
+    EXPECT_LE(rows.back(), kHeight - 32 - 1);
+    host_->AdvanceTickMs(2400);
+    EXPECT_EQ(DrawnRows(4000), rows);  // after its end, within 2.5 s of appearing
+    host_->AdvanceTickMs(200);
+    EXPECT_TRUE(DrawnRows(4100).empty());
+
+    // Hidden and shown again without reloading.
+    ClearSubtitles(kSubtitleExternal);
+    EXPECT_TRUE(DrawnRows(2500).empty());
+    CSubtitleFile::SetCurrentPath(dir + "clip.ass");
+    EXPECT_FALSE(DrawnRows(2500).empty());
+}
+
+TEST_F(CSubtitleFileTest, AssIsPreferredToSrtOfTheSameName) {
+    const std::string dir = Dir("media");
+    WriteFile(dir + "film.avi", "");
+    WriteFile(dir + "film.srt", "1\n00:00:01,000 --> 00:00:09,000\nFrom the SRT\n");
+    WriteFile(dir + "film.ass",
+              test::AssScript("Dialogue: 0,0:00:20.00,0:00:21.00,Default,,0,0,0,,From ASS\n"));
+    ASSERT_TRUE(OpenSubtitle(kSubtitleExternal, 0, dir + "film.avi"));
+    EXPECT_EQ(CSubtitleFile::CurrentPath(), dir + "film.ass");
+    EXPECT_EQ(CSubtitleFile::Candidates().size(), 2u);
+    EXPECT_TRUE(DrawnRows(5000).empty());
+    EXPECT_FALSE(DrawnRows(20500).empty());
+}
+
+TEST_F(CSubtitleFileTest, CandidatesFromTheSubtitleFolderAndPickedFiles) {
+    const std::string media = Dir("media");
+    const std::string subs = Dir("subs");
+    host_->SetSubtitleFolders({subs});
+    WriteFile(media + "film.avi", "");
+    WriteFile(media + "other.srt", "1\n00:00:01,000 --> 00:00:02,000\nOther\n");
+    WriteFile(subs + "film.en.srt", "1\n00:00:01,000 --> 00:00:02,000\nEnglish\n");
+    ASSERT_TRUE(OpenSubtitle(kSubtitleExternal, 0, media + "film.avi"));
+    EXPECT_EQ(CSubtitleFile::Candidates(), std::vector<std::string>{subs + "film.en.srt"});
+    EXPECT_EQ(CSubtitleFile::CurrentPath(), subs + "film.en.srt");
+    EXPECT_FALSE(DrawnRows(1500).empty());
+
+    // A file the user picks is shown and remembered among the used files.
+    WriteFile(media + "picked.srt", "1\n00:00:30,000 --> 00:00:31,000\nPicked\n");
+    ASSERT_TRUE(OpenSubtitle(kSubtitleExternal, 0, media + "picked.srt"));
+    EXPECT_EQ(CSubtitleFile::CurrentPath(), media + "picked.srt");
+    EXPECT_TRUE(DrawnRows(1500).empty());
+    EXPECT_FALSE(DrawnRows(30500).empty());
+}
+
+TEST_F(CSubtitleFileTest, FontSettingsApplyAfterResetWithoutReloading) {
+    const std::string dir = Dir("media");
+    WriteFile(dir + "clip.mkv", "");
+    WriteFile(dir + "clip.srt", "1\n00:00:01,000 --> 00:00:09,000\nSized text\n");
+    ASSERT_TRUE(OpenSubtitle(kSubtitleExternal, 0, dir + "clip.mkv"));
+    auto rows = DrawnRows(2000);
+    ASSERT_FALSE(rows.empty());
+    const int normal = rows.back() - rows.front() + 1;
+
+    SubtitleSettings settings = host_->ReadSettings();
+    settings.font_size = -3;
+    settings.font_border_size = -10;
+    host_->SetSettings(settings);
+    ResetSubtitleRenderer();
+    rows = DrawnRows(2000);
+    ASSERT_FALSE(rows.empty());
+    EXPECT_LT(rows.back() - rows.front() + 1, normal * 2 / 3);
+
+    settings.font_size = 10;
+    settings.font_border_size = 1;
+    host_->SetSettings(settings);
+    ResetSubtitleRenderer();
+    rows = DrawnRows(2000);
+    EXPECT_GT(rows.back() - rows.front() + 1, normal);
+}
+
+TEST_F(CSubtitleFileTest, ConvertedSrtHasTheHeaderAndCarriesTheMark) {
+    const std::string dir = Dir("a");
+    WriteFile(dir + "movie.srt",
+              "1\r\n00:00:01,000 --> 00:00:02,500\r\n<font color=\"#ff0000\">Red</font> "
+              "<i>it</i>\r\nsecond\r\n\r\n\r\n2\r\n00:01:00,005 --> 00:01:01,000\r\nB\r\n");
+    const std::string out = CSubtitleFile::ConvertToAss(dir + "movie.srt");
+    ASSERT_FALSE(out.empty());
+    EXPECT_EQ(fs::path(out).filename(), "movie.ass");
+    const std::string text = ReadFile(out);
+    EXPECT_EQ(text.rfind(std::string(kBom) + CSrtConverter::kHeader, 0), 0u);
+    EXPECT_NE(text.find("Dialogue: 0,0:00:01.00,0:00:02.50,{\\c&HFF&}Red{\\c} {\\i1}it{\\i0}\\Nsecond\r\n"),
+              std::string::npos) << text;
+    EXPECT_NE(text.find("Dialogue: 0,0:01:00.01,0:01:01.00,B\r\n"), std::string::npos) << text;
+    // Carrying the mark, it needs no copy.
+    EXPECT_EQ(CSubtitleFile::CopyAsUtf8(out), out);
+    // A missing file gives nothing.
+    EXPECT_EQ(CSubtitleFile::ConvertToAss(dir + "missing.srt"), "");
+    EXPECT_EQ(CSubtitleFile::CopyAsUtf8(dir + "missing.ass"), "");
+}
+
+// The dialogue texts and times of an ASS file, in order.
+std::vector<std::string> Dialogues(const std::string& ass, bool tenFields) {
+    std::vector<std::string> out;
+    std::regex line(tenFields ? R"(Dialogue: \d+,([^,]*),([^,]*),[^,]*,[^,]*,[^,]*,[^,]*,[^,]*,[^,]*,([^\r\n]*))"
+                              : R"(Dialogue: \d+,([^,]*),([^,]*),([^\r\n]*))");
+    for (std::sregex_iterator it(ass.begin(), ass.end(), line), end; it != end; ++it)
+        out.push_back((*it)[1].str() + "|" + (*it)[2].str() + "|" + (*it)[3].str());
+    return out;
+}
+
+TEST_F(CSubtitleFileTest, ConversionMatchesFfmpegDialogueForDialogue) {
+    const std::string dir = Dir("cmp");
+    const std::string srt =
+        "1\n00:00:01,000 --> 00:00:02,000\nHello, <b>bold</b> and <u>under</u>\n\n"
+        "2\n00:00:02,500 --> 00:00:04,123\n<font color=\"#00ff00\" size=\"30\">Green</font> x\n"
+        "- two\n\n"
+        "3\n00:00:05,000 --> 00:00:06,000 X1:10 X2:100 Y1:10 Y2:50\n{\\an8}Top &amp; <i>it\n\n"
+        "4\n01:02:03,456 --> 01:02:04,000\nLine with \\N break and {braces}\n";
+    WriteFile(dir + "x.srt", srt);
+    const std::string cmd = "ffmpeg -nostdin -loglevel error -y -i '" + dir + "x.srt' '" + dir +
+                            "ref.ass'";
+    if (std::system(cmd.c_str()) != 0) GTEST_SKIP() << "ffmpeg not available";
+    const auto expected = Dialogues(ReadFile(dir + "ref.ass"), true);
+    const auto actual = Dialogues(ReadFile(CSubtitleFile::ConvertToAss(dir + "x.srt")), false);
+    ASSERT_EQ(expected.size(), 4u);
+    EXPECT_EQ(actual, expected);
+}
+
+TEST_F(CSubtitleFileTest, LegacyEncodingsShowTheRightCharacters) {
+    const std::string dir = Dir("enc");
+    // Windows-1252: "Café à la crème, señor. Voilà déjà l'été." (bytes E9, E0, E8, F1).
+    WriteFile(dir + "w.srt",
+              "1\n00:00:01,000 --> 00:00:02,000\nCaf\xE9 \xE0 la cr\xE8me, se\xF1or. "
+              "Voil\xE0 d\xE9j\xE0 l'\xE9t\xE9.\n");
+    const std::string w = ReadFile(CSubtitleFile::ConvertToAss(dir + "w.srt"));
+    EXPECT_NE(w.find("Café à la crème, señor. Voilà déjà l'été."), std::string::npos) << w;
+
+    // GBK: "这是一个中文字幕测试。我们正在检查编码转换是否正确。"
+    const std::string gbk =
+        "\xD5\xE2\xCA\xC7\xD2\xBB\xB8\xF6\xD6\xD0\xCE\xC4\xD7\xD6\xC4\xBB\xB2\xE2\xCA\xD4\xA1\xA3"
+        "\xCE\xD2\xC3\xC7\xD5\xFD\xD4\xDA\xBC\xEC\xB2\xE9\xB1\xE0\xC2\xEB\xD7\xAA\xBB\xBB\xCA\xC7"
+        "\xB7\xF1\xD5\xFD\xC8\xB7\xA1\xA3";
+    WriteFile(dir + "g.srt", "1\n00:00:01,000 --> 00:00:02,000\n" + gbk + "\n\n2\n00:00:03,000 --> "
+                             "00:00:04,000\n" + gbk + "\n");
+    const std::string g = ReadFile(CSubtitleFile::ConvertToAss(dir + "g.srt"));
+    EXPECT_NE(g.find("这是一个中文字幕测试。我们正在检查编码转换是否正确。"), std::string::npos) << g;
+
+    // Drawn with a CJK face configured, the Chinese line renders.
+    SubtitleSettings settings = host_->ReadSettings();
+    settings.font_name = "WenQuanYi Micro Hei";
+    host_->SetSettings(settings);
+    ResetSubtitleRenderer();
+    WriteFile(dir + "g.mkv", "");
+    ASSERT_TRUE(OpenSubtitle(kSubtitleExternal, 0, dir + "g.mkv"));
+    EXPECT_FALSE(DrawnRows(1500).empty());
+}
+
+TEST_F(CSubtitleFileTest, AssWithoutMarkIsCopiedAsUtf8) {
+    const std::string dir = Dir("copy");
+    WriteFile(dir + "s.ass", test::AssScript("Dialogue: 0,0:00:01.00,0:00:02.00,Default,,0,0,0,,"
+                                             "Gar\xE7on na\xEFve, tr\xE8s d\xE9j\xE0 vu\n"));
+    const std::string copy = CSubtitleFile::CopyAsUtf8(dir + "s.ass");
+    ASSERT_NE(copy, dir + "s.ass");
+    EXPECT_EQ(fs::path(copy).filename(), "s.ass");
+    const std::string text = ReadFile(copy);
+    EXPECT_EQ(text.rfind(kBom, 0), 0u);
+    EXPECT_NE(text.find("Garçon naïve, très déjà vu"), std::string::npos);
+    // The source is untouched.
+    EXPECT_EQ(ReadFile(dir + "s.ass").find("Garçon"), std::string::npos);
+}
+
+TEST_F(CSubtitleFileTest, SameSubtitleNameInTwoFoldersDoesNotClash) {
+    const std::string a = Dir("one"), b = Dir("two");
+    WriteFile(a + "ep.srt", "1\n00:00:01,000 --> 00:00:02,000\nFirst\n");
+    WriteFile(b + "ep.srt", "1\n00:00:01,000 --> 00:00:02,000\nSecond\n");
+    const std::string outA = CSubtitleFile::ConvertToAss(a + "ep.srt");
+    const std::string outB = CSubtitleFile::ConvertToAss(b + "ep.srt");
+    ASSERT_NE(outA, outB);
+    EXPECT_NE(ReadFile(outA).find("First"), std::string::npos);
+    EXPECT_NE(ReadFile(outB).find("Second"), std::string::npos);
+    // Another process (another player) uses its own folder.
+    EXPECT_NE(outA.find("zvp-subtitles-" + std::to_string(::getpid()) + "/"), std::string::npos);
+    ShutdownSubtitles();
+    EXPECT_FALSE(fs::exists(outA));
+}
+
+TEST_F(CSubtitleFileTest, BrokenFilesNeitherCrashNorDraw) {
+    const std::string dir = Dir("broken");
+    std::string junk;
+    for (int i = 0; i < 65536; ++i) junk.push_back(char((i * 7919 + 13) & 0xFF));
+    WriteFile(dir + "junk.mkv", "");
+    WriteFile(dir + "junk.srt", junk);
+    EXPECT_TRUE(OpenSubtitle(kSubtitleExternal, 0, dir + "junk.mkv"));
+    for (int t : {0, 1000, 60000}) EXPECT_TRUE(DrawnRows(t).empty());
+
+    WriteFile(dir + "empty.mkv", "");
+    WriteFile(dir + "empty.ass", "[Script Info]\nScriptType: v4.00+\n\n[Events]\n");
+    EXPECT_TRUE(OpenSubtitle(kSubtitleExternal, 0, dir + "empty.mkv"));
+    EXPECT_TRUE(DrawnRows(1000).empty());
+
+    // Invalid UTF-8 in a file with the mark.
+    WriteFile(dir + "bad.mkv", "");
+    WriteFile(dir + "bad.ass", std::string(kBom) + test::AssScript(
+        "Dialogue: 0,0:00:01.00,0:00:02.00,Default,,0,0,0,,ab\xC3\x28\xFF\xFE cd\n"));
+    EXPECT_TRUE(OpenSubtitle(kSubtitleExternal, 0, dir + "bad.mkv"));
+    DrawnRows(1500);
+
+    // A 1 MB single line, in an SRT and as an embedded text.
+    const std::string huge(1 << 20, 'w');
+    WriteFile(dir + "huge.mkv", "");
+    WriteFile(dir + "huge.srt", "1\n00:00:01,000 --> 00:00:02,000\n" + huge + "\n");
+    EXPECT_TRUE(OpenSubtitle(kSubtitleExternal, 0, dir + "huge.mkv"));
+    EXPECT_FALSE(CSubtitleFile::ConvertToAss(dir + "huge.srt").empty());
+}
+
+}  // namespace
+}  // namespace zvp
