@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <utility>
 
 namespace zvp {
@@ -67,10 +68,18 @@ bool AtomicFileWriter::Open(const std::string& target) {
     failed_ = false;
     saved_errno_ = 0;
     target_ = target;
+    // Replace the file a symbolic link points at, not the link itself.
+    struct stat link {};
+    if (::lstat(target.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+        if (char* real = ::realpath(target.c_str(), nullptr)) {
+            target_ = real;
+            std::free(real);
+        }
+    }
     struct stat existing {};
-    const bool has_existing = ::stat(target.c_str(), &existing) == 0;
+    const bool has_existing = ::stat(target_.c_str(), &existing) == 0;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        temp_path_ = target + ".tmp" + std::to_string(::getpid()) + "-" +
+        temp_path_ = target_ + ".tmp" + std::to_string(::getpid()) + "-" +
                      std::to_string(g_temp_counter.fetch_add(1));
         fd_ = ::open(temp_path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd_ >= 0) break;

@@ -9,7 +9,8 @@ namespace zvp {
 // file in the same folder ("<name>.tmp<pid>-<n>"), which `Commit` flushes to disk and renames
 // over the target. Until `Commit` succeeds the previous file stays untouched; a writer
 // destroyed (or a process killed) before that leaves at most the temporary file behind,
-// which readers of the target never look at.
+// which readers of the target never look at. A target that is a symbolic link keeps the link:
+// the file it points at is replaced.
 //
 // Move-only owner of the temporary file descriptor. One thread at a time.
 class AtomicFileWriter {

@@ -132,5 +132,17 @@ TEST(CStdioFileExTest, FailedOrAbortedWritesKeepThePreviousFile) {
     EXPECT_FALSE(file.WriteString("x"));
 }
 
+TEST(CStdioFileExTest, WritingThroughALinkKeepsTheLink) {
+    test::TempDir dir;
+    WriteBytes(dir.file("real.txt"), "old\n");
+    std::filesystem::create_symlink(dir.file("real.txt"), dir.file("link.txt"));
+    CStdioFileEx file;
+    ASSERT_TRUE(file.Open(dir.file("link.txt"), CStdioFileEx::modeWrite));
+    file.WriteString("new\n");
+    ASSERT_TRUE(file.Close());
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("link.txt")));
+    EXPECT_EQ(ReadBytes(dir.file("real.txt")), "new\n");
+}
+
 }  // namespace
 }  // namespace zvp
