@@ -3,6 +3,7 @@
 #include <iconv.h>
 #include <uchardet.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <memory>
 
@@ -119,6 +120,23 @@ bool TextDecoder::IsValidUtf8(std::string_view bytes) {
 std::string TextDecoder::DetectCharset(std::string_view bytes) {
     UchardetHandle detector(::uchardet_new());
     if (!detector) return std::string();
+    // Detection costs far more than conversion; a large text is judged by its lines that
+    // hold non-ASCII bytes, up to kDetectionSample bytes of them, wherever they are.
+    constexpr size_t kDetectionSample = 64 * 1024;
+    std::string sample;
+    if (bytes.size() > kDetectionSample) {
+        for (size_t pos = 0; pos < bytes.size() && sample.size() < kDetectionSample;) {
+            size_t end = bytes.find('\n', pos);
+            end = end == std::string_view::npos ? bytes.size() : end + 1;
+            const std::string_view line = bytes.substr(pos, end - pos);
+            const bool non_ascii = std::any_of(line.begin(), line.end(), [](char c) {
+                return static_cast<unsigned char>(c) >= 0x80;
+            });
+            if (non_ascii) sample.append(line.substr(0, kDetectionSample - sample.size()));
+            pos = end;
+        }
+        bytes = sample;
+    }
     if (::uchardet_handle_data(detector.get(), bytes.data(), bytes.size()) != 0) {
         return std::string();
     }

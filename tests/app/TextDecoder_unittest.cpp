@@ -37,6 +37,12 @@ TEST(TextDecoderTest, LegacyTextIsDetectedAndConverted) {
               "\xD1\x80\xD1\x83\xD1\x81\xD1\x81\xD0\xBA\xD0\xBE\xD0\xBC "
               "\xD1\x8F\xD0\xB7\xD1\x8B\xD0\xBA\xD0\xB5");
 
+    // In a large file the only non-ASCII text may come late; it still decides.
+    std::string large;
+    while (large.size() < 300 * 1024) large += "plain ASCII line of a long playlist\r\n";
+    EXPECT_EQ(TextDecoder::LegacyToUtf8(large + cp1251).substr(large.size()),
+              TextDecoder::LegacyToUtf8(cp1251));
+
     // Whatever is detected, the result is valid UTF-8.
     const std::string noise("\x80\xFF\x00\x81\xFE", 5);
     EXPECT_TRUE(TextDecoder::IsValidUtf8(TextDecoder::LegacyToUtf8(noise)));
@@ -87,8 +93,13 @@ TEST(TextDecoderTest, CodePageConversions) {
               "b");
     EXPECT_FALSE(TextDecoder::ToUtf8("x", "NO-SUCH-CHARSET", out));
     // Text said to be UTF-8 comes out well-formed whatever it holds.
-    ASSERT_TRUE(TextDecoder::ToUtf8("a\xF6\x9C\x9E\x9F" "b", "UTF-8", out));
-    EXPECT_EQ(out, "a\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD" "b");
+    ASSERT_TRUE(
+        TextDecoder::ToUtf8("a\xF6\x9C\x9E\x9F"
+                            "b",
+                            "UTF-8", out));
+    EXPECT_EQ(out,
+              "a\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"
+              "b");
 
     EXPECT_EQ(TextDecoder::CodePageName(65001), "UTF-8");
     EXPECT_EQ(TextDecoder::CodePageName(28591), "ISO-8859-1");
