@@ -25,7 +25,8 @@
 #   tone_float.wav       5 s  audio only, PCM f32le (float samples) stereo 48 kHz
 #   video_only.mp4       5 s  H.264 only, no audio
 #   surround51.mkv       5 s  H.264 + AC-3 5.1 (48 kHz) with the 440 Hz tone in all six channels
-#   hd1080.mp4          10 s  1920x1080 H.264 (B-frames) + AAC stereo, for benchmarks
+#   hd1080.mp4           6 s  1920x1080 H.264 (B-frames, film grain, about 6 Mbit/s) + AAC
+#                             stereo, for benchmarks
 #   long.mp4            45 s  160x120 H.264 + AAC, for tests that stop playback at 30 s
 #   sync20.mp4          20 s  H.264 + AAC: every whole second the first frame (frames 0, 25,
 #                             50, ...) carries a white square at the centre and a 1 kHz beep
@@ -146,9 +147,10 @@ ff -f lavfi -i "$(video 320x240 5)" -f lavfi -i "$(tone 440 5)" \
    -filter:a "pan=5.1|c0=c0|c1=c0|c2=c0|c3=c0|c4=c0|c5=c0" \
    "${x264[@]}" -c:a ac3 -b:a 192k "$out/surround51.mkv"
 
-ff -f lavfi -i "$(video 1920x1080 10)" -f lavfi -i "$(tone 440 10)" \
-   -c:v libx264 -preset veryfast -bf 3 -g 50 -threads 2 -c:a aac -b:a 128k -ac 2 \
-   -movflags +faststart "$out/hd1080.mp4"
+# Film grain (temporal noise) keeps the bit rate near a real 1080p file's 6 Mbit/s.
+ff -f lavfi -i "$(video 1920x1080 6 ',noise=alls=12:allf=t')" -f lavfi -i "$(tone 440 6)" \
+   -c:v libx264 -preset veryfast -bf 3 -g 50 -b:v 6M -maxrate 8M -bufsize 8M -threads 2 \
+   -c:a aac -b:a 128k -ac 2 -movflags +faststart "$out/hd1080.mp4"
 
 ff -f lavfi -i "$(video 160x120 45)" -f lavfi -i "$(tone 440 45)" \
    "${x264[@]}" -c:a aac -b:a 64k -ac 2 -movflags +faststart "$out/long.mp4"

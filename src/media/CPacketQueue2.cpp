@@ -27,20 +27,25 @@ bool CPacketQueue2::ToUnits(int64_t time, int64_t& units) const {
     return true;
 }
 
-void CPacketQueue2::Put(AVPacketPtr packet) {
-    if (!packet || IsEndOfStream(*packet)) return;
-    const int64_t stamp = packet->dts != AV_NOPTS_VALUE ? packet->dts : packet->pts;
+void CPacketQueue2::Put(AVPacket& packet) {
     int64_t units = 0;
-    if (!ToUnits(stamp, units)) return;
-    packet->pts = units;
+    const int64_t stamp = packet.dts != AV_NOPTS_VALUE ? packet.dts : packet.pts;
+    if (IsEndOfStream(packet) || !ToUnits(stamp, units)) {
+        av_packet_unref(&packet);
+        return;
+    }
+    packet.pts = units;
+    bool wake;
     {
         std::lock_guard lock(mutex_);
-        AppendLocked(std::move(packet));
+        wake = AppendLocked(packet);
     }
-    NotifyPut();
+    if (wake) NotifyPut();
 }
 
 bool CPacketQueue2::WaitForPacket(std::unique_lock<std::mutex>& lock, bool blockingLog) {
+    if (!list_.empty() || aborted_) return !aborted_;
+    ++waiting_;
     auto due = std::chrono::steady_clock::now() + kBlockingLogInterval;
     while (list_.empty() && !aborted_) {
         if (!blockingLog) {
@@ -55,35 +60,32 @@ bool CPacketQueue2::WaitForPacket(std::unique_lock<std::mutex>& lock, bool block
             lock.lock();
         }
     }
+    --waiting_;
     return !aborted_;
 }
 
-bool CPacketQueue2::Get(AVPacketPtr& packet) {
+bool CPacketQueue2::Get(AVPacket& packet) {
     std::unique_lock lock(mutex_);
     if (!WaitForPacket(lock, false)) return false;
-    packet = std::move(list_.front());
-    list_.pop_front();
+    list_.PopFront(packet);
     lock.unlock();
-    if (IsEndOfStream(*packet)) {
+    if (IsEndOfStream(packet)) {
         Log({"CPacketQueue2::Get", kLogInfo}, "%s: EOF!", name_.c_str());
         return false;
     }
     return true;
 }
 
-bool CPacketQueue2::Peek(AVPacketPtr& packet) {
+bool CPacketQueue2::Peek(AVPacket& packet) {
     std::lock_guard lock(mutex_);
     if (list_.empty()) return false;
-    AVPacketPtr copy = MakePacket();
-    if (!copy) return false;
-    const AVPacket& head = *list_.front();
+    const AVPacket& head = list_.front();
+    av_packet_unref(&packet);
     if (IsEndOfStream(head)) {
-        copy->pts = copy->dts = 0;  // the marker: every field zero
-    } else if (av_packet_ref(copy.get(), &head) < 0) {
-        return false;
+        packet.pts = packet.dts = packet.pos = 0;  // the marker: every field zero
+        return true;
     }
-    packet = std::move(copy);
-    return true;
+    return av_packet_ref(&packet, &head) == 0;
 }
 
 int CPacketQueue2::Count() {
@@ -92,24 +94,18 @@ int CPacketQueue2::Count() {
 }
 
 void CPacketQueue2::PutEndOfStream() {
-    AVPacketPtr marker = MakePacket();
-    if (!marker) return;
-    marker->pts = 0;
-    marker->dts = 0;
-    marker->pos = 0;
+    AVPacket marker{};  // every field zero: no payload, no side data, times 0
+    bool wake;
     {
         std::lock_guard lock(mutex_);
-        AppendLocked(std::move(marker));
+        wake = AppendLocked(marker);
     }
-    NotifyPut();
+    if (wake) NotifyPut();
 }
 
 void CPacketQueue2::Flush() {
-    std::deque<AVPacketPtr> doomed;
-    {
-        std::lock_guard lock(mutex_);
-        doomed.swap(list_);
-    }
+    std::lock_guard lock(mutex_);
+    list_.Clear();
 }
 
 void CPacketQueue2::Abort() {

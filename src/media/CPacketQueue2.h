@@ -2,11 +2,11 @@
 
 #include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <mutex>
 #include <string>
 
 #include "media/FFmpegPtr.h"
+#include "media/PacketRing.h"
 
 namespace zvp {
 
@@ -23,8 +23,10 @@ class CPlaybackInfo;
 // 0). `Get` hands it out and returns false. Demuxed packets with no payload are dropped by
 // `Put`, so they are never mistaken for the marker.
 //
-// Ownership: a queued packet (with its payload) belongs to the queue; `Get` moves it to the
-// caller; `Flush` and the destructor free what is left.
+// Ownership: packets travel by value. `Put` moves the caller's packet (payload included) into
+// the queue and leaves the caller's packet blank for reuse; `Get` releases whatever the
+// caller's packet still holds and moves the head into it. `Flush` and the destructor free
+// what is left. Queued packets sit in a reused ring, so steady queuing allocates nothing.
 //
 // Threads: one producer (the demultiplexing worker, or the thread that seeks while the worker
 // is stopped) calls `Put` and `PutEndOfStream`; one consumer (a decoding thread) calls `Get`.
@@ -40,29 +42,30 @@ public:
     CPacketQueue2(const CPacketQueue2&) = delete;
     CPacketQueue2& operator=(const CPacketQueue2&) = delete;
 
-    // Stamps the packet (see above) and appends it. A null or empty packet, or one that
-    // arrives while this queue's kind has no current stream, is freed without notice.
-    virtual void Put(AVPacketPtr packet);
+    // Stamps the packet (see above) and moves it in; `packet` is left blank. An empty packet,
+    // or one that arrives while this queue's kind has no current stream, is released without
+    // notice.
+    virtual void Put(AVPacket& packet);
 
     // Waits until a packet is queued (or `Abort` is called), then moves the head into
     // `packet`. True with a packet; false at the end-of-stream marker (which is handed over,
     // with the log line "%s: EOF!") or when aborted (packet left untouched).
-    virtual bool Get(AVPacketPtr& packet);
+    virtual bool Get(AVPacket& packet);
 
     // Clears per-stream state after a seek. Nothing to clear here.
     virtual void Reset() {}
 
-    // A new reference to the head packet (payload shared, not copied), or false when empty.
-    // The queue keeps the head.
-    bool Peek(AVPacketPtr& packet);
+    // Makes `packet` a new reference to the head packet (payload shared, not copied; what
+    // `packet` held is released), or returns false when empty. The queue keeps the head.
+    bool Peek(AVPacket& packet);
 
     // Number of queued packets, the end-of-stream marker included.
     int Count();
 
     void PutEndOfStream();
 
-    // Frees `packet`; for callers that drop a packet they took from the queue.
-    static void FreePacket(AVPacketPtr& packet) { packet.reset(); }
+    // Releases the payload of `packet` (a packet taken from the queue) and blanks it.
+    static void FreePacket(AVPacket& packet) { av_packet_unref(&packet); }
 
     // Frees every queued packet. Does not wake or abort a waiting `Get`.
     void Flush();
@@ -76,7 +79,7 @@ public:
     // keep it while using `GetList()`. The mutex is not recursive: call no other member of
     // this queue while holding it.
     std::mutex& GetLock() { return mutex_; }
-    std::deque<AVPacketPtr>& GetList() { return list_; }
+    PacketRing& GetList() { return list_; }
 
     const std::string& Name() const { return name_; }
     int Capacity() const { return capacity_; }
@@ -94,9 +97,12 @@ protected:
     // False when the kind has no valid current stream; `time` AV_NOPTS_VALUE stays so.
     bool ToUnits(int64_t time, int64_t& units) const;
 
-    // Appends under `mutex_` (held by the caller) and is followed by `NotifyPut` after the
-    // caller released the lock.
-    void AppendLocked(AVPacketPtr packet) { list_.push_back(std::move(packet)); }
+    // Appends under `mutex_` (held by the caller); returns whether a consumer waits and so
+    // must be woken with `NotifyPut` once the caller released the lock.
+    bool AppendLocked(AVPacket& packet) {
+        list_.PushBack(packet);
+        return waiting_ > 0;
+    }
     void NotifyPut() { not_empty_.notify_one(); }
 
     // Waits (releasing `lock` while waiting) until the list is non-empty or aborted; with
@@ -109,8 +115,9 @@ protected:
     const int capacity_;
     std::mutex mutex_;
     std::condition_variable not_empty_;
-    std::deque<AVPacketPtr> list_;  // guarded by mutex_
-    bool aborted_ = false;          // guarded by mutex_
+    PacketRing list_;        // guarded by mutex_
+    bool aborted_ = false;   // guarded by mutex_
+    int waiting_ = 0;        // consumers inside WaitForPacket; guarded by mutex_
 };
 
 }  // namespace zvp

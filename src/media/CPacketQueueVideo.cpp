@@ -13,11 +13,14 @@ constexpr int64_t kMinimumSpacing = 30'000;
 CPacketQueueVideo::CPacketQueueVideo(std::string name, int capacity, CPlaybackInfo* info)
     : CPacketQueue2(std::move(name), capacity, info) {}
 
-void CPacketQueueVideo::Put(AVPacketPtr packet) {
-    if (!packet || IsEndOfStream(*packet)) return;
-    const int64_t stamp = packet->dts != AV_NOPTS_VALUE ? packet->dts : packet->pts;
+void CPacketQueueVideo::Put(AVPacket& packet) {
+    const int64_t stamp = packet.dts != AV_NOPTS_VALUE ? packet.dts : packet.pts;
     int64_t t = 0;
-    if (!ToUnits(stamp, t)) return;
+    if (IsEndOfStream(packet) || !ToUnits(stamp, t)) {
+        av_packet_unref(&packet);
+        return;
+    }
+    bool wake;
     {
         std::lock_guard lock(mutex_);
         if (t == AV_NOPTS_VALUE) {
@@ -27,28 +30,27 @@ void CPacketQueueVideo::Put(AVPacketPtr packet) {
             last_put_time_ = t;
             if (d <= kMinimumSpacing) t = 0;
         }
-        packet->pts = t;
-        AppendLocked(std::move(packet));
+        packet.pts = t;
+        wake = AppendLocked(packet);
     }
-    NotifyPut();
+    if (wake) NotifyPut();
 }
 
-bool CPacketQueueVideo::Get(AVPacketPtr& packet) {
+bool CPacketQueueVideo::Get(AVPacket& packet) {
     std::unique_lock lock(mutex_);
     if (!WaitForPacket(lock, true)) return false;
-    packet = std::move(list_.front());
-    list_.pop_front();
-    if (IsEndOfStream(*packet)) {
+    list_.PopFront(packet);
+    if (IsEndOfStream(packet)) {
         lock.unlock();
         Log({"CPacketQueueVideo::Get", kLogInfo}, "%s: EOF!!", name_.c_str());
         return false;
     }
     const int64_t average = AverageFrameDurationLocked();
-    if (packet->pts != 0) {
-        last_delivered_time_ = packet->pts;
+    if (packet.pts != 0) {
+        last_delivered_time_ = packet.pts;
         untimed_count_ = 0;
     } else {
-        packet->pts = last_delivered_time_ + (untimed_count_ + 1) * average;
+        packet.pts = last_delivered_time_ + (untimed_count_ + 1) * average;
         ++untimed_count_;
     }
     return true;
@@ -68,10 +70,11 @@ int64_t CPacketQueueVideo::AverageFrameDuration() {
 
 int64_t CPacketQueueVideo::AverageFrameDurationLocked() const {
     int64_t n = untimed_count_ + 1;
-    for (const auto& queued : list_) {
+    for (size_t i = 0; i < list_.size(); ++i) {
+        const AVPacket& queued = list_[i];
         ++n;
-        if (IsEndOfStream(*queued)) break;
-        if (queued->pts != 0) return (queued->pts - last_delivered_time_) / n;
+        if (IsEndOfStream(queued)) break;
+        if (queued.pts != 0) return (queued.pts - last_delivered_time_) / n;
     }
     return info_ ? info_->DefaultFrameDuration() : CPlaybackInfo::kDefaultFrameDuration;
 }
@@ -79,13 +82,12 @@ int64_t CPacketQueueVideo::AverageFrameDurationLocked() const {
 int64_t CPacketQueueVideo::RestampFromHead() {
     std::lock_guard lock(mutex_);
     if (list_.empty()) return 0;
-    const int64_t head = list_.front()->pts;
+    const int64_t head = list_.front().pts;
     const int64_t step =
         info_ ? info_->DefaultFrameDuration() : CPlaybackInfo::kDefaultFrameDuration;
-    int64_t k = 0;
-    for (auto& queued : list_) {
-        if (k > 0 && !IsEndOfStream(*queued)) queued->pts = head - k * step;
-        ++k;
+    for (size_t k = 1; k < list_.size(); ++k) {
+        AVPacket& queued = list_[k];
+        if (!IsEndOfStream(queued)) queued.pts = head - static_cast<int64_t>(k) * step;
     }
     return head;
 }

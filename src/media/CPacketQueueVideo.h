@@ -16,9 +16,9 @@ class CPacketQueueVideo : public CPacketQueue2 {
 public:
     CPacketQueueVideo(std::string name, int capacity, CPlaybackInfo* info);
 
-    void Put(AVPacketPtr packet) override;
+    void Put(AVPacket& packet) override;
     // As the base, but logs "%s: EOF!!" at the marker and fills in missing times.
-    bool Get(AVPacketPtr& packet) override;
+    bool Get(AVPacket& packet) override;
     // Zeroes the last put time, the last delivered time and the untimed count.
     void Reset() override;
 

@@ -20,14 +20,16 @@ namespace {
 
 constexpr int64_t kMs = 10'000;  // 100 ns units per millisecond
 
-// A packet with a 16-byte payload and time stamps in the stream's units (milliseconds for the
-// Matroska clip used here).
-AVPacketPtr Packet(int64_t dts, int64_t pts = AV_NOPTS_VALUE) {
+// Puts a packet with a 16-byte payload and time stamps in the stream's units (milliseconds
+// for the Matroska clip used here); the caller's packet is left blank.
+void PutPacket(CPacketQueue2& q, int64_t dts, int64_t pts = AV_NOPTS_VALUE) {
     AVPacketPtr p = MakePacket();
-    EXPECT_EQ(av_new_packet(p.get(), 16), 0);
+    ASSERT_EQ(av_new_packet(p.get(), 16), 0);
     p->dts = dts;
     p->pts = pts;
-    return p;
+    q.Put(*p);
+    EXPECT_EQ(p->data, nullptr);
+    EXPECT_EQ(p->buf, nullptr);
 }
 
 // Waits (without sleeping a fixed time) until `done` holds or 20 s pass.
@@ -50,10 +52,10 @@ protected:
     }
     std::vector<int64_t> DrainVideo(CPacketQueueVideo& q, int n) {
         std::vector<int64_t> times;
+        AVPacketPtr p = MakePacket();
         for (int i = 0; i < n; ++i) {
-            AVPacketPtr p;
-            EXPECT_TRUE(q.Get(p));
-            times.push_back(p ? p->pts : -1);
+            EXPECT_TRUE(q.Get(*p));
+            times.push_back(p->pts);
         }
         return times;
     }
@@ -64,22 +66,22 @@ protected:
 TEST_F(PacketQueueTest, AudioAndSubtitleStampFromDecodingTimeInArrivalOrder) {
     CPacketQueue2 audio("A", 10, &info_);
     CPacketQueueSubtitle subs("S", 5, &info_);
-    audio.Put(Packet(1500, 9999));
-    audio.Put(Packet(1000));  // arrival order wins over time order
-    audio.Put(Packet(AV_NOPTS_VALUE, 2000));
-    subs.Put(Packet(4000));
+    PutPacket(audio, 1500, 9999);
+    PutPacket(audio, 1000);  // arrival order wins over time order
+    PutPacket(audio, AV_NOPTS_VALUE, 2000);
+    PutPacket(subs, 4000);
     EXPECT_EQ(audio.Count(), 3);
     EXPECT_EQ(subs.Count(), 1);
 
-    AVPacketPtr p;
-    ASSERT_TRUE(audio.Get(p));
+    AVPacketPtr p = MakePacket();
+    ASSERT_TRUE(audio.Get(*p));
     EXPECT_EQ(p->pts, 1500 * kMs);
     EXPECT_EQ(p->size, 16);
-    ASSERT_TRUE(audio.Get(p));
+    ASSERT_TRUE(audio.Get(*p));
     EXPECT_EQ(p->pts, 1000 * kMs);
-    ASSERT_TRUE(audio.Get(p));
+    ASSERT_TRUE(audio.Get(*p));
     EXPECT_EQ(p->pts, 2000 * kMs);  // no decoding time: the presentation time stands in
-    ASSERT_TRUE(subs.Get(p));
+    ASSERT_TRUE(subs.Get(*p));
     EXPECT_EQ(p->pts, 4000 * kMs);
     EXPECT_EQ(audio.Count(), 0);
 }
@@ -89,8 +91,8 @@ TEST_F(PacketQueueTest, PacketsWithoutCurrentStreamOrPayloadAreDropped) {
     ASSERT_EQ(audioOnly.ParseMediaContext(test::MediaPath("tone.wav")), S_OK);
     CPacketQueueVideo video("V", 10, &audioOnly);
     CPacketQueueSubtitle subs("S", 5, &audioOnly);
-    video.Put(Packet(1000));
-    subs.Put(Packet(1000));
+    PutPacket(video, 1000);
+    PutPacket(subs, 1000);
     EXPECT_EQ(video.Count(), 0);
     EXPECT_EQ(subs.Count(), 0);
 
@@ -98,20 +100,19 @@ TEST_F(PacketQueueTest, PacketsWithoutCurrentStreamOrPayloadAreDropped) {
     CPacketQueue2 audio("A", 10, &info_);
     AVPacketPtr empty = MakePacket();
     empty->dts = 5;
-    audio.Put(std::move(empty));
-    audio.Put(nullptr);
+    audio.Put(*empty);
     EXPECT_EQ(audio.Count(), 0);
 }
 
 TEST_F(PacketQueueTest, VideoPacketTwoMillisecondsAfterPreviousIsInterpolated) {
     CPacketQueueVideo video("V", 10, &info_);
-    video.Put(Packet(1000));
-    video.Put(Packet(1002));
-    video.Put(Packet(1040));
+    PutPacket(video, 1000);
+    PutPacket(video, 1002);
+    PutPacket(video, 1040);
     // The queue stores "no time" for the close packet ...
-    AVPacketPtr head;
-    ASSERT_TRUE(video.Peek(head));
-    EXPECT_EQ(video.GetList()[1]->pts, 0);
+    AVPacketPtr head = MakePacket();
+    ASSERT_TRUE(video.Peek(*head));
+    EXPECT_EQ(video.GetList()[1].pts, 0);
     // ... and hands it out half way to the next timed one.
     EXPECT_EQ(DrainVideo(video, 3),
               (std::vector<int64_t>{1000 * kMs, 1020 * kMs, 1040 * kMs}));
@@ -119,44 +120,44 @@ TEST_F(PacketQueueTest, VideoPacketTwoMillisecondsAfterPreviousIsInterpolated) {
 
 TEST_F(PacketQueueTest, ThreeUntimedPacketsSpreadOverFourHundredMilliseconds) {
     CPacketQueueVideo video("V", 10, &info_);
-    video.Put(Packet(1000));
-    video.Put(Packet(AV_NOPTS_VALUE));  // no time stamp at all
-    video.Put(Packet(1000));            // equal
-    video.Put(Packet(990));             // decreasing
-    video.Put(Packet(1400));
+    PutPacket(video, 1000);
+    PutPacket(video, AV_NOPTS_VALUE);  // no time stamp at all
+    PutPacket(video, 1000);            // equal
+    PutPacket(video, 990);             // decreasing
+    PutPacket(video, 1400);
     EXPECT_EQ(DrainVideo(video, 5), (std::vector<int64_t>{1000 * kMs, 1100 * kMs, 1200 * kMs,
                                                           1300 * kMs, 1400 * kMs}));
 }
 
 TEST_F(PacketQueueTest, UntimedPacketsWithNothingStampedBehindAdvanceByDefaultDuration) {
     CPacketQueueVideo video("V", 10, &info_);
-    video.Put(Packet(1000));
-    video.Put(Packet(1001));
-    video.Put(Packet(1002));
+    PutPacket(video, 1000);
+    PutPacket(video, 1001);
+    PutPacket(video, 1002);
     const int64_t t0 = 1000 * kMs;
     EXPECT_EQ(DrainVideo(video, 1), (std::vector<int64_t>{t0}));
     EXPECT_EQ(video.AverageFrameDuration(), 333333);
     EXPECT_EQ(DrainVideo(video, 2), (std::vector<int64_t>{t0 + 333333, t0 + 2 * 333333}));
 
     // The end-of-stream marker does not count as a stamped packet either.
-    video.Put(Packet(1003));
+    PutPacket(video, 1003);
     video.PutEndOfStream();
     EXPECT_EQ(DrainVideo(video, 1), (std::vector<int64_t>{t0 + 3 * 333333}));
 }
 
 TEST_F(PacketQueueTest, ResetForgetsPreviousTimesAndRestampFromHeadCountsBack) {
     CPacketQueueVideo video("V", 10, &info_);
-    video.Put(Packet(5000));
+    PutPacket(video, 5000);
     video.Flush();
     video.Reset();
     // Without the reset, 5000 ms -> 2000 ms would be a decreasing time and come out untimed.
-    video.Put(Packet(2000));
-    video.Put(Packet(2001));
-    video.Put(Packet(2100));
+    PutPacket(video, 2000);
+    PutPacket(video, 2001);
+    PutPacket(video, 2100);
     EXPECT_EQ(video.RestampFromHead(), 2000 * kMs);
     const auto& list = video.GetList();
-    EXPECT_EQ(list[1]->pts, 2000 * kMs - 333333);
-    EXPECT_EQ(list[2]->pts, 2000 * kMs - 2 * 333333);
+    EXPECT_EQ(list[1].pts, 2000 * kMs - 333333);
+    EXPECT_EQ(list[2].pts, 2000 * kMs - 2 * 333333);
 
     CPacketQueueVideo empty("V", 10, &info_);
     EXPECT_EQ(empty.RestampFromHead(), 0);
@@ -170,12 +171,12 @@ TEST_F(PacketQueueTest, EndOfStreamOnEachQueueKindLogsItsLine) {
     for (CPacketQueue2* q : {&audio, static_cast<CPacketQueue2*>(&video),
                              static_cast<CPacketQueue2*>(&subs)}) {
         q->PutEndOfStream();
-        AVPacketPtr marker;
-        ASSERT_TRUE(q->Peek(marker));
+        AVPacketPtr marker = MakePacket();
+        ASSERT_TRUE(q->Peek(*marker));
         EXPECT_TRUE(CPacketQueue2::IsEndOfStream(*marker));
         EXPECT_EQ(marker->pts, 0);
-        AVPacketPtr p;
-        EXPECT_FALSE(q->Get(p)) << q->Name();
+        AVPacketPtr p = MakePacket();
+        EXPECT_FALSE(q->Get(*p)) << q->Name();
         ASSERT_TRUE(p);
         EXPECT_TRUE(CPacketQueue2::IsEndOfStream(*p));
         EXPECT_EQ(q->Count(), 0);
@@ -187,17 +188,17 @@ TEST_F(PacketQueueTest, EndOfStreamOnEachQueueKindLogsItsLine) {
 
 TEST_F(PacketQueueTest, PeekSharesHeadAndFlushFreesEverything) {
     CPacketQueue2 audio("A", 10, &info_);
-    AVPacketPtr none;
-    EXPECT_FALSE(audio.Peek(none));
+    AVPacketPtr none = MakePacket();
+    EXPECT_FALSE(audio.Peek(*none));
     audio.Flush();  // empty: nothing happens
     EXPECT_EQ(audio.Count(), 0);
 
-    audio.Put(Packet(100));
-    audio.Put(Packet(200));
-    AVPacketPtr peeked;
-    ASSERT_TRUE(audio.Peek(peeked));
+    PutPacket(audio, 100);
+    PutPacket(audio, 200);
+    AVPacketPtr peeked = MakePacket();
+    ASSERT_TRUE(audio.Peek(*peeked));
     EXPECT_EQ(peeked->pts, 100 * kMs);
-    EXPECT_EQ(peeked->data, audio.GetList().front()->data);  // shared, not copied
+    EXPECT_EQ(peeked->data, audio.GetList().front().data);  // shared, not copied
     EXPECT_EQ(audio.Count(), 2);
     audio.Flush();
     EXPECT_EQ(audio.Count(), 0);
@@ -212,14 +213,14 @@ TEST_F(PacketQueueTest, ProducerAndConsumerHandOverEveryPacketInOrder) {
     constexpr int kPackets = 2000;
     std::vector<int64_t> videoTimes, audioTimes;
     std::thread videoConsumer([&] {
-        for (AVPacketPtr p; video.Get(p);) videoTimes.push_back(p->pts);
+        for (AVPacketPtr p = MakePacket(); video.Get(*p);) videoTimes.push_back(p->pts);
     });
     std::thread audioConsumer([&] {
-        for (AVPacketPtr p; audio.Get(p);) audioTimes.push_back(p->pts);
+        for (AVPacketPtr p = MakePacket(); audio.Get(*p);) audioTimes.push_back(p->pts);
     });
     for (int i = 0; i < kPackets; ++i) {
-        video.Put(Packet(40 * i + 40));
-        audio.Put(Packet(21 * i));
+        PutPacket(video, 40 * i + 40);
+        PutPacket(audio, 21 * i);
     }
     video.PutEndOfStream();
     audio.PutEndOfStream();
@@ -238,12 +239,12 @@ TEST_F(PacketQueueTest, WaitingVideoGetLogsBlockingUntilAPacketArrives) {
     CPacketQueueVideo video("V", 10, &info_);
     std::atomic<bool> got{false};
     std::thread consumer([&] {
-        AVPacketPtr p;
-        got = video.Get(p) && p->pts == 700 * kMs;
+        AVPacketPtr p = MakePacket();
+        got = video.Get(*p) && p->pts == 700 * kMs;
     });
     // One line per 100 ms of waiting: two lines mean at least 200 ms have passed.
     ASSERT_TRUE(WaitFor([&] { return log.CountOf("CPacketQueueVideo::Get: V: Queue blocking...") >= 2; }));
-    video.Put(Packet(700));
+    PutPacket(video, 700);
     consumer.join();
     EXPECT_TRUE(got);
 }
@@ -252,18 +253,18 @@ TEST_F(PacketQueueTest, AbortReleasesAWaitingGetUntilResume) {
     CPacketQueue2 audio("A", 10, &info_);
     std::atomic<int> result{-1};
     std::thread consumer([&] {
-        AVPacketPtr p;
-        result = audio.Get(p) ? 1 : 0;
+        AVPacketPtr p = MakePacket();
+        result = audio.Get(*p) ? 1 : 0;
     });
     audio.Abort();
     consumer.join();
     EXPECT_EQ(result, 0);
-    audio.Put(Packet(10));
-    AVPacketPtr p;
-    EXPECT_FALSE(audio.Get(p));  // still aborted: the packet stays queued
+    PutPacket(audio, 10);
+    AVPacketPtr p = MakePacket();
+    EXPECT_FALSE(audio.Get(*p));  // still aborted: the packet stays queued
     EXPECT_EQ(audio.Count(), 1);
     audio.Resume();
-    ASSERT_TRUE(audio.Get(p));
+    ASSERT_TRUE(audio.Get(*p));
     EXPECT_EQ(p->pts, 10 * kMs);
 }
 

@@ -87,7 +87,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Expected{"tone.wav", {0}, {}, -1, 0, -1, 0, 0, 5},
                       Expected{"tone.ogg", {0}, {}, -1, 0, -1, 0, 0, 5},
                       Expected{"video_only.mp4", {}, {}, 0, -1, -1, 320, 240, 5},
-                      Expected{"hd1080.mp4", {1}, {}, 0, 1, -1, 1920, 1080, 10},
+                      Expected{"hd1080.mp4", {1}, {}, 0, 1, -1, 1920, 1080, 6},
                       Expected{"long.mp4", {1}, {}, 0, 1, -1, 160, 120, 45}),
     [](const auto& info) {
         std::string name = info.param.file;

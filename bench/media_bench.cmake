@@ -1,0 +1,4 @@
+# Packet throughput of the probe and the queues against a bare libavformat read loop.
+add_executable(media_queue_bench ${CMAKE_CURRENT_LIST_DIR}/media_queue_bench.cpp)
+target_link_libraries(media_queue_bench PRIVATE zvp_media Threads::Threads)
+add_dependencies(media_queue_bench test_media)

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "graph/CCritSec.h"
+#include "graph/CSourceSeeking.h"
+#include "graph/CSourceStream.h"
+
+namespace zvp {
+
+class CVelloSource;
+
+// The common base of the source's two output pins: a CSourceStream whose streaming loop a
+// seek can interrupt, and the pin's seeking (CSourceSeeking, capabilities 0x37, 100 ns
+// units) whose start-position change asks the source to seek.
+//
+// Threads: FillBuffer and the processing loop on the pin's streaming thread; the seeking
+// calls and the seek hooks (OnSeekBegin/OnSeekEnd, called by CVelloSource::Seek under the
+// filter's state lock) on the graph's thread.
+// Locks: m_cSharedState guards m_rtSampleTime and the seeking positions (it is the lock of
+// CSourceSeeking); m_SeekingLock guards m_bSeeking. Neither is held while decoding or while
+// calling downstream or into the source.
+class CSeekableStream : public CSourceStream, public CSourceSeeking {
+public:
+    // A FillBuffer result meaning "a stop or seek interrupted the fill": the sample is
+    // dropped and the loop waits for the command that follows.
+    static constexpr HRESULT kFillInterrupted = 2;
+
+    CSeekableStream(const char* pObjectName, HRESULT* phr, CVelloSource* pSource,
+                    const char* pPinName);
+
+    // Seek hooks. OnSeekBegin: sample time 0, seeking flag set, downstream flush begins, the
+    // streaming thread is stopped (waits for its reply). OnSeekEnd: flag cleared, the
+    // streaming thread restarted, downstream flush ends. Both return 0.
+    virtual HRESULT OnSeekBegin();
+    virtual HRESULT OnSeekEnd();
+
+    // The position the source seeked to (start of the new segment).
+    void SetStartPosition(REFERENCE_TIME start);
+
+    // 0 or below → E_INVALIDARG; otherwise stored; playback speed does not change.
+    HRESULT SetRate(double dRate) override;
+    // Quality messages from downstream are ignored.
+    HRESULT QualityNotify() { return E_NOTIMPL; }
+    // The single-type form is not used by these pins.
+    HRESULT GetMediaType(CMediaType* pMediaType) override { return E_UNEXPECTED; }
+    using CSourceStream::GetMediaType;
+
+    bool IsSeeking();
+    REFERENCE_TIME SampleTime();
+
+protected:
+    HRESULT OnThreadCreate() override;
+    HRESULT OnThreadDestroy() override { return S_OK; }
+    HRESULT OnThreadStartPlay() override;
+    HRESULT DoBufferProcessingLoop() override;
+
+    // Only the master pin's request is carried out; the other gets E_NOTIMPL.
+    HRESULT ChangeStart() override;
+    HRESULT ChangeStop() override { return E_NOTIMPL; }
+    HRESULT ChangeRate() override { return E_NOTIMPL; }
+
+    // Sets duration and stop to the media's duration and start to 0 (DecideBufferSize).
+    void SetDurationFromMedia();
+    // True once (and clears the flag) when the next sample is a discontinuity.
+    bool TakeDiscontinuity();
+
+    CVelloSource* const m_pSource;
+    CCritSec m_cSharedState;
+    CCritSec m_SeekingLock;
+    REFERENCE_TIME m_rtSampleTime = 0;  // guarded by m_cSharedState
+    bool m_bDiscontinuity = false;      // streaming thread only
+    bool m_bSeeking = false;            // guarded by m_SeekingLock
+    int64_t m_llReserved = 0;           // for the derived pins
+};
+
+}  // namespace zvp

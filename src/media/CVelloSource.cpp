@@ -1,0 +1,466 @@
+#include "media/CVelloSource.h"
+
+#include <cstdlib>
+
+#include "app/Logger.h"
+#include "media/CVelloAudioStream.h"
+#include "media/CVelloVideoStream.h"
+#include "subtitle/CSubtitle.h"
+
+extern "C" {
+#include <libavutil/log.h>
+#include <libavutil/mathematics.h>
+}
+
+namespace zvp {
+
+namespace {
+constexpr AVRational kUnitsTimeBase{1, 10'000'000};
+// Video packets a decoder wants queued before it starts a picture.
+constexpr int kVideoLowPackets = 5;
+}  // namespace
+
+CVelloSource::CVelloSource(HRESULT* phr) : CSource("CVelloSource", phr) {
+    if (phr) *phr = S_OK;
+}
+
+CVelloSource::~CVelloSource() {
+    // The graph stops its filters before destroying them; this is the last resort.
+    if (!IsStopped()) Stop();
+    if (CAMThread::ThreadExists()) {
+        CallWorker(kCmdStop);
+        CallWorker(kCmdExit);
+        CAMThread::Close();
+    }
+    // Pins are destroyed by ~CSource; their threads no longer exist (the filter is stopped).
+}
+
+// --- loading ------------------------------------------------------------------------------
+
+HRESULT CVelloSource::Load(const std::string& fileName, const CMediaType* /*pmt*/) {
+    static constexpr const char* kWhere = "CVelloSource::Load";
+    if (fileName.empty()) return E_POINTER;
+    av_log_set_level(AV_LOG_WARNING);
+    CAutoLock lock(&m_cStateLock);
+    if (loaded_) return E_UNEXPECTED;
+    loaded_ = true;
+
+    const HRESULT r = info_.ParseMediaContext(fileName);
+    if (FAILED(r) && !info_.HasVideo() && !info_.HasAudio()) {
+        Log({kWhere, kLogInfo}, "Faild to load file: %s - No Video & No Audio. Error no: %x",
+            fileName.c_str(), unsigned(r));
+        return r;
+    }
+
+    HRESULT hr = S_OK;
+    if (info_.HasAudio()) {
+        audioPin_ = static_cast<CVelloAudioStream*>(
+            AddPin(std::make_unique<CVelloAudioStream>(&hr, this)));
+        audioQueue_ = std::make_unique<CPacketQueue2>("A", 10, &info_);
+        masterPin_ = audioPin_;
+    }
+    if (info_.HasVideo()) {
+        videoPin_ = static_cast<CVelloVideoStream*>(
+            AddPin(std::make_unique<CVelloVideoStream>(&hr, this)));
+        videoQueue_ = std::make_unique<CPacketQueueVideo>("V", 10, &info_);
+        if (!masterPin_) masterPin_ = videoPin_;
+        videoQueue_->Reset();
+    }
+    if (info_.HasSubtitle()) {
+        subtitleQueue_ = std::make_unique<CPacketQueueSubtitle>("S", 5, &info_);
+    }
+    const TimeFormat format = TIME_FORMAT_MEDIA_TIME;
+    masterPin_->SetTimeFormat(&format);
+
+    Log({kWhere, kLogInfo}, "File loaded successfully.");
+    fileName_ = fileName;
+
+    if (!SeekQueues()) {
+        Log({kWhere, kLogInfo}, "Faild to seek file.");
+        return E_UNEXPECTED;
+    }
+
+    if (!CAMThread::Create()) return E_UNEXPECTED;
+    CallWorker(kCmdInit);
+
+    if (info_.HasVideo()) CSubtitle::Setup(info_.VideoWidth(), info_.VideoHeight());
+    if (!info_.HasSubtitle()) OpenSubtitle(kSubtitleExternal, 0, fileName);
+    return r;
+}
+
+HRESULT CVelloSource::GetCurFile(std::string* pFileName, CMediaType* /*pmt*/) {
+    if (!pFileName) return E_POINTER;
+    CAutoLock lock(&m_cStateLock);
+    *pFileName = fileName_;
+    return S_OK;
+}
+
+// --- state changes ----------------------------------------------------------------------------
+
+HRESULT CVelloSource::Stop() {
+    CAutoLock lock(&m_cStateLock);
+    ClearSubtitles(kSubtitleExternal);
+    // Release decoders blocked on a queue first, so that the pins' threads see their stop.
+    InterruptDecoders(true);
+    const HRESULT hr = CSource::Stop();
+    active_.store(false);
+    if (CAMThread::ThreadExists()) CallWorker(kCmdStop);
+    if (videoQueue_) videoQueue_->Flush();
+    if (audioQueue_) audioQueue_->Flush();
+    eofQueued_.store(false);
+    InterruptDecoders(false);
+    return hr;
+}
+
+HRESULT CVelloSource::Pause() {
+    CAutoLock lock(&m_cStateLock);
+    const HRESULT hr = CSource::Pause();
+    if (SUCCEEDED(hr)) active_.store(true);
+    if (CAMThread::ThreadExists()) CallWorker(kCmdPause);
+    return hr;
+}
+
+HRESULT CVelloSource::Run(REFERENCE_TIME tStart) {
+    CAutoLock lock(&m_cStateLock);
+    const HRESULT hr = CSource::Run(tStart);
+    if (SUCCEEDED(hr)) active_.store(true);
+    if (CAMThread::ThreadExists()) CallWorker(kCmdRun);
+    return hr;
+}
+
+// --- the worker -------------------------------------------------------------------------------
+
+DWORD CVelloSource::ThreadProc() {
+    static constexpr const char* kWhere = "CVelloSource::ThreadProc";
+    for (;;) {
+        const DWORD command = CAMThread::GetRequest();
+        if (command == kCmdInit) break;
+        Log({kWhere, kLogError}, "Worker thread expected init command!!");
+        Reply(static_cast<DWORD>(E_UNEXPECTED));
+    }
+    Log({kWhere, kLogInfo}, "Worker thread initializing...");
+    HRESULT hr = OnThreadCreate();
+    if (FAILED(hr)) {
+        Log({kWhere, kLogError}, "Can not create worker thread!!");
+        OnThreadDestroy();
+        Reply(static_cast<DWORD>(hr));
+        return 1;
+    }
+    Reply(S_OK);
+
+    for (;;) {
+        const DWORD command = CAMThread::GetRequest();
+        if (command == kCmdPause || command == kCmdRun) {
+            if (active_.load() && !eofQueued_.load()) DoParsingLoop();
+            // The loop replied to the request that started it; a stop that ended it is
+            // answered here.
+            Reply(S_OK);
+        } else if (command == kCmdStop) {
+            Reply(S_OK);
+        } else if (command == kCmdExit) {
+            Reply(S_OK);
+            break;
+        } else {
+            Log({kWhere, kLogError}, "Command %d received!", int(command));
+            Reply(static_cast<DWORD>(E_NOTIMPL));
+        }
+    }
+    if (FAILED(OnThreadDestroy())) {
+        Log({kWhere, kLogError}, "Can not exit thread properly!!");
+        return 1;
+    }
+    return 0;
+}
+
+HRESULT CVelloSource::DoParsingLoop() {
+    OnThreadStartPlay();
+    int videoCount = 0;
+    int audioCount = 0;
+    blockedRounds_.store(0);
+    for (;;) {
+        DWORD request = 0;
+        while (CAMThread::CheckRequest(&request)) {
+            if (request == kCmdPause || request == kCmdRun) {
+                Reply(S_OK);
+            } else if (request == kCmdStop) {
+                return S_FALSE;
+            } else {
+                Reply(static_cast<DWORD>(E_UNEXPECTED));
+                Log({"CVelloSource::DoParsingLoop", kLogError}, "Unexpected command!!!");
+            }
+        }
+
+        if (AllQueuesFull()) {
+            if (blockedRounds_.fetch_add(1) + 1 > kBlockedRoundsPerLog) {
+                Log({"CVelloSource::DoParsingLoop", kLogInfo},
+                    "No stream consume our data, blocking...VideoFrames: %d, AudioFrames: %d",
+                    videoCount, audioCount);
+                blockedRounds_.store(0);
+            }
+            // Until a decoder takes a packet or a command arrives.
+            WaitForRequest(INFINITE_WAIT);
+            continue;
+        }
+
+        AVPacketPtr packet = MakePacket();
+        if (!packet) return S_FALSE;
+        if (info_.ReadPacket(*packet) != 0) {
+            PutEndOfStreamAll();
+            return S_FALSE;
+        }
+        Distribute(std::move(packet), &videoCount, &audioCount);
+    }
+}
+
+bool CVelloSource::AllQueuesFull() {
+    const bool videoFull = videoQueue_ && videoQueue_->Count() > kQueueFullPackets;
+    const bool audioFull = audioQueue_ && audioQueue_->Count() > kQueueFullPackets;
+    if (videoPin_ && audioPin_) return videoFull && audioFull;
+    if (videoPin_) return videoFull;
+    if (audioPin_) return audioFull;
+    return true;
+}
+
+bool CVelloSource::Distribute(AVPacketPtr packet, int* videoCount, int* audioCount) {
+    const int index = packet->stream_index;
+    // The decoders need the packet's own presentation time stamp, which the queues replace by
+    // their 100 ns time: it travels in `pos`, which nothing downstream reads.
+    packet->pos = packet->pts;
+    if (videoQueue_ && index == info_.CurrentStream(AVMEDIA_TYPE_VIDEO)) {
+        videoQueue_->Put(std::move(packet));
+        if (videoCount) ++*videoCount;
+        NotifyVideoWaiters();
+        return true;
+    }
+    if (audioQueue_ && index == info_.CurrentStream(AVMEDIA_TYPE_AUDIO)) {
+        audioQueue_->Put(std::move(packet));
+        if (audioCount) ++*audioCount;
+        return true;
+    }
+    if (subtitleQueue_ && index == info_.CurrentStream(AVMEDIA_TYPE_SUBTITLE)) {
+        subtitleQueue_->Put(std::move(packet));
+        return true;
+    }
+    return false;  // released with `packet`
+}
+
+void CVelloSource::PutEndOfStreamAll() {
+    if (videoQueue_) videoQueue_->PutEndOfStream();
+    if (audioQueue_) audioQueue_->PutEndOfStream();
+    if (subtitleQueue_) subtitleQueue_->PutEndOfStream();
+    eofQueued_.store(true);
+    NotifyVideoWaiters();
+}
+
+// --- for the decoders ------------------------------------------------------------------------
+
+void CVelloSource::NotifyVideoWaiters() {
+    { std::lock_guard lock(waitLock_); }
+    videoWaiters_.notify_all();
+}
+
+void CVelloSource::InterruptDecoders(bool on) {
+    {
+        std::lock_guard lock(waitLock_);
+        interrupted_ = on;
+    }
+    videoWaiters_.notify_all();
+    for (CPacketQueue2* queue : {static_cast<CPacketQueue2*>(videoQueue_.get()),
+                                 audioQueue_.get(),
+                                 static_cast<CPacketQueue2*>(subtitleQueue_.get())}) {
+        if (!queue) continue;
+        if (on) {
+            queue->Abort();
+        } else {
+            queue->Resume();
+        }
+    }
+}
+
+bool CVelloSource::IsInterrupted() {
+    std::lock_guard lock(waitLock_);
+    return interrupted_;
+}
+
+bool CVelloSource::VideoQueueLow() {
+    if (!videoQueue_) return false;
+    std::lock_guard lock(videoQueue_->GetLock());
+    const auto& list = videoQueue_->GetList();
+    const int count = static_cast<int>(list.size());
+    if (count >= kVideoLowPackets || count == 0) return false;
+    if (CPacketQueue2::IsEndOfStream(*list.front())) return false;
+    // With the end-of-stream marker queued nothing more will come: waiting would never end.
+    return !CPacketQueue2::IsEndOfStream(*list.back());
+}
+
+bool CVelloSource::WaitForVideoPackets() {
+    std::unique_lock lock(waitLock_);
+    videoWaiters_.wait(lock, [&] { return interrupted_ || !VideoQueueLow(); });
+    return !interrupted_;
+}
+
+PacketResult CVelloSource::GetVideoPacket(AVPacketPtr& packet) {
+    if (!videoQueue_) return PacketResult::kEnd;
+    packet.reset();
+    const bool got = videoQueue_->Get(packet);
+    CAMThread::Wake();
+    if (got) return PacketResult::kPacket;
+    return packet ? PacketResult::kEnd : PacketResult::kInterrupted;
+}
+
+PacketResult CVelloSource::GetAudioPacket(AVPacketPtr& packet) {
+    if (!audioQueue_) return PacketResult::kEnd;
+    if (videoQueue_ && videoQueue_->Count() > kAudioRefusalVideoPackets) return PacketResult::kEnd;
+    packet.reset();
+    const bool got = audioQueue_->Get(packet);
+    CAMThread::Wake();
+    if (got) return PacketResult::kPacket;
+    return packet ? PacketResult::kEnd : PacketResult::kInterrupted;
+}
+
+bool CVelloSource::GetSubtitlePacket(AVPacketPtr& packet) {
+    // The one consumer: a non-zero count means Get will not block.
+    if (!subtitleQueue_ || subtitleQueue_->Count() == 0) return false;
+    packet.reset();
+    return subtitleQueue_->Get(packet);
+}
+
+// --- seeking ---------------------------------------------------------------------------------
+
+HRESULT CVelloSource::Seek(REFERENCE_TIME position, CSeekableStream* pin) {
+    if (!pin || pin != masterPin_) return E_NOTIMPL;
+    {
+        CAutoLock lock(&m_cStateLock);
+        InterruptDecoders(true);
+        if (audioPin_) audioPin_->OnSeekBegin();
+        if (videoPin_) videoPin_->OnSeekBegin();
+        if (CAMThread::ThreadExists()) CallWorker(kCmdStop);
+
+        if (videoPin_) {
+            videoQueue_->Flush();
+            videoQueue_->Reset();
+            if (subtitleQueue_) {
+                subtitleQueue_->Flush();
+                subtitleQueue_->Reset();
+            }
+        }
+        if (audioPin_) {
+            audioQueue_->Flush();
+            audioQueue_->Reset();
+        }
+        eofQueued_.store(false);
+        InterruptDecoders(false);
+
+        info_.SeekFile(position);
+        SeekQueues();
+
+        if (m_pClock) m_pClock->GetTime(&m_tStart);
+
+        if (audioPin_) audioPin_->SetStartPosition(position);
+        if (videoPin_) videoPin_->SetStartPosition(position);
+        if (CAMThread::ThreadExists()) CallWorker(kCmdRun);
+        if (audioPin_) audioPin_->OnSeekEnd();
+        if (videoPin_) videoPin_->OnSeekEnd();
+    }
+    SeekSubtitles(position);
+    return S_OK;
+}
+
+bool CVelloSource::SeekQueues() {
+    const REFERENCE_TIME video = SeekingVideoQueue();
+    const REFERENCE_TIME audio = SeekingAudioQueue(video);
+    firstVideoTime_.store(video);
+    if (audio == -1) {
+        firstAudioTime_.store(audio);
+        return false;
+    }
+    // Whole seconds apart, truncated.
+    if (std::llabs((audio - video) / 10'000'000) >= 2) {
+        firstAudioTime_.store(video);
+    } else {
+        firstAudioTime_.store(audio);
+    }
+    return true;
+}
+
+int64_t CVelloSource::PacketUnits(const AVPacket& packet) const {
+    const AVFormatContext* format = info_.GetFormatContext();
+    const int64_t stamp = packet.dts != AV_NOPTS_VALUE ? packet.dts : packet.pts;
+    if (!format || packet.stream_index < 0 ||
+        packet.stream_index >= static_cast<int>(format->nb_streams) || stamp == AV_NOPTS_VALUE)
+        return AV_NOPTS_VALUE;
+    return av_rescale_q(stamp, format->streams[packet.stream_index]->time_base, kUnitsTimeBase);
+}
+
+REFERENCE_TIME CVelloSource::SeekingVideoQueue() {
+    if (!videoQueue_) return 0;
+    const int videoIndex = info_.CurrentStream(AVMEDIA_TYPE_VIDEO);
+    const int audioIndex = info_.CurrentStream(AVMEDIA_TYPE_AUDIO);
+    for (;;) {
+        AVPacketPtr packet = MakePacket();
+        if (!packet || info_.ReadPacket(*packet) != 0) break;
+        packet->pos = packet->pts;
+        if (packet->stream_index == videoIndex) {
+            videoQueue_->Put(std::move(packet));
+            bool timed = false;
+            {
+                std::lock_guard lock(videoQueue_->GetLock());
+                const auto& list = videoQueue_->GetList();
+                timed = !list.empty() && list.back()->pts != 0;
+            }
+            if (timed) {
+                videoQueue_->RestampFromHead();
+                AVPacketPtr head;
+                return videoQueue_->Peek(head) ? head->pts : 0;
+            }
+        } else if (audioQueue_ && packet->stream_index == audioIndex) {
+            audioQueue_->Put(std::move(packet));
+        }
+    }
+    Log({"CVelloSource::SeekingVideoQueue", kLogInfo}, "Reach end of file. vc = %d, ac = %d",
+        videoQueue_ ? videoQueue_->Count() : -1, audioQueue_ ? audioQueue_->Count() : -1);
+    videoQueue_->PutEndOfStream();
+    if (audioQueue_) audioQueue_->PutEndOfStream();
+    eofQueued_.store(true);
+    return 0;
+}
+
+REFERENCE_TIME CVelloSource::SeekingAudioQueue(REFERENCE_TIME target) {
+    if (!audioQueue_) return target;
+    {
+        std::lock_guard lock(audioQueue_->GetLock());
+        auto& list = audioQueue_->GetList();
+        while (!list.empty() && !CPacketQueue2::IsEndOfStream(*list.front()) &&
+               list.front()->pts < target) {
+            list.pop_front();
+        }
+        if (!list.empty()) return list.front()->pts;
+    }
+    const int videoBefore = videoQueue_ ? videoQueue_->Count() : -1;
+    const int audioBefore = audioQueue_->Count();
+    const int videoIndex = info_.CurrentStream(AVMEDIA_TYPE_VIDEO);
+    const int audioIndex = info_.CurrentStream(AVMEDIA_TYPE_AUDIO);
+    for (;;) {
+        AVPacketPtr packet = MakePacket();
+        if (!packet || info_.ReadPacket(*packet) != 0) break;
+        packet->pos = packet->pts;
+        if (videoQueue_ && packet->stream_index == videoIndex) {
+            videoQueue_->Put(std::move(packet));
+        } else if (packet->stream_index == audioIndex) {
+            const int64_t time = PacketUnits(*packet);
+            if (time == AV_NOPTS_VALUE || time < target) continue;
+            audioQueue_->Put(std::move(packet));
+            AVPacketPtr head;
+            return audioQueue_->Peek(head) ? head->pts : time;
+        }
+    }
+    const int videoAfter = videoQueue_ ? videoQueue_->Count() : -1;
+    if (videoAfter == videoBefore && audioQueue_->Count() == audioBefore) return -1;
+    Log({"CVelloSource::SeekingAudioQueue", kLogInfo}, "Reach end of file.");
+    if (videoQueue_) videoQueue_->PutEndOfStream();
+    audioQueue_->PutEndOfStream();
+    eofQueued_.store(true);
+    return 0;
+}
+
+}  // namespace zvp

@@ -1,0 +1,176 @@
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "graph/CAMThread.h"
+#include "graph/CMediaType.h"
+#include "graph/CSource.h"
+#include "media/CPacketQueue2.h"
+#include "media/CPacketQueueSubtitle.h"
+#include "media/CPacketQueueVideo.h"
+#include "media/CPlaybackInfo.h"
+
+namespace zvp {
+
+class CSeekableStream;
+class CVelloAudioStream;
+class CVelloVideoStream;
+
+// What a decoder got when it asked the source for a packet.
+enum class PacketResult {
+    kPacket,       // a packet was handed over
+    kEnd,          // end of stream (marker taken, or the audio request was refused)
+    kInterrupted,  // a stop or seek is under way: give up the current sample
+};
+
+// The player's source filter: opens one file through its CPlaybackInfo, exposes an audio pin
+// (first, when present) and a video pin, and runs a worker thread that reads packets into the
+// video, audio and subtitle queues. Seeks arriving through the master pin (audio when there
+// is audio, else video) stop the worker, flush and refill the queues and restart it.
+//
+// Worker commands (synchronous, CAMThread request/reply): 0 init, 1 pause, 2 run, 3 stop,
+// 4 exit. Pause/Run start the reading loop (DoParsingLoop), which replies to them at once;
+// stop makes the loop return and is replied by the thread procedure. The loop waits on the
+// request event and on queue space instead of polling: a decoder that takes a packet wakes
+// it.
+//
+// Threads:
+// - graph thread (engine / UI): Load, Stop, Pause, Run, and Seek through a pin's seeking.
+//   Load, Stop and Seek run under the filter's state lock (m_cStateLock).
+// - worker thread: ThreadProc / DoParsingLoop; the only writer of the queues while it runs.
+//   The thread that seeks writes them while the worker is stopped.
+// - pin streaming threads: GetVideoPacket, GetAudioPacket, WaitForVideoPackets,
+//   PeekVideo/Audio/Subtitle, GetSubtitlePacket, GetFirstAudioTime.
+// Locks: each queue has its own; CPlaybackInfo's lock guards reads, seeks and decoding;
+// `waitLock_` guards `interrupted_` and is the condition lock of decoders waiting for
+// video packets (taken before a queue lock, never the other way round). The first times are
+// atomics. Nothing calls into another component while holding `waitLock_`.
+//
+// Ways out: Stop and Seek interrupt every decoder wait (queue waits and the video packet
+// wait) before stopping the pins' threads, so neither ever hangs on an idle worker.
+//
+// Life: created empty; Load creates pins, queues and the worker; the destructor stops the
+// filter, ends the worker and frees everything. A source must be loaded at most once.
+class CVelloSource : public CSource, private CAMThread {
+public:
+    enum WorkerCommand : DWORD { kCmdInit = 0, kCmdPause = 1, kCmdRun = 2, kCmdStop = 3, kCmdExit = 4 };
+
+    // Video queue length above which the audio decoder's request is refused.
+    static constexpr int kAudioRefusalVideoPackets = 260;
+    // A queue holding more than this many packets counts as full.
+    static constexpr int kQueueFullPackets = 10;
+    // Blocked waits between two "No stream consume our data" log lines.
+    static constexpr int kBlockedRoundsPerLog = 10000;
+
+    explicit CVelloSource(HRESULT* phr = nullptr);
+    ~CVelloSource() override;
+
+    // Opens `fileName` (UTF-8); the media type is ignored. The probe's failure when the file
+    // has neither video nor audio; E_UNEXPECTED when nothing could be read ("Faild to seek
+    // file.") or when the source was loaded before; E_POINTER for an empty name.
+    HRESULT Load(const std::string& fileName, const CMediaType* pmt = nullptr);
+    // The loaded file name; E_POINTER for null.
+    HRESULT GetCurFile(std::string* pFileName, CMediaType* pmt = nullptr);
+
+    HRESULT Stop() override;
+    HRESULT Pause() override;
+    HRESULT Run(REFERENCE_TIME tStart) override;
+
+    // Carries out a seek to `position` (100 ns) when `pin` is the master pin; E_NOTIMPL for
+    // the other pin. Called from a pin's seeking (ChangeStart) on the graph thread.
+    HRESULT Seek(REFERENCE_TIME position, CSeekableStream* pin);
+
+    CPlaybackInfo* GetPlaybackInfo() { return &info_; }
+    REFERENCE_TIME GetFirstVideoTime() const { return firstVideoTime_.load(); }
+    REFERENCE_TIME GetFirstAudioTime() const { return firstAudioTime_.load(); }
+    CSeekableStream* MasterPin() const { return masterPin_; }
+    CVelloVideoStream* VideoPin() const { return videoPin_; }
+    CVelloAudioStream* AudioPin() const { return audioPin_; }
+
+    // The queues (null when the file has no such stream); for the decoders and tests.
+    CPacketQueueVideo* VideoQueue() { return videoQueue_.get(); }
+    CPacketQueue2* AudioQueue() { return audioQueue_.get(); }
+    CPacketQueueSubtitle* SubtitleQueue() { return subtitleQueue_.get(); }
+
+    // --- for the decoders (pin streaming threads) ---
+    // False when the video queue holds 5 or more packets; otherwise true exactly when it is
+    // non-empty, its head is not the end-of-stream marker and no marker follows (the worker
+    // reached the end of the file: no more packets will come).
+    bool VideoQueueLow();
+    // Waits while VideoQueueLow() holds; false when interrupted.
+    bool WaitForVideoPackets();
+    // Takes the next video packet (blocks while the queue is empty).
+    PacketResult GetVideoPacket(AVPacketPtr& packet);
+    // kEnd at once while the video queue holds more than 260 packets, else the audio queue's
+    // next packet (blocks while it is empty).
+    PacketResult GetAudioPacket(AVPacketPtr& packet);
+    // Takes a subtitle packet when one is queued (never blocks).
+    bool GetSubtitlePacket(AVPacketPtr& packet);
+    bool PeekVideo(AVPacketPtr& packet) { return videoQueue_ && videoQueue_->Peek(packet); }
+    bool PeekAudio(AVPacketPtr& packet) { return audioQueue_ && audioQueue_->Peek(packet); }
+    bool PeekSubtitle(AVPacketPtr& packet) {
+        return subtitleQueue_ && subtitleQueue_->Peek(packet);
+    }
+    // True while a stop or seek interrupts the decoders.
+    bool IsInterrupted();
+
+    // --- for tests ---
+    // Sends a raw command to the worker and returns its reply.
+    DWORD SendWorkerCommand(DWORD command) { return CallWorker(command); }
+    // Blocked waits counted since the last blocking log line.
+    int BlockedRounds() const { return blockedRounds_.load(); }
+
+protected:
+    // Worker hooks; all return 0.
+    virtual HRESULT OnThreadCreate() { return S_OK; }
+    virtual HRESULT OnThreadDestroy() { return S_OK; }
+    virtual HRESULT OnThreadStartPlay() { return S_OK; }
+    // The worker's reading loop (see the class comment); returns 1.
+    virtual HRESULT DoParsingLoop();
+
+private:
+    DWORD ThreadProc() override;
+
+    bool AllQueuesFull();
+    // Puts a demuxed packet into the queue of its stream; counts it. False when released.
+    bool Distribute(AVPacketPtr packet, int* videoCount, int* audioCount);
+    void PutEndOfStreamAll();
+    // Wakes decoders waiting for video packets (after a put).
+    void NotifyVideoWaiters();
+    // Sets or clears the interruption of every decoder wait.
+    void InterruptDecoders(bool on);
+
+    bool SeekQueues();
+    REFERENCE_TIME SeekingVideoQueue();
+    REFERENCE_TIME SeekingAudioQueue(REFERENCE_TIME target);
+    // Time of `packet` (decoding time stamp, else presentation) in 100 ns, for `kind`.
+    int64_t PacketUnits(const AVPacket& packet) const;
+
+    CPlaybackInfo info_;
+    std::string fileName_;                           // guarded by m_cStateLock
+    CVelloVideoStream* videoPin_ = nullptr;          // owned by CSource; set by Load
+    CVelloAudioStream* audioPin_ = nullptr;          // owned by CSource; set by Load
+    CSeekableStream* masterPin_ = nullptr;           // set by Load
+    std::unique_ptr<CPacketQueueVideo> videoQueue_;  // created by Load, then fixed
+    std::unique_ptr<CPacketQueue2> audioQueue_;
+    std::unique_ptr<CPacketQueueSubtitle> subtitleQueue_;
+    std::atomic<REFERENCE_TIME> firstVideoTime_{0};
+    std::atomic<REFERENCE_TIME> firstAudioTime_{0};
+    std::atomic<bool> active_{false};  // mirror of "not stopped", read by the worker
+    // The end-of-stream markers are queued: reading again would only repeat them. Cleared
+    // when a stop or seek flushes the queues.
+    std::atomic<bool> eofQueued_{false};
+    std::atomic<int> blockedRounds_{0};
+    bool loaded_ = false;  // guarded by m_cStateLock
+
+    std::mutex waitLock_;
+    std::condition_variable videoWaiters_;
+    bool interrupted_ = false;  // guarded by waitLock_
+};
+
+}  // namespace zvp

@@ -1,0 +1,233 @@
+#include "media/CVelloVideoDecoder.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <mutex>
+
+#include "app/Logger.h"
+#include "media/CVelloSource.h"
+#include "subtitle/CSubtitle.h"
+#include "subtitle/SubtitleHandles.h"
+
+extern "C" {
+#include <libavutil/imgutils.h>
+#include <libavutil/mathematics.h>
+#include <libavutil/pixdesc.h>
+}
+
+namespace zvp {
+
+namespace {
+constexpr AVRational kUnitsTimeBase{1, 10'000'000};
+constexpr const char* kWhere = "CVelloVideoDecoder::DecodeFrameToBuffer";
+}  // namespace
+
+CVelloVideoDecoder::CVelloVideoDecoder() : frame_(MakeFrame()) {}
+
+CVelloVideoDecoder::~CVelloVideoDecoder() = default;
+
+void CVelloVideoDecoder::Reset() { draining_ = false; }
+
+bool CVelloVideoDecoder::DecodeFrameToBuffer(CVelloSource* source, const CMediaType& mt,
+                                             uint8_t* buffer, long size, Result& result,
+                                             bool rgb) {
+    result = Result{};
+    CPlaybackInfo* info = source->GetPlaybackInfo();
+    if (!frame_) return false;
+
+    // A picture the decoder finished earlier (threading and reordering delay pictures)
+    // comes first; the end of the stream hands out the rest one by one.
+    if (ReceivePicture(source, mt, buffer, size, result, rgb)) return true;
+    if (draining_) {
+        Log({kWhere, kLogInfo}, "No data in video queue. EOF?");
+        return false;
+    }
+
+    if (!source->WaitForVideoPackets()) {
+        result.interrupted = true;
+        return false;
+    }
+    AVPacketPtr packet;
+    const PacketResult got = source->GetVideoPacket(packet);
+    if (got == PacketResult::kInterrupted) {
+        result.interrupted = true;
+        return false;
+    }
+    if (got == PacketResult::kEnd) {
+        {
+            std::lock_guard lock(info->GetLock());
+            if (AVCodecContext* codec = info->GetCodecContext(AVMEDIA_TYPE_VIDEO))
+                avcodec_send_packet(codec, nullptr);
+        }
+        draining_ = true;
+        if (ReceivePicture(source, mt, buffer, size, result, rgb)) return true;
+        Log({kWhere, kLogInfo}, "No data in video queue. EOF?");
+        return false;
+    }
+
+    // The decoder gets the packet's own time stamps (stream units); `pos` carries the 100 ns
+    // time the queue gave it, which comes back with the picture as `pkt_pos`.
+    const int64_t queueTime = packet->pts;
+    packet->pts = packet->pos;
+    packet->pos = queueTime;
+    {
+        std::lock_guard lock(info->GetLock());
+        AVCodecContext* codec = info->GetCodecContext(AVMEDIA_TYPE_VIDEO);
+        if (!codec) return false;
+        const int sent = avcodec_send_packet(codec, packet.get());
+        if (sent < 0 && sent != AVERROR(EAGAIN)) {
+            // A broken packet: skipped, the next one is tried.
+            return true;
+        }
+    }
+    ReceivePicture(source, mt, buffer, size, result, rgb);
+    return true;
+}
+
+bool CVelloVideoDecoder::ReceivePicture(CVelloSource* source, const CMediaType& mt,
+                                        uint8_t* buffer, long size, Result& result, bool rgb) {
+    CPlaybackInfo* info = source->GetPlaybackInfo();
+    AVRational timeBase{1, 1};
+    {
+        std::lock_guard lock(info->GetLock());
+        AVCodecContext* codec = info->GetCodecContext(AVMEDIA_TYPE_VIDEO);
+        if (!codec) return false;
+        av_frame_unref(frame_.get());
+        if (avcodec_receive_frame(codec, frame_.get()) < 0) return false;
+        const AVFormatContext* format = info->GetFormatContext();
+        const int index = info->CurrentStream(AVMEDIA_TYPE_VIDEO);
+        if (format && index >= 0 && index < static_cast<int>(format->nb_streams))
+            timeBase = format->streams[index]->time_base;
+    }
+    const AVFrame& frame = *frame_;
+    if (frame.best_effort_timestamp != AV_NOPTS_VALUE) {
+        result.start = av_rescale_q(frame.best_effort_timestamp, timeBase, kUnitsTimeBase);
+    } else {
+        result.start = frame.pkt_pos;
+    }
+    result.duration =
+        frame.pkt_duration > 0 ? av_rescale_q(frame.pkt_duration, timeBase, kUnitsTimeBase) : 0;
+    result.picture = true;
+
+    Convert(frame, mt, buffer, size, rgb);
+
+    if (source->SubtitleQueue()) DecodeSubtitle(source);
+    const VIDEOINFOHEADER* vih = mt.VideoInfo();
+    if (vih) {
+        const int width = vih->bmiHeader.biWidth;
+        const int height = std::abs(vih->bmiHeader.biHeight);
+        int baseline = height - 32;
+        SetSubtitleOutputRgb24(rgb);
+        RenderSubtitles(buffer, width, height, result.start / 10'000, baseline, 0);
+    }
+    return true;
+}
+
+bool CVelloVideoDecoder::Convert(const AVFrame& frame, const CMediaType& mt, uint8_t* buffer,
+                                 long size, bool rgb) {
+    const VIDEOINFOHEADER* vih = mt.VideoInfo();
+    if (!vih || frame.width <= 0 || frame.height <= 0 || !frame.data[0]) return false;
+    const int width = vih->bmiHeader.biWidth;
+    const int height = std::abs(vih->bmiHeader.biHeight);
+    if (width <= 0 || height <= 0) return false;
+    const AVPixelFormat target = rgb ? AV_PIX_FMT_RGB24 : AV_PIX_FMT_YUV420P;
+    const uint32_t needed = rgb ? CMediaType::Rgb24Stride(width) * uint32_t(height)
+                                : uint32_t(av_image_get_buffer_size(target, width, height, 1));
+    if (size < 0 || uint32_t(size) < needed) return false;
+
+    SwsContext* cached = sws_getCachedContext(
+        sws_.release(), frame.width, frame.height, static_cast<AVPixelFormat>(frame.format),
+        width, height, target, SWS_FAST_BILINEAR, nullptr, nullptr, nullptr);
+    sws_.reset(cached);
+    if (!sws_) return false;
+
+    const uint8_t* src[4] = {frame.data[0], frame.data[1], frame.data[2], frame.data[3]};
+    int srcStride[4] = {frame.linesize[0], frame.linesize[1], frame.linesize[2],
+                        frame.linesize[3]};
+    uint8_t* dst[4] = {};
+    int dstStride[4] = {};
+    if (rgb) {
+        // Bottom-up: the source is read from its last row upwards.
+        const AVPixFmtDescriptor* desc =
+            av_pix_fmt_desc_get(static_cast<AVPixelFormat>(frame.format));
+        if (!desc) return false;
+        for (int plane = 0; plane < 4 && src[plane]; ++plane) {
+            const bool chroma = (plane == 1 || plane == 2) && !(desc->flags & AV_PIX_FMT_FLAG_RGB);
+            const int rows =
+                chroma ? AV_CEIL_RSHIFT(frame.height, desc->log2_chroma_h) : frame.height;
+            src[plane] += static_cast<ptrdiff_t>(srcStride[plane]) * (rows - 1);
+            srcStride[plane] = -srcStride[plane];
+        }
+        dst[0] = buffer;
+        dstStride[0] = static_cast<int>(CMediaType::Rgb24Stride(width));
+    } else {
+        // YV12: Y, then V, then U. The planes are handed over as the scaler's 4:2:0 layout
+        // (Y, U, V) with the two chroma destinations swapped.
+        const int chromaWidth = (width + 1) / 2;
+        const int chromaHeight = (height + 1) / 2;
+        uint8_t* y = buffer;
+        uint8_t* v = y + static_cast<size_t>(width) * height;
+        uint8_t* u = v + static_cast<size_t>(chromaWidth) * chromaHeight;
+        dst[0] = y;
+        dst[1] = u;
+        dst[2] = v;
+        dstStride[0] = width;
+        dstStride[1] = chromaWidth;
+        dstStride[2] = chromaWidth;
+    }
+    return sws_scale(sws_.get(), src, srcStride, 0, frame.height, dst, dstStride) > 0;
+}
+
+void CVelloVideoDecoder::DecodeSubtitle(CVelloSource* source) {
+    AVPacketPtr packet;
+    if (!source->GetSubtitlePacket(packet)) return;
+    CPlaybackInfo* info = source->GetPlaybackInfo();
+    const int64_t packetMs = packet->pts / 10'000;  // the queue's 100 ns time
+    AVSubtitlePtr subtitle = MakeSubtitle();
+    int got = 0;
+    int64_t durationMs = -1;
+    {
+        std::lock_guard lock(info->GetLock());
+        AVCodecContext* codec = info->GetCodecContext(AVMEDIA_TYPE_SUBTITLE);
+        const AVFormatContext* format = info->GetFormatContext();
+        if (!codec || !format) return;
+        packet->pts = packet->pos;  // the stream's own time stamp
+        packet->pos = -1;
+        if (avcodec_decode_subtitle2(codec, subtitle.get(), &got, packet.get()) < 0 || !got)
+            return;
+        const int index = packet->stream_index;
+        if (packet->duration > 0 && index >= 0 &&
+            index < static_cast<int>(format->nb_streams)) {
+            durationMs = av_rescale_q(packet->duration, format->streams[index]->time_base,
+                                      AVRational{1, 1000});
+        }
+    }
+    if (subtitle->num_rects == 0) return;
+    const AVSubtitleRect* first = subtitle->rects[0];
+    if (first->type == SUBTITLE_BITMAP) {
+        SubtitleData data;
+        data.subtitle = std::move(subtitle);
+        OpenSubtitle(kSubtitleBitmap, 0, std::move(data));
+        return;
+    }
+    const int64_t start = packetMs + subtitle->start_display_time;
+    int64_t end = -1;
+    if (subtitle->end_display_time > subtitle->start_display_time &&
+        subtitle->end_display_time != UINT32_MAX) {
+        end = packetMs + subtitle->end_display_time;
+    } else if (durationMs > 0) {
+        end = packetMs + durationMs;
+    }
+    const unsigned count = std::min(subtitle->num_rects, 2u);
+    for (unsigned i = 0; i < count; ++i) {
+        const AVSubtitleRect* rect = subtitle->rects[i];
+        if (!rect->ass) continue;
+        SubtitleData data;
+        data.text = rect->ass;
+        data.start_ms = start;
+        data.end_ms = end;
+        OpenSubtitle(kSubtitleText, static_cast<int>(i), std::move(data));
+    }
+}
+
+}  // namespace zvp

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <cstdint>
+
+#include "graph/CMediaType.h"
+#include "media/FFmpegPtr.h"
+
+namespace zvp {
+
+class CVelloSource;
+
+// Decodes the source's video queue into pictures of the pin's output type (YV12 or bottom-up
+// RGB24) and lets the subtitle registry draw onto them.
+//
+// Times: each picture carries the time of the packet that produced it, kept through the
+// decoder's own reordering and threading: its presentation time stamp when the stream has
+// one, else the 100 ns time the video queue gave the packet.
+//
+// Locks: CPlaybackInfo's lock is held for each call into the video or subtitle decoder; the
+// conversion and the subtitle drawing work on this object's own frame without it.
+// Threads: the video pin's streaming thread only; Reset on the seeking thread while that
+// thread is stopped.
+class CVelloVideoDecoder {
+public:
+    CVelloVideoDecoder();
+    virtual ~CVelloVideoDecoder();
+    CVelloVideoDecoder(const CVelloVideoDecoder&) = delete;
+    CVelloVideoDecoder& operator=(const CVelloVideoDecoder&) = delete;
+
+    struct Result {
+        bool picture = false;         // a picture was written into the buffer
+        bool interrupted = false;     // a stop or seek interrupted the wait for packets
+        int64_t start = 0;            // the picture's time (100 ns), when `picture`
+        int64_t duration = 0;         // its duration (100 ns), 0 when unknown
+    };
+
+    // Takes at most one packet from the source's video queue (after waiting for at least 5
+    // queued packets, the end of the stream or an empty queue), decodes it and converts a
+    // finished picture into `buffer` (`size` bytes) according to `mt`. False once the stream
+    // has ended (after the decoder's delayed pictures were all handed out) or when
+    // interrupted (`result.interrupted`).
+    bool DecodeFrameToBuffer(CVelloSource* source, const CMediaType& mt, uint8_t* buffer,
+                             long size, Result& result, bool rgb);
+
+    // Forgets the end-of-stream state (after a seek; the source flushed the decoder).
+    virtual void Reset();
+
+private:
+    // Receives a finished picture when the decoder has one; converts it. True with a picture.
+    bool ReceivePicture(CVelloSource* source, const CMediaType& mt, uint8_t* buffer, long size,
+                        Result& result, bool rgb);
+    bool Convert(const AVFrame& frame, const CMediaType& mt, uint8_t* buffer, long size,
+                 bool rgb);
+    void DecodeSubtitle(CVelloSource* source);
+
+    AVFramePtr frame_;
+    SwsContextPtr sws_;   // cached between pictures (sws_getCachedContext)
+    bool draining_ = false;
+};
+
+}  // namespace zvp
