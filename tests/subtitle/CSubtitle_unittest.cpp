@@ -1,0 +1,87 @@
+// The registry used from two threads at once: the streaming thread draws every picture and
+// hands over embedded text while the UI thread replaces the renderer, the external track and
+// the registry itself.
+#include "subtitle/CSubtitle.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <filesystem>
+#include <mutex>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "subtitle/SubtitleTestUtil.h"
+
+namespace zvp {
+namespace {
+
+using test::Picture;
+
+class CSubtitleThreadsTest : public test::SubtitleTest {
+protected:
+    // Blocks until the streaming thread has drawn `count` more pictures.
+    bool WaitPictures(int count) {
+        std::unique_lock lock(mutex_);
+        const long target = pictures_ + count;
+        return cv_.wait_for(lock, std::chrono::seconds(60), [&] { return pictures_ >= target; });
+    }
+
+    std::mutex mutex_;
+    std::condition_variable cv_;
+    long pictures_ = 0;  // guarded by mutex_
+};
+
+TEST_F(CSubtitleThreadsTest, ReplacingRendererAndTracksWhileDrawing) {
+    const std::string dir = temp_.file("media") + "/";
+    std::filesystem::create_directories(dir);
+    test::WriteFile(dir + "clip.mkv", "");
+    test::WriteFile(dir + "clip.srt", "1\n00:00:00,000 --> 01:00:00,000\nExternal line\n");
+    test::WriteFile(dir + "other.mkv", "");
+    test::WriteFile(dir + "other.ass",
+                    test::AssScript("Dialogue: 0,0:00:00.00,1:00:00.00,Default,,0,0,0,,Other\n"));
+    ASSERT_TRUE(OpenSubtitle(kSubtitleExternal, 0, dir + "clip.mkv"));
+
+    std::atomic<bool> stop{false};
+    std::thread streaming([&] {
+        Picture yuv = Picture::Yv12(kWidth, kHeight);
+        Picture rgb = Picture::Rgb24(kWidth, kHeight);
+        for (int64_t n = 0; !stop.load(); ++n) {
+            if (n % 3 == 0) {
+                OpenSubtitle(kSubtitleText, int(n % 2),
+                             "Dialogue: 0,0:00:00.00,1:00:00.00,Default,,0,0,0,,Embedded " +
+                                 std::to_string(n));
+            }
+            Picture& p = (n % 4 == 0) ? rgb : yuv;
+            SetSubtitleOutputRgb24(p.rgb24);
+            int baseline = p.height - 32;
+            RenderSubtitles(p.data.data(), p.width, p.height, n * 40, baseline, p.stride);
+            {
+                std::lock_guard lock(mutex_);
+                ++pictures_;
+            }
+            cv_.notify_all();
+        }
+    });
+
+    for (int i = 0; i < 12; ++i) {
+        ResetSubtitleRenderer();
+        ASSERT_TRUE(WaitPictures(2));
+        OpenSubtitle(kSubtitleExternal, 0, dir + (i % 2 ? "clip.mkv" : "other.mkv"));
+        ASSERT_TRUE(WaitPictures(2));
+        ClearSubtitles(kSubtitleExternal);
+        SeekSubtitles(0);
+        ASSERT_TRUE(WaitPictures(1));
+        ClearSubtitles(kSubtitleText);
+        ShutdownSubtitles();
+        ASSERT_TRUE(WaitPictures(1));
+        ASSERT_TRUE(CSubtitle::Setup(kWidth, kHeight));
+        OpenSubtitle(kSubtitleExternal, 0, dir + "clip.mkv");
+        ASSERT_TRUE(WaitPictures(2));
+    }
+    stop.store(true);
+    streaming.join();
+}
+
+}  // namespace
+}  // namespace zvp
