@@ -24,16 +24,18 @@ using zvp::CStdioFileEx;
 using zvp::IniDocument;
 using zvp::TextDecoder;
 
-// One scratch file per fuzzing process.
+// One scratch file per fuzzing process, removed at exit.
+char g_scratch[] = "/tmp/zvp-fuzz-settings-XXXXXX";
+
 const std::string& ScratchPath() {
     static const std::string path = [] {
         zvp::Logger::Instance().SetStdoutOutput(false);
         zvp::Logger::Instance().SetFileOutput(false);
-        char templ[] = "/tmp/zvp-fuzz-settings-XXXXXX";
-        const int fd = ::mkstemp(templ);
+        const int fd = ::mkstemp(g_scratch);
         if (fd < 0) std::abort();
         ::close(fd);
-        return std::string(templ);
+        std::atexit([] { ::unlink(g_scratch); });
+        return std::string(g_scratch);
     }();
     return path;
 }
