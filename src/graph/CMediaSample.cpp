@@ -73,7 +73,7 @@ HRESULT CMediaSample::SetMediaType(const CMediaType* pMediaType) {
 }
 
 void CMediaSample::ResetForDelivery() {
-    actual_ = 0;
+    actual_ = size_;  // a fresh buffer counts as full until the filler says otherwise
     timeValid_ = stopValid_ = false;
     mediaTimeValid_ = false;
     sync_ = discontinuity_ = preroll_ = false;

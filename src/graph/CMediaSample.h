@@ -13,7 +13,8 @@ class CMemAllocator;
 
 inline constexpr HRESULT VFW_S_NO_STOP_TIME = 0x00040270;
 
-// One buffer of an allocator together with its per-delivery properties: actual data length,
+// One buffer of an allocator together with its per-delivery properties: actual data length
+// (the whole buffer when handed out, until SetActualDataLength),
 // optional start/stop times (stream times, 100 ns), optional media times, sync point,
 // discontinuity, preroll, and an optional new media type for a format change.
 //

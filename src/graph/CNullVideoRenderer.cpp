@@ -1,0 +1,65 @@
+#include "graph/CNullVideoRenderer.h"
+
+#include <cstring>
+
+namespace zvp {
+
+namespace {
+uint64_t Head(IMediaSample* s) {
+    uint64_t head = 0;
+    if (s->GetActualDataLength() >= 8) std::memcpy(&head, s->Data(), 8);
+    return head;
+}
+}  // namespace
+
+CNullVideoRenderer::CNullVideoRenderer(bool fast, HRESULT* phr)
+    : CBaseVideoRenderer("Null Video Renderer", phr) {
+    SetFastMode(fast);
+}
+
+void CNullVideoRenderer::Record(IMediaSample* pSample, bool preroll) {
+    PresentedSample p;
+    HRESULT hr = pSample->GetTime(&p.start, &p.stop);
+    p.timed = SUCCEEDED(hr);
+    if (!p.timed) p.start = p.stop = 0;
+    p.presentAt = p.start;
+    p.haveStreamTime = CurrentStreamTime(&p.streamTime);
+    p.wall = std::chrono::steady_clock::now();
+    p.bytes = pSample->GetActualDataLength();
+    p.head = Head(pSample);
+    p.preroll = preroll;
+    p.discontinuity = pSample->IsDiscontinuity() == S_OK;
+    log_.Add(p);
+}
+
+HRESULT CNullVideoRenderer::DoRenderSample(IMediaSample* pSample) {
+    Record(pSample, false);
+    CSampleRef previous;
+    std::lock_guard<std::mutex> lock(keepLock_);
+    if (keep_) previous = std::exchange(kept_, CSampleRef(pSample));
+    return S_OK;
+}
+
+void CNullVideoRenderer::SetKeepLastSample(bool keep) {
+    std::lock_guard<std::mutex> lock(keepLock_);
+    keep_ = keep;
+}
+
+void CNullVideoRenderer::OnBeginFlush() {
+    CSampleRef dropped;
+    {
+        std::lock_guard<std::mutex> lock(keepLock_);
+        dropped = std::move(kept_);
+    }
+    log_.NoteFlush();
+}
+
+void CNullVideoRenderer::OnStopStreaming() {
+    CSampleRef dropped;
+    std::lock_guard<std::mutex> lock(keepLock_);
+    dropped = std::move(kept_);
+}
+
+void CNullVideoRenderer::OnReceiveFirstSample(IMediaSample* pSample) { Record(pSample, true); }
+
+}  // namespace zvp

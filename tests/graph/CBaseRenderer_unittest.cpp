@@ -1,0 +1,178 @@
+// Type negotiation and the renderer's data-flow rules, driven sample by sample from the test
+// thread through a hand-operated output pin.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "graph/CBaseOutputPin.h"
+#include "graph/CFilterGraph.h"
+#include "graph/CNullAudioRenderer.h"
+#include "graph/CNullVideoRenderer.h"
+
+namespace zvp {
+namespace {
+
+class CManualFilter;
+
+class CManualPin : public CBaseOutputPin {
+public:
+    CManualPin(CBaseFilter* f, CCritSec* lock, std::vector<CMediaType> types)
+        : CBaseOutputPin("Manual", f, lock, nullptr, "Out"), types_(std::move(types)) {}
+    HRESULT GetMediaType(int i, CMediaType* pmt) override {
+        if (i < 0) return E_INVALIDARG;
+        if (i >= int(types_.size())) return VFW_S_NO_MORE_ITEMS;
+        *pmt = types_[size_t(i)];
+        proposed.push_back(i);
+        return S_OK;
+    }
+    HRESULT CheckMediaType(const CMediaType* pmt) override {
+        for (auto& t : types_)
+            if (t == *pmt) return S_OK;
+        return E_FAIL;
+    }
+    HRESULT DecideBufferSize(IMemAllocator* a, ALLOCATOR_PROPERTIES*) override {
+        decidedWith = m_mt;
+        ALLOCATOR_PROPERTIES want{1, 4096, 1, 0}, got;
+        return a->SetProperties(&want, &got);
+    }
+    std::vector<int> proposed;
+    CMediaType decidedWith;
+
+private:
+    std::vector<CMediaType> types_;
+};
+
+class CManualFilter : public CBaseFilter {
+public:
+    explicit CManualFilter(std::vector<CMediaType> types)
+        : CBaseFilter("Manual", &lock_), pin_(this, &lock_, std::move(types)) {}
+    int GetPinCount() override { return 1; }
+    CBasePin* GetPin(int n) override { return n == 0 ? &pin_ : nullptr; }
+    CManualPin* Pin() { return &pin_; }
+
+private:
+    CCritSec lock_;
+    CManualPin pin_;
+};
+
+CMediaType Pcm() {
+    CMediaType t;
+    t.InitAudioPcm(2, 8000);
+    return t;
+}
+CMediaType Rgb(int w, int h) {
+    CMediaType t;
+    t.InitVideo(SubType::RGB24, w, h);
+    return t;
+}
+
+TEST(CBaseRendererTest, NegotiationTakesTheFirstTypeTheRendererAccepts) {
+    CFilterGraph graph;
+    auto f = std::make_unique<CManualFilter>(std::vector<CMediaType>{Pcm(), Rgb(8, 4)});
+    auto* src = f.get();
+    auto r = std::make_unique<CNullVideoRenderer>(true);
+    auto* video = r.get();
+    graph.AddFilter(std::move(f), "src");
+    graph.AddFilter(std::move(r), "video");
+    ASSERT_EQ(graph.Connect(src->Pin(), CFilterGraph::FindInputPin(video)), S_OK);
+    EXPECT_EQ(src->Pin()->proposed, (std::vector<int>{0, 1}));
+    EXPECT_EQ(src->Pin()->decidedWith, Rgb(8, 4));
+    long w = 0, h = 0;
+    ASSERT_EQ(graph.GetVideoSize(&w, &h), S_OK);
+    EXPECT_EQ(w, 8);
+    EXPECT_EQ(h, 4);
+    EXPECT_EQ(graph.Connect(src->Pin(), CFilterGraph::FindInputPin(video)),
+              VFW_E_ALREADY_CONNECTED);
+
+    CFilterGraph graph2;
+    auto f2 = std::make_unique<CManualFilter>(std::vector<CMediaType>{Pcm()});
+    auto* src2 = f2.get();
+    auto r2 = std::make_unique<CNullVideoRenderer>(true);
+    auto* video2 = r2.get();
+    graph2.AddFilter(std::move(f2), "src");
+    graph2.AddFilter(std::move(r2), "video");
+    EXPECT_EQ(graph2.Connect(src2->Pin(), CFilterGraph::FindInputPin(video2)),
+              VFW_E_NO_ACCEPTABLE_TYPES);
+    EXPECT_FALSE(src2->Pin()->IsConnected());
+}
+
+TEST(CBaseRendererTest, EndOfStreamRejectsLaterSamplesUntilFlush) {
+    CFilterGraph graph;
+    auto f = std::make_unique<CManualFilter>(std::vector<CMediaType>{Rgb(4, 4)});
+    auto* src = f.get();
+    auto r = std::make_unique<CNullVideoRenderer>(true);
+    auto* video = r.get();
+    graph.AddFilter(std::move(f), "src");
+    graph.AddFilter(std::move(r), "video");
+    ASSERT_EQ(graph.Connect(src->Pin(), CFilterGraph::FindInputPin(video)), S_OK);
+    CManualPin* pin = src->Pin();
+    CSampleRef s;
+
+    // Stopped: refused.
+    ASSERT_EQ(graph.Pause(), S_OK);
+    ASSERT_EQ(graph.Run(), S_OK);
+    ASSERT_EQ(pin->GetDeliveryBuffer(&s, nullptr, nullptr, 0), S_OK);
+    EXPECT_EQ(pin->Deliver(s.get()), S_OK);
+    EXPECT_EQ(pin->DeliverEndOfStream(), S_OK);
+    long code;
+    LONG_PTR p1, p2;
+    bool complete = false;
+    while (graph.GetEvent(&code, &p1, &p2, 5000) == S_OK)
+        if ((complete = code == EC_COMPLETE)) break;
+    EXPECT_TRUE(complete);
+    EXPECT_EQ(pin->Deliver(s.get()), VFW_E_SAMPLE_REJECTED_EOS);
+
+    // A media type the renderer cannot take is refused; a new picture size is taken.
+    EXPECT_EQ(pin->DeliverBeginFlush(), S_OK);
+    EXPECT_EQ(pin->Deliver(s.get()), S_FALSE);
+    EXPECT_EQ(pin->DeliverEndFlush(), S_OK);
+    CMediaType pcm = Pcm();
+    s->SetMediaType(&pcm);
+    EXPECT_EQ(pin->Deliver(s.get()), VFW_E_TYPE_NOT_ACCEPTED);
+    CMediaType bigger = Rgb(16, 8);
+    s->SetMediaType(&bigger);
+    EXPECT_EQ(pin->Deliver(s.get()), S_OK);
+    long w = 0, h = 0;
+    ASSERT_EQ(graph.GetVideoSize(&w, &h), S_OK);
+    EXPECT_EQ(w, 16);
+    EXPECT_EQ(video->Log().Count(), 2u);
+    EXPECT_EQ(video->Log().FlushCount(), 1);
+
+    s.Release();
+    ASSERT_EQ(graph.Stop(), S_OK);
+    ASSERT_EQ(pin->GetDeliveryBuffer(&s, nullptr, nullptr, 0), VFW_E_NOT_COMMITTED);
+}
+
+TEST(CBaseRendererTest, AudioRendererRefusesWhatItCannotPlay) {
+    CNullAudioRenderer audio(true);
+    CMediaType t = Pcm();
+    EXPECT_EQ(audio.CheckMediaType(&t), S_OK);
+    t.WaveFormat()->wBitsPerSample = 8;
+    EXPECT_EQ(audio.CheckMediaType(&t), E_INVALIDARG);
+    t = Pcm();
+    t.WaveFormat()->nChannels = 0;
+    EXPECT_EQ(audio.CheckMediaType(&t), E_INVALIDARG);
+    t = Pcm();
+    t.ResetFormatBuffer();
+    EXPECT_EQ(audio.CheckMediaType(&t), E_INVALIDARG);
+    CMediaType v = Rgb(4, 4);
+    EXPECT_EQ(audio.CheckMediaType(&v), E_INVALIDARG);
+    EXPECT_DOUBLE_EQ(CBaseAudioRenderer::VolumeToGain(-10000), 0.0);
+    EXPECT_DOUBLE_EQ(CBaseAudioRenderer::VolumeToGain(0), 1.0);
+    EXPECT_NEAR(CBaseAudioRenderer::VolumeToGain(-2000), 0.1, 1e-9);
+
+    CNullVideoRenderer video(true);
+    CMediaType odd;
+    odd.InitVideo(SubType::YV12, 16, 16);
+    odd.VideoInfo()->bmiHeader.biWidth = 15;
+    EXPECT_EQ(video.CheckMediaType(&odd), E_INVALIDARG);
+    odd.InitVideo(SubType::RGB24, 16, 16);
+    odd.VideoInfo()->bmiHeader.biWidth = -4;
+    EXPECT_EQ(video.CheckMediaType(&odd), E_INVALIDARG);
+    odd.InitVideo(SubType::RGB24, 16, 16);
+    odd.SetVariableSize();
+    EXPECT_EQ(video.CheckMediaType(&odd), E_INVALIDARG);
+}
+
+}  // namespace
+}  // namespace zvp
