@@ -74,8 +74,8 @@ bool CAppIni::Reload() {
     unreadable_ = !loaded && ::stat(path.c_str(), &info) == 0;
     Log(LogPoint{"CAppIni::Reload", kLogInfo}, "App ini file loaded, %s", path.c_str());
     if (!loaded) {
-        Log(LogPoint{"CAppIni::Reload", kLogInfo}, "Cannot load app ini file: %s (%s)",
-            path.c_str(), std::strerror(err));
+        Log(LogPoint{"CAppIni::Reload", kLogInfo}, "Cannot load app ini file: %s",
+            std::strerror(err));
     }
     return loaded;
 }
@@ -83,13 +83,12 @@ bool CAppIni::Reload() {
 bool CAppIni::Save() {
     const std::string path = GetSettingsPath();
     if (unreadable_) {
-        Log(LogPoint{"CAppIni::Save", kLogInfo},
-            "Cannot save app ini file: %s (the file on disk could not be read; not replacing it)",
-            path.c_str());
+        Log(LogPoint{"CAppIni::Save", kLogInfo}, "Cannot save app ini file: %s",
+            "the file on disk could not be read, so it is not replaced");
         return false;
     }
     if (!document_.Save(path)) {
-        Log(LogPoint{"CAppIni::Save", kLogInfo}, "Cannot save app ini file: %s (%s)", path.c_str(),
+        Log(LogPoint{"CAppIni::Save", kLogInfo}, "Cannot save app ini file: %s",
             std::strerror(errno));
         return false;
     }
