@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "graph/CBaseOutputPin.h"
+#include "graph/ManualSource.h"
 #include "graph/CFilterGraph.h"
 #include "graph/CNullAudioRenderer.h"
 #include "graph/CNullVideoRenderer.h"
@@ -12,48 +13,8 @@
 namespace zvp {
 namespace {
 
-class CManualFilter;
-
-class CManualPin : public CBaseOutputPin {
-public:
-    CManualPin(CBaseFilter* f, CCritSec* lock, std::vector<CMediaType> types)
-        : CBaseOutputPin("Manual", f, lock, nullptr, "Out"), types_(std::move(types)) {}
-    HRESULT GetMediaType(int i, CMediaType* pmt) override {
-        if (i < 0) return E_INVALIDARG;
-        if (i >= int(types_.size())) return VFW_S_NO_MORE_ITEMS;
-        *pmt = types_[size_t(i)];
-        proposed.push_back(i);
-        return S_OK;
-    }
-    HRESULT CheckMediaType(const CMediaType* pmt) override {
-        for (auto& t : types_)
-            if (t == *pmt) return S_OK;
-        return E_FAIL;
-    }
-    HRESULT DecideBufferSize(IMemAllocator* a, ALLOCATOR_PROPERTIES*) override {
-        decidedWith = m_mt;
-        ALLOCATOR_PROPERTIES want{1, 4096, 1, 0}, got;
-        return a->SetProperties(&want, &got);
-    }
-    std::vector<int> proposed;
-    CMediaType decidedWith;
-
-private:
-    std::vector<CMediaType> types_;
-};
-
-class CManualFilter : public CBaseFilter {
-public:
-    explicit CManualFilter(std::vector<CMediaType> types)
-        : CBaseFilter("Manual", &lock_), pin_(this, &lock_, std::move(types)) {}
-    int GetPinCount() override { return 1; }
-    CBasePin* GetPin(int n) override { return n == 0 ? &pin_ : nullptr; }
-    CManualPin* Pin() { return &pin_; }
-
-private:
-    CCritSec lock_;
-    CManualPin pin_;
-};
+using test::CManualFilter;
+using test::CManualPin;
 
 CMediaType Pcm() {
     CMediaType t;

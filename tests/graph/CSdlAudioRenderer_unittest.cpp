@@ -1,0 +1,210 @@
+// The SDL audio renderer through SDL's disk driver: what reaches the "device" file is what
+// was delivered, scaled by the volume, and the clock follows what was played.
+#include "graph/CSdlAudioRenderer.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <condition_variable>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "graph/CFilterGraph.h"
+#include "graph/ManualSource.h"
+#include "support/TestUtil.h"
+
+namespace zvp {
+namespace {
+
+using namespace std::chrono_literals;
+using test::CManualFilter;
+
+constexpr int kRate = 8000;
+constexpr int kChannels = 2;
+
+// A recognisable signal: a ramp that never is 0.
+std::vector<int16_t> Signal(int frames, int offset) {
+    std::vector<int16_t> s(size_t(frames * kChannels));
+    for (int i = 0; i < frames; ++i) {
+        int16_t v = int16_t(1000 + ((i + offset) * 37) % 20000);
+        s[size_t(2 * i)] = v;
+        s[size_t(2 * i + 1)] = int16_t(-v);
+    }
+    return s;
+}
+
+struct DiskAudio {
+    test::TempDir dir;
+    std::string file = dir.file("out.raw");
+    DiskAudio() {
+        setenv("SDL_AUDIODRIVER", "disk", 1);
+        setenv("SDL_DISKAUDIOFILE", file.c_str(), 1);
+    }
+    ~DiskAudio() { setenv("SDL_AUDIODRIVER", "dummy", 1); }
+    std::vector<int16_t> Read() const {
+        std::ifstream in(file, std::ios::binary);
+        std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
+        std::vector<int16_t> out(bytes.size() / 2);
+        std::memcpy(out.data(), bytes.data(), out.size() * 2);
+        return out;
+    }
+};
+
+struct AudioGraph {
+    std::unique_ptr<CFilterGraph> graph = std::make_unique<CFilterGraph>();
+    CManualFilter* src = nullptr;
+    CSdlAudioRenderer* audio = nullptr;
+
+    AudioGraph() {
+        CMediaType pcm;
+        pcm.InitAudioPcm(kChannels, kRate);
+        auto f = std::make_unique<CManualFilter>(std::vector<CMediaType>{pcm});
+        src = f.get();
+        src->Pin()->bytes = 4000 * kChannels * 2;
+        auto r = std::make_unique<CSdlAudioRenderer>();
+        audio = r.get();
+        graph->AddFilter(std::move(f), "src");
+        graph->AddFilter(std::move(r), "Audio Renderer");
+        EXPECT_EQ(graph->Connect(src->Pin(), CFilterGraph::FindInputPin(audio)), S_OK);
+    }
+
+    // Delivers `blocks` blocks of 0.1 s from the test thread, then end of stream.
+    std::vector<int16_t> Play(int blocks) {
+        std::vector<int16_t> all;
+        for (int b = 0; b < blocks; ++b) {
+            auto sig = Signal(kRate / 10, b * kRate / 10);
+            CSampleRef s;
+            EXPECT_EQ(src->Pin()->GetDeliveryBuffer(&s, nullptr, nullptr, 0), S_OK);
+            std::memcpy(s->Data(), sig.data(), sig.size() * 2);
+            s->SetActualDataLength(long(sig.size() * 2));
+            EXPECT_EQ(src->Pin()->Deliver(s.get()), S_OK);
+            all.insert(all.end(), sig.begin(), sig.end());
+        }
+        EXPECT_EQ(src->Pin()->DeliverEndOfStream(), S_OK);
+        return all;
+    }
+
+    bool WaitComplete() {
+        auto deadline = std::chrono::steady_clock::now() + 20s;
+        long c;
+        LONG_PTR a, b;
+        while (std::chrono::steady_clock::now() < deadline)
+            if (graph->GetEvent(&c, &a, &b, 200) == S_OK && c == EC_COMPLETE) return true;
+        return false;
+    }
+};
+
+// The captured stream, from its first non-silent sample.
+std::vector<int16_t> FromFirstSound(const std::vector<int16_t>& pcm) {
+    size_t i = 0;
+    while (i < pcm.size() && pcm[i] == 0) ++i;
+    i -= i % kChannels;
+    return std::vector<int16_t>(pcm.begin() + long(i), pcm.end());
+}
+
+void PlayAtVolume(long volume, double* measuredGain, bool* silent) {
+    DiskAudio disk;
+    std::vector<int16_t> delivered;
+    {
+        AudioGraph g;
+        ASSERT_TRUE(g.audio->HasDevice());
+        ASSERT_EQ(g.graph->put_Volume(volume), S_OK);
+        ASSERT_EQ(g.graph->Run(), S_OK);
+        delivered = g.Play(4);
+        ASSERT_TRUE(g.WaitComplete());
+        EXPECT_EQ(g.audio->QueuedBytes(), 0);
+        g.graph->Stop();
+    }
+    auto captured = disk.Read();
+    auto sound = FromFirstSound(captured);
+    *silent = sound.empty();
+    if (sound.empty()) return;
+    ASSERT_GE(sound.size(), delivered.size());
+    double gain = CBaseAudioRenderer::VolumeToGain(volume);
+    for (size_t i = 0; i < delivered.size(); ++i) {
+        ASSERT_NEAR(sound[i], std::lround(delivered[i] * gain), 1) << "sample " << i;
+    }
+    // Nothing but silence after the stream.
+    for (size_t i = delivered.size(); i < sound.size(); ++i) ASSERT_EQ(sound[i], 0);
+    *measuredGain = double(sound[0]) / delivered[0];
+}
+
+TEST(CSdlAudioRendererTest, CapturedPcmIsTheDeliveredPcmScaledByVolume) {
+    double gain = 0;
+    bool silent = false;
+    PlayAtVolume(0, &gain, &silent);
+    EXPECT_FALSE(silent);
+    EXPECT_NEAR(gain, 1.0, 1e-3);
+    PlayAtVolume(-903, &gain, &silent);
+    EXPECT_FALSE(silent);
+    EXPECT_NEAR(gain, 0.354, 0.01);  // -9.03 dB
+    PlayAtVolume(-10000, &gain, &silent);
+    EXPECT_TRUE(silent);
+}
+
+TEST(CSdlAudioRendererTest, ClockFollowsPlayedAudioAndStandsWhilePaused) {
+    DiskAudio disk;
+    AudioGraph g;
+    ASSERT_TRUE(g.audio->HasDevice());
+    IReferenceClock* clock = g.audio->GetProvidedClock();
+    ASSERT_NE(clock, nullptr);
+    ASSERT_EQ(g.graph->Pause(), S_OK);
+    EXPECT_EQ(g.graph->GetSyncSource(), clock);
+    REFERENCE_TIME t0 = 0;
+    clock->GetTime(&t0);
+    ASSERT_EQ(g.graph->Run(), S_OK);
+    g.Play(5);  // 0.5 s
+    ASSERT_TRUE(g.WaitComplete());
+    REFERENCE_TIME t1 = 0;
+    clock->GetTime(&t1);
+    // At least what was played has passed on the clock.
+    EXPECT_GE(t1 - t0, 5 * UNITS / 10 - 50 * MILLISECONDS);
+
+    ASSERT_EQ(g.graph->Pause(), S_OK);
+    REFERENCE_TIME p1 = 0, p2 = 0;
+    clock->GetTime(&p1);
+    // Give the clock 150 ms to move; it must not.
+    std::mutex m;
+    std::condition_variable cv;
+    std::unique_lock<std::mutex> lock(m);
+    bool moved = cv.wait_for(lock, 150ms, [&] {
+        clock->GetTime(&p2);
+        return p2 != p1;
+    });
+    EXPECT_FALSE(moved);
+    // Running again, it goes on from where it stood (never backwards).
+    ASSERT_EQ(g.graph->Run(), S_OK);
+    REFERENCE_TIME prev = p1;
+    for (int i = 0; i < 1000; ++i) {
+        REFERENCE_TIME t = 0;
+        clock->GetTime(&t);
+        ASSERT_GE(t, prev);
+        prev = t;
+    }
+    g.graph->Stop();
+}
+
+TEST(CSdlAudioRendererTest, FlushDropsQueuedAudioAtOnce) {
+    DiskAudio disk;
+    AudioGraph g;
+    ASSERT_EQ(g.graph->Pause(), S_OK);
+    // Paused: the first block is queued and Receive returns; the queue is not drained.
+    auto sig = Signal(kRate / 10, 0);
+    CSampleRef s;
+    ASSERT_EQ(g.src->Pin()->GetDeliveryBuffer(&s, nullptr, nullptr, 0), S_OK);
+    std::memcpy(s->Data(), sig.data(), sig.size() * 2);
+    s->SetActualDataLength(long(sig.size() * 2));
+    ASSERT_EQ(g.src->Pin()->Deliver(s.get()), S_OK);
+    EXPECT_EQ(g.audio->QueuedBytes(), static_cast<long long>(sig.size() * 2));
+    ASSERT_EQ(g.src->Pin()->DeliverBeginFlush(), S_OK);
+    EXPECT_EQ(g.audio->QueuedBytes(), 0);
+    ASSERT_EQ(g.src->Pin()->DeliverEndFlush(), S_OK);
+    s.Release();
+    g.graph->Stop();
+}
+
+}  // namespace
+}  // namespace zvp
