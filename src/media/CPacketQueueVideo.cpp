@@ -45,12 +45,11 @@ bool CPacketQueueVideo::Get(AVPacket& packet) {
         Log({"CPacketQueueVideo::Get", kLogInfo}, "%s: EOF!!", name_.c_str());
         return false;
     }
-    const int64_t average = AverageFrameDurationLocked();
     if (packet.pts != 0) {
         last_delivered_time_ = packet.pts;
         untimed_count_ = 0;
     } else {
-        packet.pts = last_delivered_time_ + (untimed_count_ + 1) * average;
+        packet.pts = last_delivered_time_ + (untimed_count_ + 1) * AverageFrameDurationLocked();
         ++untimed_count_;
     }
     return true;

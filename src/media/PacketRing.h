@@ -25,14 +25,14 @@ public:
     bool empty() const { return size_ == 0; }
 
     // The i-th packet from the head (0 is the head); i < size().
-    AVPacket& operator[](size_t i) { return slots_[(head_ + i) % slots_.size()]; }
-    const AVPacket& operator[](size_t i) const { return slots_[(head_ + i) % slots_.size()]; }
-    AVPacket& front() { return (*this)[0]; }
+    AVPacket& operator[](size_t i) { return slots_[Slot(i)]; }
+    const AVPacket& operator[](size_t i) const { return slots_[Slot(i)]; }
+    AVPacket& front() { return slots_[head_]; }
 
     // Moves `packet` (payload and fields) to the tail; `packet` is left blank and reusable.
     void PushBack(AVPacket& packet) {
         if (size_ == slots_.size()) Grow();
-        av_packet_move_ref(&slots_[(head_ + size_) % slots_.size()], &packet);
+        av_packet_move_ref(&slots_[Slot(size_)], &packet);
         ++size_;
     }
 
@@ -54,8 +54,14 @@ public:
     }
 
 private:
+    // Index in `slots_` of the i-th packet from the head; i <= size() < slots_.size() or the
+    // ring is full and i < size().
+    size_t Slot(size_t i) const {
+        const size_t at = head_ + i;
+        return at < slots_.size() ? at : at - slots_.size();
+    }
     void Advance() {
-        head_ = (head_ + 1) % slots_.size();
+        head_ = Slot(1);
         --size_;
     }
 

@@ -268,5 +268,75 @@ TEST_F(PacketQueueTest, AbortReleasesAWaitingGetUntilResume) {
     EXPECT_EQ(p->pts, 10 * kMs);
 }
 
+TEST_F(PacketQueueTest, RingKeepsOrderAcrossWrapAndGrowth) {
+    CPacketQueue2 audio("A", 10, &info_);
+    AVPacketPtr p = MakePacket();
+    int next = 0, expected = 0;
+    for (; next < 8; ++next) PutPacket(audio, next);
+    for (; expected < 5; ++expected) {
+        ASSERT_TRUE(audio.Get(*p));
+        EXPECT_EQ(p->pts, expected * kMs);
+    }
+    for (; next < 40; ++next) PutPacket(audio, next);  // wraps, then grows twice
+    EXPECT_EQ(audio.Count(), 35);
+    EXPECT_EQ(audio.GetList()[34].pts, 39 * kMs);
+    for (; expected < 40; ++expected) {
+        ASSERT_TRUE(audio.Get(*p));
+        EXPECT_EQ(p->pts, expected * kMs);
+        EXPECT_EQ(p->size, 16);
+    }
+    EXPECT_EQ(audio.Count(), 0);
+}
+
+// The demultiplexing arrangement: one reader distributing packets by the current stream
+// indexes, three consumers using their decoder contexts under the record's lock, and the
+// user-interface thread switching audio tracks and asking questions meanwhile.
+TEST(PacketPipeline, ReaderFeedsQueuesWhileAudioTrackSwitches) {
+    CPlaybackInfo info;
+    ASSERT_EQ(info.ParseMediaContext(test::MediaPath("two_audio_ass.mkv")), S_OK);
+    CPacketQueueVideo video("V", 10, &info);
+    CPacketQueue2 audio("A", 10, &info);
+    CPacketQueueSubtitle subs("S", 5, &info);
+
+    std::thread reader([&] {
+        AVPacketPtr p = MakePacket();
+        while (info.ReadPacket(*p) == 0) {
+            if (p->stream_index == info.CurrentStream(AVMEDIA_TYPE_VIDEO)) video.Put(*p);
+            else if (p->stream_index == info.CurrentStream(AVMEDIA_TYPE_AUDIO)) audio.Put(*p);
+            else if (p->stream_index == info.CurrentStream(AVMEDIA_TYPE_SUBTITLE)) subs.Put(*p);
+            else CPacketQueue2::FreePacket(*p);
+        }
+        video.PutEndOfStream();
+        audio.PutEndOfStream();
+        subs.PutEndOfStream();
+    });
+    const auto consume = [&info](CPacketQueue2& q, AVMediaType kind, int& count) {
+        AVPacketPtr p = MakePacket();
+        while (q.Get(*p)) {
+            std::lock_guard lock(info.GetLock());
+            if (AVCodecContext* c = info.GetCodecContext(kind)) count += c->codec_type == kind;
+        }
+    };
+    int counts[3] = {0, 0, 0};
+    std::thread v(consume, std::ref(video), AVMEDIA_TYPE_VIDEO, std::ref(counts[0]));
+    std::thread a(consume, std::ref(audio), AVMEDIA_TYPE_AUDIO, std::ref(counts[1]));
+    std::thread s(consume, std::ref(subs), AVMEDIA_TYPE_SUBTITLE, std::ref(counts[2]));
+
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_TRUE(info.OpenStream(AVMEDIA_TYPE_AUDIO, i % 2 ? 1 : 2));
+        EXPECT_TRUE(info.HasAudio());
+        EXPECT_EQ(info.VideoWidth(), 320);
+        MediaDuration d;
+        EXPECT_TRUE(info.Duration(d));
+    }
+    reader.join();
+    v.join();
+    a.join();
+    s.join();
+    EXPECT_EQ(counts[0], 250);
+    EXPECT_GT(counts[1], 0);
+    EXPECT_EQ(counts[2], 3);
+}
+
 }  // namespace
 }  // namespace zvp
