@@ -1,0 +1,433 @@
+#include "engine/CEngineDS.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <exception>
+#include <limits>
+
+#include <QResizeEvent>
+
+#include "app/Logger.h"
+#include "app/TimerService.h"
+#include "engine/CClipInfo.h"
+#include "graph/CBaseFilter.h"
+#include "graph/CBasePin.h"
+#include "graph/CFilterGraph.h"
+#include "media/CVelloAudioStream.h"
+#include "media/CVelloSource.h"
+#include "media/CVelloVideoStream.h"
+#include "subtitle/CSubtitle.h"
+#include "subtitle/CSubtitleFile.h"
+
+extern "C" {
+#include <libavutil/dict.h>
+}
+
+namespace zvp {
+
+namespace {
+
+constexpr double kUnitsPerSecond = 10'000'000.0;
+
+// Whole seconds of a time in seconds as an event parameter: truncated toward zero, negative
+// and non-finite values give 0.
+EventArg SecondsArg(double seconds) {
+    if (!std::isfinite(seconds) || seconds <= 0.0) return 0;
+    if (seconds >= static_cast<double>(std::numeric_limits<int32_t>::max()))
+        return static_cast<EventArg>(std::numeric_limits<int32_t>::max());
+    return static_cast<EventArg>(static_cast<int64_t>(seconds));
+}
+
+EventArg Ptr(const void* p) { return reinterpret_cast<EventArg>(p); }
+
+// A metadata entry of the open file, or null.
+const char* MetadataValue(AVDictionary* metadata, const char* key) {
+    const AVDictionaryEntry* entry = av_dict_get(metadata, key, nullptr, 0);
+    return entry && entry->value && entry->value[0] ? entry->value : nullptr;
+}
+
+}  // namespace
+
+CEngineDS::CEngineDS() : renderers_(DefaultRenderers()) {}
+
+CEngineDS::~CEngineDS() {
+    StopTick();
+    ReleaseGraph();
+}
+
+bool CEngineDS::Create(QWidget* parent) {
+    if (!parent) return false;
+    setParent(parent);
+    setObjectName(QStringLiteral("Zeph Media Engine"));
+    setWindowTitle(QStringLiteral("Zeph Media Engine"));
+    // Clicks, drags and wheel turns over the video belong to the parent window.
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setEnabled(false);
+    setGeometry(0, 0, 0, 0);
+    // If the parent goes first, leave it rather than be deleted as its child: the engine's
+    // owner deletes it.
+    QObject::connect(parent, &QObject::destroyed, this, [this] { setParent(nullptr); },
+                     Qt::DirectConnection);
+    show();
+    created_ = true;
+    loaded_ = false;
+    return true;
+}
+
+// --- the graph ---------------------------------------------------------------------------------
+
+EngineRenderers CEngineDS::DefaultRenderers() {
+    // Filled in with the graph layer's renderers; see the definition below the class.
+    return EngineRenderers{};
+}
+
+void CEngineDS::SetRenderers(EngineRenderers renderers) { renderers_ = std::move(renderers); }
+
+bool CEngineDS::Load(CClipInfo* clip) {
+    if (!clip || !created_) return false;
+    Stop();
+    ReleaseGraph();
+
+    // The path is opened as given: file names are case-sensitive here.
+    const std::string path = clip->path;
+    if (path.empty() || ::access(path.c_str(), F_OK) != 0) return LoadFailed(*clip);
+
+    graph_ = std::make_unique<CFilterGraph>();
+    graph_->SetNotifyTarget(this, [this] { OnGraphEvent(); });
+
+    HRESULT hr = S_OK;
+    auto source = std::make_unique<CVelloSource>(&hr);
+    if (FAILED(hr) || FAILED(source->Load(path, nullptr))) return LoadFailed(*clip);
+    source_ = source.get();
+    graph_->AddFilter(std::move(source), nullptr);
+
+    CBasePin* videoPin = source_->VideoPin();
+    CBasePin* audioPin = source_->AudioPin();
+    if (videoPin && !ConnectRenderer(videoPin, true)) return LoadFailed(*clip);
+    if (audioPin && !ConnectRenderer(audioPin, false)) return LoadFailed(*clip);
+    // The audio renderer's clock (when there is one) is chosen now that it is in the graph.
+    graph_->SetDefaultSyncSource();
+
+    QueryClipInfo(*clip);
+    clip->ReadFileAttributes();
+
+    if (clip->audioOnly) {
+        setGeometry(0, 0, 0, 0);
+    } else if (QWidget* video = graph_->GetVideoWidget()) {
+        video->hide();
+        video->setParent(this);
+        video->setAttribute(Qt::WA_TransparentForMouseEvents);
+        video->setGeometry(rect());
+        video->show();
+        video->raise();
+        videoWidget_ = video;
+    }
+
+    loaded_ = true;
+    // A muted engine stays silent with the new file too.
+    ApplyVolume(muted_ ? 0 : volume_);
+    clip->loadFailed = false;
+    PublishState("Loaded", Ptr(clip));
+    return true;
+}
+
+bool CEngineDS::ConnectRenderer(CBasePin* pin, bool video) {
+    std::unique_ptr<CBaseFilter> renderer;
+    if (video) {
+        if (renderers_.video) renderer = renderers_.video();
+        if (!renderer && renderers_.videoFallback) renderer = renderers_.videoFallback();
+    } else if (renderers_.audio) {
+        renderer = renderers_.audio();
+    }
+    if (!renderer) return false;
+    CBaseFilter* filter = renderer.get();
+    graph_->AddFilter(std::move(renderer), video ? "Video Renderer" : "Audio Renderer");
+    CBasePin* input = CFilterGraph::FindInputPin(filter);
+    return input && SUCCEEDED(graph_->Connect(pin, input));
+}
+
+bool CEngineDS::LoadFailed(CClipInfo& clip) {
+    clip.loadFailed = true;
+    // Nothing of a failed graph is kept: a later Play must not run half a graph.
+    ReleaseGraph();
+    PublishState("LoadFailed", Ptr(&clip));
+    return false;
+}
+
+void CEngineDS::QueryClipInfo(CClipInfo& clip) {
+    long width = 0;
+    long height = 0;
+    if (SUCCEEDED(graph_->GetVideoSize(&width, &height))) {
+        clip.width = static_cast<int32_t>(width);
+        clip.height = static_cast<int32_t>(height);
+    }
+    clip.audioOnly = clip.width == 0 || clip.height == 0;
+
+    REFERENCE_TIME duration = 0;
+    if (SUCCEEDED(graph_->GetDuration(&duration))) clip.duration = duration / kUnitsPerSecond;
+    DWORD caps = 0;
+    const HRESULT hr = graph_->GetCapabilities(&caps);
+    if (hr == S_OK) {
+        clip.canSeekAbsolute = clip.canSeekForwards = clip.canSeekBackwards = true;
+    } else if (hr == S_FALSE) {
+        clip.canSeekAbsolute = (caps & AM_SEEKING_CanSeekAbsolute) != 0;
+        clip.canSeekForwards = (caps & AM_SEEKING_CanSeekForwards) != 0;
+        clip.canSeekBackwards = (caps & AM_SEEKING_CanSeekBackwards) != 0;
+    } else {
+        clip.canSeekAbsolute = clip.canSeekForwards = clip.canSeekBackwards = false;
+    }
+
+    if (!source_) return;
+    CPlaybackInfo* info = source_->GetPlaybackInfo();
+    std::lock_guard lock(info->GetLock());
+    AVFormatContext* format = info->GetFormatContext();
+    if (!format) return;
+    if (const char* v = MetadataValue(format->metadata, "title")) clip.title = v;
+    const char* author = MetadataValue(format->metadata, "artist");
+    if (!author) author = MetadataValue(format->metadata, "author");
+    if (author) clip.author = author;
+    if (const char* v = MetadataValue(format->metadata, "copyright")) clip.copyright = v;
+}
+
+void CEngineDS::ReleaseGraph() {
+    videoWidget_ = nullptr;
+    source_ = nullptr;
+    // Destroying the graph stops it and every streaming thread before the filters go.
+    graph_.reset();
+    ShutdownSubtitles();
+}
+
+void CEngineDS::DetachVideoWidget() {
+    if (videoWidget_) videoWidget_->hide();
+    videoWidget_ = nullptr;
+}
+
+void CEngineDS::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (videoWidget_) videoWidget_->setGeometry(0, 0, event->size().width(),
+                                                event->size().height());
+}
+
+// --- transport ---------------------------------------------------------------------------------
+
+void CEngineDS::PublishState(const std::string& name, EventArg param) {
+    stateName_ = name;
+    Notify(name, param, Ptr(this));
+}
+
+void CEngineDS::Play() {
+    if (!graph_ || stateName_ == "Playing") return;
+    if (FAILED(graph_->Run())) return;
+    StartTick();
+    PublishState("Playing", 0);
+}
+
+void CEngineDS::Pause() {
+    if (!graph_ || stateName_ == "Paused") return;
+    if (FAILED(graph_->Pause())) return;
+    PublishState("Paused", 0);
+}
+
+void CEngineDS::Resume() {
+    if (graph_ && SUCCEEDED(graph_->Run())) PublishState("Playing", 0);
+}
+
+void CEngineDS::StopGraph() {
+    if (graph_ && SUCCEEDED(graph_->Stop())) SetDamnPosition(0.0);
+}
+
+void CEngineDS::Stop() {
+    loaded_ = false;
+    if (!graph_ || stateName_ == "Stopped" || stateName_ == "Completed") return;
+    StopTick();
+    StopGraph();
+    DetachVideoWidget();
+    graph_->SetNotifyTarget(nullptr, nullptr);
+    ReleaseGraph();
+    PublishState("Stopped", 0);
+}
+
+void CEngineDS::Abort() {
+    loaded_ = false;
+    StopTick();
+    StopGraph();
+    SetPosition(0.0);
+    PublishState("Aborted", static_cast<EventArg>(GetPlayedPercent()));
+}
+
+void CEngineDS::SetDamnPosition(double seconds) {
+    if (!graph_) return;
+    // Out-of-range requests (negative, not finite, beyond the 64-bit range) seek to 0 or
+    // to the largest time instead of overflowing.
+    REFERENCE_TIME t = 0;
+    if (std::isfinite(seconds) && seconds > 0.0) {
+        const double units = seconds * kUnitsPerSecond;
+        t = units >= 9.2e18 ? kMaxReferenceTime : static_cast<REFERENCE_TIME>(units);
+    }
+    try {
+        graph_->SetPositions(&t, AM_SEEKING_AbsolutePositioning, nullptr,
+                             AM_SEEKING_NoPositioning);
+    } catch (const std::exception&) {
+        Log(LogPoint{"CEngineDS::SetDamnPosition", kLogInfo},
+            "Could not seek to desired position: %lld", static_cast<long long>(t));
+    }
+}
+
+void CEngineDS::SetPosition(double seconds) {
+    if (!graph_) return;
+    const double whole = std::isfinite(seconds) ? std::trunc(seconds) : 0.0;
+    SetDamnPosition(whole);
+    Notify("PositionChanged", SecondsArg(whole), SecondsArg(GetDuration()));
+}
+
+double CEngineDS::GetPosition() {
+    REFERENCE_TIME t = 0;
+    if (!graph_ || FAILED(graph_->GetCurrentPosition(&t))) return 0.0;
+    return static_cast<double>(t / static_cast<REFERENCE_TIME>(kUnitsPerSecond));
+}
+
+double CEngineDS::GetDuration() {
+    REFERENCE_TIME t = 0;
+    if (!graph_ || FAILED(graph_->GetDuration(&t))) return 0.0;
+    return t / kUnitsPerSecond;
+}
+
+void CEngineDS::StartTick() {
+    TimerService::Instance().StartTimer(kPositionTimerId, kPositionTimerPeriodMs, this);
+    tickRunning_ = true;
+}
+
+void CEngineDS::StopTick() {
+    if (!tickRunning_) return;
+    TimerService::Instance().StopTimer(kPositionTimerId);
+    tickRunning_ = false;
+}
+
+void CEngineDS::OnTimer(uint32_t timerId) {
+    if (timerId != kPositionTimerId) return;
+    Notify("PositionChanged", SecondsArg(GetPosition()), SecondsArg(GetDuration()));
+}
+
+void CEngineDS::OnGraphEvent() {
+    long code = 0;
+    LONG_PTR p1 = 0;
+    LONG_PTR p2 = 0;
+    while (graph_ && SUCCEEDED(graph_->GetEvent(&code, &p1, &p2, 0))) {
+        switch (code) {
+        case EC_COMPLETE: {
+            const EventArg d = SecondsArg(GetDuration());
+            Notify("PositionChanged", d, d);
+            Stop();
+            PublishState("Completed", 100);
+            break;
+        }
+        case EC_USERABORT:
+            Stop();
+            PublishState("UserAbort", 0);
+            PublishState("Completed", 100);
+            break;
+        case EC_ERRORABORT:
+            Stop();
+            PublishState("ErrorAbort", 0);
+            PublishState("Completed", 100);
+            break;
+        default:  // EC_PAUSED and anything else
+            break;
+        }
+        if (graph_) graph_->FreeEventParams(code, p1, p2);
+    }
+}
+
+// --- steps, volume -----------------------------------------------------------------------------
+
+void CEngineDS::StepBackward() {
+    const int p = static_cast<int>(GetPosition());
+    SetPosition(std::max(p - 10, 0));
+}
+
+void CEngineDS::StepForward() {
+    const int p = static_cast<int>(GetPosition());
+    const int d = static_cast<int>(GetDuration());
+    SetPosition(std::min(p + 10, d));
+}
+
+void CEngineDS::VolumeDown() { SetVolume(std::max(GetVolume() - 5, 0)); }
+void CEngineDS::VolumeUp() { SetVolume(std::min(GetVolume() + 5, 100)); }
+
+int CEngineDS::GetPlayedPercent() {
+    const int d = static_cast<int>(GetDuration());
+    if (d == 0) return 0;
+    return static_cast<int>(GetPosition() * 100.0 / d);
+}
+
+void CEngineDS::ApplyVolume(int32_t volume) {
+    if (!graph_) return;
+    // Hundredths of a decibel: 100 → 0, 50 → -903, 10 → -3000, 1 → -6000, 0 → silence.
+    // Values outside 0..100 are taken as the nearest end.
+    const int32_t v = std::clamp(volume, 0, 100);
+    const long level =
+        v == 0 ? -10000L : static_cast<long>(std::trunc(std::log10(v / 100.0) * 3000.0));
+    graph_->put_Volume(level);
+}
+
+void CEngineDS::SetVolume(int32_t volume) {
+    volume_ = volume;
+    if (!muted_) ApplyVolume(volume);
+    Notify("VolumeChanged", static_cast<EventArg>(static_cast<uint32_t>(volume)), 0);
+}
+
+void CEngineDS::SetMute(bool mute) {
+    muted_ = mute;
+    ApplyVolume(mute ? 0 : volume_);
+    Notify("MuteChanged", mute ? 1 : 0, 0);
+}
+
+// --- streams and subtitles ---------------------------------------------------------------------
+
+CPlaybackInfo* CEngineDS::GetMediaFile() { return source_ ? source_->GetPlaybackInfo() : nullptr; }
+
+bool CEngineDS::SelectAudioStream(int index) {
+    if (!source_ || index < 0) return false;
+    return source_->GetPlaybackInfo()->OpenStream(AVMEDIA_TYPE_AUDIO, index);
+}
+
+bool CEngineDS::SelectSubtitleStream(int index) {
+    if (!source_ || index < 0) return false;
+    return source_->GetPlaybackInfo()->OpenStream(AVMEDIA_TYPE_SUBTITLE, index);
+}
+
+bool CEngineDS::GetAudioStreams(std::vector<int>& streams, int& current) {
+    if (!source_) return false;
+    source_->GetPlaybackInfo()->GetAudioStreams(streams, current);
+    return true;
+}
+
+bool CEngineDS::GetSubtitleStreams(std::vector<int>& streams, int& current) {
+    if (!source_) return false;
+    source_->GetPlaybackInfo()->GetSubtitleStreams(streams, current);
+    return true;
+}
+
+void CEngineDS::LoadExternalSubtitle(const std::string& path, bool remember) {
+    if (!source_ || path.empty() || ::access(path.c_str(), F_OK) != 0) return;
+    // A file picked by the user is entered in the list of used files by the registry.
+    (void)remember;
+    OpenSubtitle(kSubtitleExternal, 0, path);
+}
+
+void CEngineDS::HideExternalSubtitles() {
+    if (source_) ClearSubtitles(kSubtitleExternal);
+}
+
+void CEngineDS::HideEmbeddedSubtitles() {
+    if (!source_) return;
+    CPlaybackInfo* info = source_->GetPlaybackInfo();
+    const int current = info->CurrentStream(AVMEDIA_TYPE_SUBTITLE);
+    if (current >= 0) info->CloseStream(current);
+    ClearSubtitles(kSubtitleBitmap);
+    ClearSubtitles(kSubtitleText);
+}
+
+}  // namespace zvp

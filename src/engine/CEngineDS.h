@@ -1,0 +1,172 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QPointer>
+#include <QWidget>
+
+#include "app/ISubject.h"
+#include "app/ITimerClient.h"
+#include "engine/IPlayback.h"
+
+namespace zvp {
+
+class CBaseFilter;
+class CBasePin;
+class CClipInfo;
+class CFilterGraph;
+class CPlaybackInfo;
+class CVelloSource;
+
+// Makers of the renderers the engine connects the source's pins to. Each returns a new
+// renderer, or null when it cannot be made. Called on the UI thread during Load.
+struct EngineRenderers {
+    std::function<std::unique_ptr<CBaseFilter>()> video;          // tried first
+    std::function<std::unique_ptr<CBaseFilter>()> videoFallback;  // when `video` gives null
+    std::function<std::unique_ptr<CBaseFilter>()> audio;
+};
+
+// The playback engine: for one file at a time it builds a graph around a CVelloSource,
+// connects the source's pins to a video and an audio renderer, hosts the video in itself (a
+// child widget of the window given to Create), runs, pauses, stops and seeks the graph, sets
+// volume and mute, and reports all of it as named events on its own subject:
+//
+//   "Loaded"/"LoadFailed"   (the CClipInfo*, the engine)     Load
+//   "Playing"               (0, the engine)                   Play, Resume
+//   "Paused"/"Stopped"      (0, the engine)                   Pause, Stop
+//   "Aborted"               (percent played, the engine)      Abort
+//   "Completed"             (100, the engine)                 end of clip or abort from the graph
+//   "UserAbort"/"ErrorAbort" (0, the engine)                  abort from the graph
+//   "PositionChanged"       (whole seconds, whole seconds of duration)
+//   "VolumeChanged"         (volume 0..100, 0)    "MuteChanged" (mute flag, 0)
+//
+// Every event whose second parameter is the engine goes through PublishState, which first
+// records its name as the state name (so it may also read "LoadFailed", "Completed", ...).
+//
+// Threads: UI thread only. Events are published synchronously, so observers run inside the
+// engine call that caused them (the controller switches its state inside Stop, for example).
+// Graph events arrive as a queued call on the UI thread (OnGraphEvent); the position tick is
+// timer id 10 of the TimerService, every 250 ms while playing or paused.
+//
+// Life: the widget is made with the engine but takes part in layouts only after Create.
+// Destruction releases the graph (which stops it) and the position tick. The widget must not
+// be deleted by its Qt parent: the owner destroys the engine before the parent, or the engine
+// leaves its parent when the parent is being destroyed (Create arranges this).
+class CEngineDS : public QWidget, public ISubject, public ITimerClient, public IPlayback {
+public:
+    static constexpr uint32_t kPositionTimerId = 10;
+    static constexpr uint32_t kPositionTimerPeriodMs = 250;
+
+    CEngineDS();
+    ~CEngineDS() override;
+    CEngineDS(const CEngineDS&) = delete;
+    CEngineDS& operator=(const CEngineDS&) = delete;
+
+    // Makes the engine a child window of `parent`, named "Zeph Media Engine", visible, empty,
+    // and transparent to mouse input so that clicks over the video reach the parent. Clears
+    // the loaded flag. False for a null parent.
+    bool Create(QWidget* parent);
+    bool IsCreated() const { return created_; }
+
+    // IPlayback.
+    bool Load(CClipInfo* clip) override;
+    void Play() override;
+    void Pause() override;
+    void Resume() override;
+    void Stop() override;
+    void SetPosition(double seconds) override;
+    // Whole seconds (the position truncated); 0 without a graph.
+    double GetPosition() override;
+    void SetMute(bool mute) override;
+    bool IsMuted() override { return muted_; }
+    // Stores `volume` (no range check; callers clamp) and publishes "VolumeChanged".
+    void SetVolume(int32_t volume) override;
+    int32_t GetVolume() override { return volume_; }
+
+    // Stop again (as the second stop entry of the engine's own interface).
+    virtual void Stop2() { Stop(); }
+    // Fractional seconds; 0 without a graph.
+    virtual double GetDuration();
+    virtual std::string GetEngineName() const { return "DirectShow Engine"; }
+    // The widget the video is shown in (this engine).
+    virtual QWidget* GetVideoWindowHandle() { return this; }
+
+    bool IsLoaded() const { return loaded_; }
+    bool IsPlayingOrPaused() const { return stateName_ == "Playing" || stateName_ == "Paused"; }
+    const std::string& GetStateName() const { return stateName_; }
+
+    // Stops, rewinds to 0 and keeps the graph, so a later Play starts the same file again.
+    void Abort();
+    // Stops the graph and seeks it to 0 without publishing anything.
+    void StopGraph();
+    // Seeks the graph to `seconds` without publishing anything.
+    void SetDamnPosition(double seconds);
+    // Releases the graph and the source without publishing anything, and clears the subtitle
+    // renderers. The video widget goes with its renderer.
+    void ReleaseGraph();
+
+    void StepBackward();
+    void StepForward();
+    void VolumeDown();
+    void VolumeUp();
+    // 0..100 of the duration in whole seconds; 0 for an unknown duration.
+    int GetPlayedPercent();
+
+    // Track selection through the source's open media file; false without a source or for a
+    // negative index (or when the stream cannot be opened).
+    bool SelectAudioStream(int index);
+    bool SelectSubtitleStream(int index);
+    bool GetAudioStreams(std::vector<int>& streams, int& current);
+    bool GetSubtitleStreams(std::vector<int>& streams, int& current);
+    // The source's open media file, or null. Valid until the next Load, Stop or ReleaseGraph.
+    CPlaybackInfo* GetMediaFile();
+
+    // Subtitle commands; each does nothing without a source.
+    void LoadExternalSubtitle(const std::string& path, bool remember);
+    void HideExternalSubtitles();
+    void HideEmbeddedSubtitles();
+
+    // Drains the graph's event queue (EC_COMPLETE, EC_USERABORT, EC_ERRORABORT). Called on the
+    // UI thread by the graph's queued notification.
+    void OnGraphEvent();
+
+    // ITimerClient: timer id 10 publishes "PositionChanged"; other ids are ignored.
+    void OnTimer(uint32_t timerId) override;
+
+    // The current graph (null while none): tests and diagnostics.
+    CFilterGraph* GetGraph() const { return graph_.get(); }
+    // The renderers used by later loads (the default: OpenGL video, software video as the
+    // fallback, SDL2 audio).
+    void SetRenderers(EngineRenderers renderers);
+    static EngineRenderers DefaultRenderers();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void PublishState(const std::string& name, EventArg param);
+    void ApplyVolume(int32_t volume);
+    void QueryClipInfo(CClipInfo& clip);
+    bool LoadFailed(CClipInfo& clip);
+    bool ConnectRenderer(CBasePin* pin, bool video);
+    void StartTick();
+    void StopTick();
+    void DetachVideoWidget();
+
+    bool created_ = false;
+    bool loaded_ = false;
+    int32_t volume_ = 100;
+    bool muted_ = false;
+    std::string stateName_ = "Stopped";
+    std::unique_ptr<CFilterGraph> graph_;
+    CVelloSource* source_ = nullptr;  // owned by graph_
+    QPointer<QWidget> videoWidget_;   // owned by the video renderer; hosted while loaded
+    bool tickRunning_ = false;
+    EngineRenderers renderers_;
+};
+
+}  // namespace zvp
