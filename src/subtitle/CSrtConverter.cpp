@@ -123,6 +123,11 @@ std::string CSrtConverter::Convert(std::string_view srt) {
         if (textFrom < block.size()) {
             std::string text;
             for (size_t i = textFrom; i < block.size(); ++i) text.append(block[i]).append("\n");
+            const size_t size = text.size();
+            if (CSubtitleAss::CutText(text, CSubtitleAss::kMaxTextBytes)) {
+                Log(LogPoint{"CSubtitleFile::ConvertToAss", kLogInfo},
+                    "Subtitle text of %zu bytes cut to %zu", size, text.size());
+            }
             out.append(ConvertEvent(text, time));
         }
         block.clear();

@@ -128,8 +128,21 @@ bool CSubtitleAss::ApplySizeGuard(std::string& text, double styleSize) {
     return true;
 }
 
+bool CSubtitleAss::CutText(std::string& text, size_t maxBytes) {
+    if (text.size() <= maxBytes) return false;
+    size_t end = maxBytes;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+    text.resize(end);
+    return true;
+}
+
 void CSubtitleAss::Open(int kind, SubtitleData data) {
     if (kind != kSubtitleText) return;
+    const size_t size = data.text.size();
+    if (CutText(data.text, kMaxTextBytes)) {
+        Log(LogPoint{"CSubtitleAss::Open", kLogInfo}, "Subtitle text of %zu bytes cut to %zu",
+            size, data.text.size());
+    }
     std::string lines = ToDialogueLines(data.text, data.start_ms, data.end_ms);
     std::string style = StyleNameOf(lines);
     std::lock_guard lock(state_lock_);

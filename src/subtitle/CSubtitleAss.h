@@ -18,6 +18,9 @@ class CSubtitleAss : public CSubtitle {
 public:
     static constexpr int64_t kHoldMs = 2500;
     static constexpr int kStackGap = 5;
+    // Longer texts are cut: libass shapes the whole text for every picture, and a text of
+    // a megabyte would take seconds per picture.
+    static constexpr size_t kMaxTextBytes = 16 * 1024;
 
     explicit CSubtitleAss(int index) : CSubtitleAss(kSubtitleText, index) {}
 
@@ -44,6 +47,9 @@ public:
     // Removes every inline size tag "{\fs<N>}" from `text` when the first one's N is smaller
     // than `styleSize`; returns whether the text changed.
     static bool ApplySizeGuard(std::string& text, double styleSize);
+
+    // Cuts `text` to at most `maxBytes`, not inside a UTF-8 sequence; true when cut.
+    static bool CutText(std::string& text, size_t maxBytes);
 
     // "H:MM:SS.cc" for libass, rounded to the nearest hundredth.
     static std::string FormatAssTime(int64_t ms);

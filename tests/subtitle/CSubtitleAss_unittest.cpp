@@ -42,6 +42,9 @@ TEST(CSubtitleAssTextTest, SizeGuardRemovesOnlySmallerInlineSizes) {
     EXPECT_EQ(text, "{\\fs40}big{\\fs10}");
     text = "{\\fs}{\\fs12x}{\\b1\\fs5}";  // not the plain form: left alone
     EXPECT_FALSE(CSubtitleAss::ApplySizeGuard(text, 30.24));
+    std::string cut = "ab\xC3\xA9";  // "abé"
+    EXPECT_TRUE(CSubtitleAss::CutText(cut, 3));
+    EXPECT_EQ(cut, "ab");
     std::string huge(1 << 20, 'a');
     huge += "{\\fs1}";
     EXPECT_TRUE(CSubtitleAss::ApplySizeGuard(huge, 30.0));
@@ -174,6 +177,24 @@ TEST_F(CSubtitleAssTest, YellowTextOnYv12AndRgb24) {
     EXPECT_NEAR(yuv.Luma(bx, by), 210, 1);
     EXPECT_NEAR(yuv.U(bx & ~1, by & ~1), 16, 2);
     EXPECT_NEAR(yuv.V(bx & ~1, by & ~1), 146, 2);
+}
+
+}  // namespace
+}  // namespace zvp
+
+namespace zvp {
+namespace {
+
+TEST_F(CSubtitleAssTest, HugeAndInvalidTextIsDrawnWithoutHarm) {
+    const std::string head = "Dialogue: 0,0:00:00.00,0:00:05.00,Default,,0,0,0,,";
+    ASSERT_TRUE(OpenSubtitle(kSubtitleText, 0, head + std::string(1 << 20, 'w')));
+    DrawnRows(1000);
+    auto object = std::dynamic_pointer_cast<CSubtitleAss>(RegisteredSubtitles().at(0));
+    EXPECT_LE(object->text().size(), CSubtitleAss::kMaxTextBytes + 1);
+    ASSERT_TRUE(OpenSubtitle(kSubtitleText, 0, head + "ab\xC3\x28\xFF\xFE\xED\xA0\x80 cd"));
+    DrawnRows(1000);
+    ASSERT_TRUE(OpenSubtitle(kSubtitleText, 0, std::string("\0\x01\x02,,,,,,,,,,", 13)));
+    DrawnRows(1000);
 }
 
 }  // namespace

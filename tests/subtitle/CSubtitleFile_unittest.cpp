@@ -250,7 +250,9 @@ TEST_F(CSubtitleFileTest, BrokenFilesNeitherCrashNorDraw) {
     WriteFile(dir + "huge.mkv", "");
     WriteFile(dir + "huge.srt", "1\n00:00:01,000 --> 00:00:02,000\n" + huge + "\n");
     EXPECT_TRUE(OpenSubtitle(kSubtitleExternal, 0, dir + "huge.mkv"));
-    EXPECT_FALSE(CSubtitleFile::ConvertToAss(dir + "huge.srt").empty());
+    EXPECT_FALSE(DrawnRows(1500).empty());
+    const std::string converted = CSubtitleFile::ConvertToAss(dir + "huge.srt");
+    EXPECT_LT(ReadFile(converted).size(), CSubtitleAss::kMaxTextBytes + 1024);
 }
 
 }  // namespace
