@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Writes the test media set into OUT_DIR with the ffmpeg command-line tool.
-#   usage: gen-test-media.sh OUT_DIR [FFMPEG]
+#   usage: gen-test-media.sh OUT_DIR [FFMPEG [MAKE_DVDSUB]]
+# MAKE_DVDSUB is the zvp-make-dvdsub helper built from tools/make-dvdsub.cpp; without it the
+# bitmap subtitle clip is skipped.
 # The build runs it through the `test_media` target (tools/media.cmake) and again only when
 # this script changes. Tests find the folder as $ZVP_MEDIA_DIR (tests/support/TestUtil.h).
 #
@@ -15,6 +17,10 @@
 #                             + audio #2 AAC 880 Hz (fre, "Tone 880") + ASS subtitles:
 #                             "First line" 1-3 s, "Second line" 4-6 s, "Third line" 7-9 s
 #   srt.mkv             10 s  H.264 + AAC 440 Hz + SubRip subtitles, same three cues
+#   dvdsub.mkv          10 s  h264_aac.mp4's streams + a DVD (VobSub) bitmap subtitle track (eng),
+#                             events 1-3 s, 4-6 s, 7-9 s: a 120x40 white box with a black border
+#                             and the event number (1, 2, 3) in black, centred 20 px above the
+#                             bottom edge (drawn by tools/make-dvdsub.cpp)
 #   mpegts.ts           10 s  H.264 + MP2 stereo 48 kHz in MPEG-TS (discontinuous time stamps)
 #   program.mpg         10 s  MPEG-2 video + MP2 stereo 48 kHz in an MPEG-2 program stream (VOB)
 #   real.rm             10 s  RealVideo 2.0 + RealAudio 1.0 (14.4K) 440 Hz mono 8 kHz
@@ -39,12 +45,13 @@
 #                       data in the middle of the file (demuxes fully, decoding breaks mid-stream)
 #   random.bin          64 KiB of pseudo-random bytes (fixed seed): no container at all
 #
-# Not made: a DVD/DVB bitmap subtitle track. ffmpeg 5.1 encodes subtitles only text to text
-# or bitmap to bitmap, so dvdsub/dvbsub cannot be produced from SRT/ASS input.
+# ffmpeg 5.1 encodes subtitles only text to text or bitmap to bitmap, so the DVD bitmap track
+# cannot come from SRT/ASS input: tools/make-dvdsub.cpp draws and encodes it.
 set -euo pipefail
 
 out=${1:?usage: gen-test-media.sh OUT_DIR [FFMPEG]}
 ffmpeg=${2:-ffmpeg}
+make_dvdsub=${3:-}
 mkdir -p "$out"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -126,6 +133,12 @@ ff -f lavfi -i "$(video 320x240 10)" -f lavfi -i "$(tone 440 10)" -i "$work/subs
 
 ff -f lavfi -i "$(video 320x240 10)" -f lavfi -i "$(tone 440 10)" \
    "${x264[@]}" -c:a mp2 -b:a 128k -ac 2 -f mpegts "$out/mpegts.ts"
+
+if [ -n "$make_dvdsub" ]; then
+    "$make_dvdsub" "$work/dvdsub-only.mkv" 320 240
+    ff -i "$out/h264_aac.mp4" -i "$work/dvdsub-only.mkv" -map 0 -map 1 -c copy \
+       -metadata:s:s:0 language=eng "$out/dvdsub.mkv"
+fi
 
 ff -f lavfi -i "$(video 320x240 10)" -f lavfi -i "$(tone 440 10)" \
    -c:v mpeg2video -q:v 4 -bf 2 -g 12 -c:a mp2 -b:a 128k -ac 2 -f vob "$out/program.mpg"

@@ -79,6 +79,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Expected{"mpeg4_mp3.avi", {1}, {}, 0, 1, -1, 320, 240, 10},
                       Expected{"two_audio_ass.mkv", {1, 2}, {3}, 0, 1, 3, 320, 240, 10},
                       Expected{"srt.mkv", {1}, {2}, 0, 1, 2, 320, 240, 10},
+                      Expected{"dvdsub.mkv", {1}, {2}, 0, 1, 2, 320, 240, 10},
                       Expected{"mpegts.ts", {1}, {}, 0, 1, -1, 320, 240, 10},
                       Expected{"program.mpg", {1}, {}, 0, 1, -1, 320, 240, 10},
                       Expected{"real.rm", {1}, {}, 0, 1, -1, 320, 240, 10},
