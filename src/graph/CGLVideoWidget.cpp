@@ -1,0 +1,171 @@
+#include "graph/CGLVideoWidget.h"
+
+#include "app/Logger.h"
+
+namespace zvp {
+
+namespace {
+
+const char* kVertex = R"(
+attribute vec2 a_pos;
+attribute vec2 a_tex;
+varying vec2 v_tex;
+void main() {
+    gl_Position = vec4(a_pos, 0.0, 1.0);
+    v_tex = a_tex;
+}
+)";
+
+const char* kYuvFragment = R"(
+#ifdef GL_ES
+precision mediump float;
+#endif
+varying vec2 v_tex;
+uniform sampler2D u_y;
+uniform sampler2D u_u;
+uniform sampler2D u_v;
+void main() {
+    float y = 1.164383 * (texture2D(u_y, v_tex).r - 0.0627451);
+    float u = texture2D(u_u, v_tex).r - 0.5019608;
+    float v = texture2D(u_v, v_tex).r - 0.5019608;
+    gl_FragColor = vec4(y + 1.596027 * v, y - 0.391762 * u - 0.812968 * v, y + 2.017232 * u, 1.0);
+}
+)";
+
+const char* kRgbFragment = R"(
+#ifdef GL_ES
+precision mediump float;
+#endif
+varying vec2 v_tex;
+uniform sampler2D u_rgb;
+void main() {
+    gl_FragColor = vec4(texture2D(u_rgb, v_tex).rgb, 1.0);
+}
+)";
+
+std::unique_ptr<QOpenGLShaderProgram> Build(const char* fragment) {
+    auto p = std::make_unique<QOpenGLShaderProgram>();
+    if (!p->addShaderFromSourceCode(QOpenGLShader::Vertex, kVertex) ||
+        !p->addShaderFromSourceCode(QOpenGLShader::Fragment, fragment)) {
+        Log(LogPoint{"CGLVideoWidget::initializeGL", kLogError}, "shader failed: %s",
+            p->log().toUtf8().constData());
+        return nullptr;
+    }
+    p->bindAttributeLocation("a_pos", 0);
+    p->bindAttributeLocation("a_tex", 1);
+    if (!p->link()) {
+        Log(LogPoint{"CGLVideoWidget::initializeGL", kLogError}, "shader link failed: %s",
+            p->log().toUtf8().constData());
+        return nullptr;
+    }
+    return p;
+}
+
+}  // namespace
+
+CGLVideoWidget::CGLVideoWidget(std::shared_ptr<CVideoFrameStore> store, QWidget* parent)
+    : QOpenGLWidget(parent), store_(std::move(store)) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    store_->Attach(this);
+}
+
+CGLVideoWidget::~CGLVideoWidget() {
+    store_->Detach(this);
+    if (context()) {
+        makeCurrent();
+        ReleaseGL();
+        doneCurrent();
+    }
+}
+
+void CGLVideoWidget::ReleaseGL() {
+    if (ready_) glDeleteTextures(4, textures_);
+    ready_ = false;
+    yuvProgram_.reset();
+    rgbProgram_.reset();
+}
+
+void CGLVideoWidget::initializeGL() {
+    initializeOpenGLFunctions();
+    ReleaseGL();
+    yuvProgram_ = Build(kYuvFragment);
+    rgbProgram_ = Build(kRgbFragment);
+    glGenTextures(4, textures_);
+    for (GLuint t : textures_) {
+        glBindTexture(GL_TEXTURE_2D, t);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    }
+    uploaded_ = 0;
+    ready_ = yuvProgram_ && rgbProgram_;
+}
+
+void CGLVideoWidget::Upload(const VideoFrame& f) {
+    const int w = f.format.width, h = f.format.height;
+    const uint8_t* d = f.data.data();
+    if (f.format.subtype == SubType::YV12) {
+        const uint8_t* y = d;
+        const uint8_t* v = y + size_t(w) * size_t(h);
+        const uint8_t* u = v + size_t(w / 2) * size_t(h / 2);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        const uint8_t* planes[3] = {y, u, v};
+        for (int i = 0; i < 3; ++i) {
+            int pw = i == 0 ? w : w / 2, ph = i == 0 ? h : h / 2;
+            glBindTexture(GL_TEXTURE_2D, textures_[i]);
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_LUMINANCE, pw, ph, 0, GL_LUMINANCE,
+                         GL_UNSIGNED_BYTE, planes[i]);
+        }
+    } else {
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 4);  // rows are padded to 4 bytes
+        glBindTexture(GL_TEXTURE_2D, textures_[3]);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, w, h, 0, GL_RGB, GL_UNSIGNED_BYTE, d);
+    }
+    uploaded_ = f.serial;
+    uploadedFormat_ = f.format;
+}
+
+void CGLVideoWidget::paintGL() {
+    glClearColor(0.f, 0.f, 0.f, 1.f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    if (!ready_) return;
+    std::shared_ptr<const VideoFrame> frame = store_->Latest();
+    if (!frame) return;
+    if (frame->serial != uploaded_) Upload(*frame);
+
+    bool rgb = uploadedFormat_.subtype == SubType::RGB24;
+    // Texture row 0 is the first row in memory: the top row for YV12, the bottom for RGB24.
+    const float top = rgb ? 1.f : 0.f, bottom = rgb ? 0.f : 1.f;
+    const GLfloat quad[] = {
+        -1.f, 1.f,  0.f, top,     // top left
+        1.f,  1.f,  1.f, top,     // top right
+        -1.f, -1.f, 0.f, bottom,  // bottom left
+        1.f,  -1.f, 1.f, bottom,  // bottom right
+    };
+    QOpenGLShaderProgram* p = rgb ? rgbProgram_.get() : yuvProgram_.get();
+    p->bind();
+    if (rgb) {
+        glActiveTexture(GL_TEXTURE0);
+        glBindTexture(GL_TEXTURE_2D, textures_[3]);
+        p->setUniformValue("u_rgb", 0);
+    } else {
+        const char* names[3] = {"u_y", "u_u", "u_v"};
+        for (int i = 0; i < 3; ++i) {
+            glActiveTexture(GLenum(GL_TEXTURE0 + i));
+            glBindTexture(GL_TEXTURE_2D, textures_[i]);
+            p->setUniformValue(names[i], i);
+        }
+    }
+    glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, 4 * sizeof(GLfloat), quad);
+    glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, 4 * sizeof(GLfloat), quad + 2);
+    glEnableVertexAttribArray(0);
+    glEnableVertexAttribArray(1);
+    glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+    glDisableVertexAttribArray(0);
+    glDisableVertexAttribArray(1);
+    glActiveTexture(GL_TEXTURE0);
+    p->release();
+}
+
+}  // namespace zvp

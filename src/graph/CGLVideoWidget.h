@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QOpenGLBuffer>
+#include <QOpenGLFunctions>
+#include <QOpenGLShaderProgram>
+#include <QOpenGLWidget>
+#include <memory>
+
+#include "graph/CVideoFrameStore.h"
+
+namespace zvp {
+
+// Draws the frame store's latest picture with OpenGL, stretched over the whole widget:
+// YV12 as three single-channel textures converted to RGB in a fragment shader (BT.601,
+// limited range), RGB24 as one texture drawn upside down (its rows are bottom-up). Black
+// until the first picture. UI thread only.
+class CGLVideoWidget : public QOpenGLWidget, protected QOpenGLFunctions {
+public:
+    explicit CGLVideoWidget(std::shared_ptr<CVideoFrameStore> store, QWidget* parent = nullptr);
+    ~CGLVideoWidget() override;
+
+protected:
+    void initializeGL() override;
+    void paintGL() override;
+
+private:
+    void Upload(const VideoFrame& frame);
+    void ReleaseGL();
+
+    std::shared_ptr<CVideoFrameStore> store_;
+    std::unique_ptr<QOpenGLShaderProgram> yuvProgram_;
+    std::unique_ptr<QOpenGLShaderProgram> rgbProgram_;
+    GLuint textures_[4] = {0, 0, 0, 0};  // Y, U, V, RGB
+    uint64_t uploaded_ = 0;              // serial of the picture in the textures
+    VideoFormat uploadedFormat_;
+    bool ready_ = false;
+};
+
+}  // namespace zvp

@@ -1,0 +1,58 @@
+#include "graph/CRendererFactory.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+
+#include "app/Logger.h"
+#include "graph/CGLVideoRenderer.h"
+#include "graph/CNullAudioRenderer.h"
+#include "graph/CNullVideoRenderer.h"
+#include "graph/CSdlAudioRenderer.h"
+#include "graph/CSoftVideoRenderer.h"
+
+namespace zvp {
+
+namespace {
+std::atomic<int> g_mode{-1};  // -1: not set, read the environment
+}
+
+void CRendererFactory::SetMode(Mode mode) { g_mode.store(int(mode)); }
+
+CRendererFactory::Mode CRendererFactory::CurrentMode() {
+    int m = g_mode.load();
+    if (m >= 0) return Mode(m);
+    const char* env = std::getenv("ZVP_RENDERERS");
+    if (env && std::strcmp(env, "null") == 0) return Mode::kNull;
+    if (env && std::strcmp(env, "null-fast") == 0) return Mode::kNullFast;
+    return Mode::kDevice;
+}
+
+std::unique_ptr<CBaseFilter> CRendererFactory::CreateVideoRenderer() {
+    switch (CurrentMode()) {
+    case Mode::kNull:
+        return std::make_unique<CNullVideoRenderer>(false);
+    case Mode::kNullFast:
+        return std::make_unique<CNullVideoRenderer>(true);
+    case Mode::kDevice:
+        break;
+    }
+    if (CGLVideoRenderer::CanCreateContext()) return std::make_unique<CGLVideoRenderer>();
+    Log(LogPoint{"CRendererFactory::CreateVideoRenderer", kLogInfo},
+        "OpenGL unavailable, using the software video renderer");
+    return std::make_unique<CSoftVideoRenderer>();
+}
+
+std::unique_ptr<CBaseFilter> CRendererFactory::CreateAudioRenderer() {
+    switch (CurrentMode()) {
+    case Mode::kNull:
+        return std::make_unique<CNullAudioRenderer>(false);
+    case Mode::kNullFast:
+        return std::make_unique<CNullAudioRenderer>(true);
+    case Mode::kDevice:
+        break;
+    }
+    return std::make_unique<CSdlAudioRenderer>();
+}
+
+}  // namespace zvp

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <memory>
+
+#include "graph/CBaseFilter.h"
+
+namespace zvp {
+
+// Creates the renderers the engine connects. Modes:
+//  - kDevice: SDL2 audio; OpenGL video, or the software video renderer when no OpenGL
+//    context can be made;
+//  - kNull / kNullFast: the null renderers in real time / as fast as samples come (headless
+//    runs, benchmarks).
+// The mode comes from SetMode, else from the environment variable ZVP_RENDERERS ("null",
+// "null-fast"), else kDevice. Threads: UI thread (the video renderers make widgets).
+class CRendererFactory {
+public:
+    enum class Mode { kDevice, kNull, kNullFast };
+
+    static void SetMode(Mode mode);
+    static Mode CurrentMode();
+    static std::unique_ptr<CBaseFilter> CreateVideoRenderer();
+    static std::unique_ptr<CBaseFilter> CreateAudioRenderer();
+};
+
+}  // namespace zvp

@@ -1,0 +1,72 @@
+#include "graph/CSoftVideoWidget.h"
+
+#include <QPainter>
+#include <cstring>
+
+extern "C" {
+#include <libswscale/swscale.h>
+}
+
+#include "app/Logger.h"
+
+namespace zvp {
+
+void CSoftVideoWidget::SwsDeleter::operator()(SwsContext* c) const { sws_freeContext(c); }
+
+CSoftVideoWidget::CSoftVideoWidget(std::shared_ptr<CVideoFrameStore> store, QWidget* parent)
+    : QWidget(parent), store_(std::move(store)) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    store_->Attach(this);
+}
+
+CSoftVideoWidget::~CSoftVideoWidget() { store_->Detach(this); }
+
+QImage CSoftVideoWidget::Convert(const VideoFrame& f) {
+    const int w = f.format.width, h = f.format.height;
+    if (w <= 0 || h <= 0 || f.data.size() < f.format.imageSize) return QImage();
+    QImage img(w, h, QImage::Format_RGB888);
+    if (img.isNull()) return img;
+    const uint8_t* d = f.data.data();
+    if (f.format.subtype == SubType::RGB24) {
+        const size_t stride = CMediaType::Rgb24Stride(w);
+        for (int row = 0; row < h; ++row) {
+            std::memcpy(img.scanLine(row), d + size_t(h - 1 - row) * stride, size_t(w) * 3);
+        }
+        return img;
+    }
+    SwsContext* c = sws_getCachedContext(sws_.release(), w, h, AV_PIX_FMT_YUV420P, w, h,
+                                         AV_PIX_FMT_RGB24, SWS_BILINEAR, nullptr, nullptr,
+                                         nullptr);
+    sws_.reset(c);
+    if (!c) {
+        Log(LogPoint{"CSoftVideoWidget::Convert", kLogError}, "no scaler for %dx%d", w, h);
+        return QImage();
+    }
+    const uint8_t* y = d;
+    const uint8_t* v = y + size_t(w) * size_t(h);
+    const uint8_t* u = v + size_t(w / 2) * size_t(h / 2);
+    const uint8_t* src[4] = {y, u, v, nullptr};
+    const int srcStride[4] = {w, w / 2, w / 2, 0};
+    uint8_t* dst[4] = {img.bits(), nullptr, nullptr, nullptr};
+    const int dstStride[4] = {int(img.bytesPerLine()), 0, 0, 0};
+    sws_scale(c, src, srcStride, 0, h, dst, dstStride);
+    return img;
+}
+
+void CSoftVideoWidget::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    std::shared_ptr<const VideoFrame> frame = store_->Latest();
+    if (frame && frame->serial != shown_) {
+        image_ = Convert(*frame);
+        shown_ = frame->serial;
+    }
+    if (image_.isNull()) {
+        painter.fillRect(rect(), Qt::black);
+        return;
+    }
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(rect(), image_);
+}
+
+}  // namespace zvp

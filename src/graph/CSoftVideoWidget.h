@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+#include <memory>
+
+#include "graph/CVideoFrameStore.h"
+
+struct SwsContext;
+
+namespace zvp {
+
+// Paints the frame store's latest picture with QPainter, stretched over the whole widget:
+// YV12 converted to RGB with libswscale, RGB24 rows copied top-down. Black until the first
+// picture. UI thread only.
+class CSoftVideoWidget : public QWidget {
+public:
+    explicit CSoftVideoWidget(std::shared_ptr<CVideoFrameStore> store, QWidget* parent = nullptr);
+    ~CSoftVideoWidget() override;
+
+    // Converts a picture to an RGB image (also used by tests and the GL fallback check).
+    // A null image when the conversion fails.
+    QImage Convert(const VideoFrame& frame);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    struct SwsDeleter {
+        void operator()(SwsContext* c) const;
+    };
+
+    std::shared_ptr<CVideoFrameStore> store_;
+    std::unique_ptr<SwsContext, SwsDeleter> sws_;
+    QImage image_;
+    uint64_t shown_ = 0;
+};
+
+}  // namespace zvp
