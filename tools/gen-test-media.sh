@@ -29,6 +29,7 @@
 #   tone.wav             5 s  audio only, PCM s16le stereo 48 kHz
 #   tone.ogg             5 s  audio only, Vorbis stereo 48 kHz
 #   tone_float.wav       5 s  audio only, PCM f32le (float samples) stereo 48 kHz
+#   silence_hour.flac 3725.5 s  (1:02:05.5) digital silence, FLAC mono 8 kHz, for duration splits
 #   video_only.mp4       5 s  H.264 only, no audio
 #   surround51.mkv       5 s  H.264 + AC-3 5.1 (48 kHz) with the 440 Hz tone in all six channels
 #   hd1080.mp4           6 s  1920x1080 H.264 (B-frames, film grain, about 6 Mbit/s) + AAC
@@ -152,6 +153,8 @@ ff -f lavfi -i "$(tone 440 5)" -c:a flac -ac 2 "$out/tone.flac"
 ff -f lavfi -i "$(tone 440 5)" -c:a pcm_s16le -ac 2 "$out/tone.wav"
 ff -f lavfi -i "$(tone 440 5)" -c:a libvorbis -q:a 2 -ac 2 "$out/tone.ogg"
 ff -f lavfi -i "$(tone 440 5)" -c:a pcm_f32le -ac 2 "$out/tone_float.wav"
+ff -f lavfi -i "anullsrc=channel_layout=mono:sample_rate=8000" -t 3725.5 -c:a flac \
+   "$out/silence_hour.flac"
 
 # --- special cases -----------------------------------------------------------------------------
 ff -f lavfi -i "$(video 320x240 5)" "${x264[@]}" -an "$out/video_only.mp4"

@@ -240,6 +240,29 @@ TEST(PlaybackInfo, SeekFileThenReadPacketLandsNearTarget) {
     EXPECT_EQ(nothing.ReadPacket(*p), 1);
 }
 
+TEST(PlaybackInfo, ByteSeekGoesToTheWholePercentOfTheFileSize) {
+    CPlaybackInfo info;
+    ASSERT_EQ(info.ParseMediaContext(MediaPath("mpegts.ts")), S_OK);
+    AVFormatContext* format = info.GetFormatContext();
+    const int64_t size = avio_size(format->pb);
+    // 35.5 % of the duration, in 100 ns units.
+    const int64_t position = format->duration * 10 * 355 / 1000;
+    ASSERT_EQ(info.SeekFile(position), 0);
+    EXPECT_EQ(avio_tell(format->pb), size * 35 / 100);
+}
+
+TEST(PlaybackInfo, DurationSplitsIntoHoursMinutesSecondsAndMicroseconds) {
+    CPlaybackInfo info;
+    ASSERT_EQ(info.ParseMediaContext(MediaPath("silence_hour.flac")), S_OK);
+    MediaDuration d;
+    ASSERT_TRUE(info.Duration(d));
+    EXPECT_DOUBLE_EQ(d.totalSeconds, 3725.5);
+    EXPECT_EQ(d.hours, 1);
+    EXPECT_EQ(d.minutes, 2);
+    EXPECT_EQ(d.seconds, 5);
+    EXPECT_EQ(d.microseconds, 500000);
+}
+
 TEST(PlaybackInfo, ReadPacketReadsEveryStreamToTheEnd) {
     CPlaybackInfo info;
     ASSERT_EQ(info.ParseMediaContext(MediaPath("srt.mkv")), S_OK);
