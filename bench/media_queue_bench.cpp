@@ -2,15 +2,16 @@
 // into the video and audio queues and taken out again by two consumer threads, beside the same
 // read loop written directly on libavformat. Prints packets per second for both and the
 // overhead of the queued path.
-//   usage: media_queue_bench [clip] [passes] [bare|same|threads]   (default: $ZVP_MEDIA_DIR/hd1080.mp4, 20 passes)
+//   usage: media_queue_bench [clip] [passes] [bare|same|threads]   (default:
+//   $ZVP_MEDIA_DIR/hd1080.mp4, 20 passes)
+#include <time.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <thread>
-
-#include <time.h>
 
 #include "app/Logger.h"
 #include "media/CPacketQueue2.h"
@@ -104,9 +105,12 @@ Result QueuedLoop(zvp::CPlaybackInfo& info, int passes) {
     for (int i = 0; i < passes; ++i) {
         info.SeekFile(0);
         while (info.ReadPacket(*packet) == 0) {
-            if (packet->stream_index == videoIndex) video.Put(*packet);
-            else if (packet->stream_index == audioIndex) audio.Put(*packet);
-            else av_packet_unref(packet.get());
+            if (packet->stream_index == videoIndex)
+                video.Put(*packet);
+            else if (packet->stream_index == audioIndex)
+                audio.Put(*packet);
+            else
+                av_packet_unref(packet.get());
         }
     }
     video.PutEndOfStream();
@@ -151,8 +155,8 @@ int main(int argc, char** argv) {
         if (t.seconds < threaded.seconds) threaded = t;
     }
     const auto rate = [](const Result& r) { return r.packets / r.seconds; };
-    std::printf("clip: %s, %d passes (%ld packets), best of 5 runs, per CPU second\n", clip.c_str(), rounds,
-                bare.packets);
+    std::printf("clip: %s, %d passes (%ld packets), best of 5 runs, per CPU second\n", clip.c_str(),
+                rounds, bare.packets);
     std::printf("bare libavformat loop                 : %10.0f packets/s\n", rate(bare));
     std::printf("ReadPacket + queues, one thread       : %10.0f packets/s (%ld packets out)\n",
                 rate(same), same.packets);

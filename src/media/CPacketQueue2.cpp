@@ -15,7 +15,9 @@ constexpr auto kBlockingLogInterval = std::chrono::milliseconds(100);
 CPacketQueue2::CPacketQueue2(std::string name, int capacity, CPlaybackInfo* info)
     : info_(info), name_(std::move(name)), capacity_(capacity) {}
 
-CPacketQueue2::~CPacketQueue2() { Flush(); }
+CPacketQueue2::~CPacketQueue2() {
+    Flush();
+}
 
 bool CPacketQueue2::ToUnits(int64_t time, int64_t& units) const {
     const int index = info_ ? info_->CurrentStream(Kind()) : -1;

@@ -34,7 +34,7 @@ class CPlaybackInfo;
 // derived classes; no other component is called while it is held. `Get` waits on a condition
 // variable without holding the lock.
 class CPacketQueue2 {
-public:
+  public:
     // `name` appears in log lines ("A", "V", "S"). `capacity` is nominal: nothing here
     // enforces it (the worker applies its own thresholds). `info` must outlive the queue.
     CPacketQueue2(std::string name, int capacity, CPlaybackInfo* info);
@@ -89,7 +89,7 @@ public:
         return packet.data == nullptr && packet.size == 0;
     }
 
-protected:
+  protected:
     // The stream kind whose current stream gives the time base (audio here).
     virtual AVMediaType Kind() const { return AVMEDIA_TYPE_AUDIO; }
 
@@ -115,9 +115,9 @@ protected:
     const int capacity_;
     std::mutex mutex_;
     std::condition_variable not_empty_;
-    PacketRing list_;        // guarded by mutex_
-    bool aborted_ = false;   // guarded by mutex_
-    int waiting_ = 0;        // consumers inside WaitForPacket; guarded by mutex_
+    PacketRing list_;       // guarded by mutex_
+    bool aborted_ = false;  // guarded by mutex_
+    int waiting_ = 0;       // consumers inside WaitForPacket; guarded by mutex_
 };
 
 }  // namespace zvp

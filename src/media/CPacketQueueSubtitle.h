@@ -7,11 +7,11 @@ namespace zvp {
 // The subtitle packet queue: the base queue stamped from the current subtitle stream. Read by
 // the video decoding path; never blocks the demultiplexing worker.
 class CPacketQueueSubtitle : public CPacketQueue2 {
-public:
+  public:
     CPacketQueueSubtitle(std::string name, int capacity, CPlaybackInfo* info)
         : CPacketQueue2(std::move(name), capacity, info) {}
 
-protected:
+  protected:
     AVMediaType Kind() const override { return AVMEDIA_TYPE_SUBTITLE; }
 };
 

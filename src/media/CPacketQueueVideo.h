@@ -13,7 +13,7 @@ namespace zvp {
 //   blocking..." once per 100 ms of waiting.
 // The three time fields are guarded by the base class's mutex.
 class CPacketQueueVideo : public CPacketQueue2 {
-public:
+  public:
     CPacketQueueVideo(std::string name, int capacity, CPlaybackInfo* info);
 
     void Put(AVPacket& packet) override;
@@ -32,10 +32,10 @@ public:
     // frame durations, and returns the head's time (0 when empty). Takes the lock.
     int64_t RestampFromHead();
 
-protected:
+  protected:
     AVMediaType Kind() const override { return AVMEDIA_TYPE_VIDEO; }
 
-private:
+  private:
     int64_t AverageFrameDurationLocked() const;
 
     int64_t last_put_time_ = 0;        // guarded by mutex_

@@ -18,10 +18,14 @@ namespace {
 
 const char* KindWord(AVMediaType kind) {
     switch (kind) {
-        case AVMEDIA_TYPE_VIDEO: return "Video";
-        case AVMEDIA_TYPE_AUDIO: return "Audio";
-        case AVMEDIA_TYPE_SUBTITLE: return "Subtitle";
-        default: return "Unknown";
+        case AVMEDIA_TYPE_VIDEO:
+            return "Video";
+        case AVMEDIA_TYPE_AUDIO:
+            return "Audio";
+        case AVMEDIA_TYPE_SUBTITLE:
+            return "Subtitle";
+        default:
+            return "Unknown";
     }
 }
 
@@ -75,19 +79,27 @@ void CPlaybackInfo::CloseAll() {
 
 std::atomic<int>* CPlaybackInfo::Slot(AVMediaType kind) {
     switch (kind) {
-        case AVMEDIA_TYPE_VIDEO: return &video_;
-        case AVMEDIA_TYPE_AUDIO: return &audio_;
-        case AVMEDIA_TYPE_SUBTITLE: return &subtitle_;
-        default: return nullptr;
+        case AVMEDIA_TYPE_VIDEO:
+            return &video_;
+        case AVMEDIA_TYPE_AUDIO:
+            return &audio_;
+        case AVMEDIA_TYPE_SUBTITLE:
+            return &subtitle_;
+        default:
+            return nullptr;
     }
 }
 
 int CPlaybackInfo::CurrentStream(AVMediaType kind) const {
     switch (kind) {
-        case AVMEDIA_TYPE_VIDEO: return video_.load();
-        case AVMEDIA_TYPE_AUDIO: return audio_.load();
-        case AVMEDIA_TYPE_SUBTITLE: return subtitle_.load();
-        default: return -1;
+        case AVMEDIA_TYPE_VIDEO:
+            return video_.load();
+        case AVMEDIA_TYPE_AUDIO:
+            return audio_.load();
+        case AVMEDIA_TYPE_SUBTITLE:
+            return subtitle_.load();
+        default:
+            return -1;
     }
 }
 
@@ -123,8 +135,8 @@ HRESULT CPlaybackInfo::ParseMediaContext(const std::string& fileName) {
                 break;
             case AVMEDIA_TYPE_AUDIO:
                 audio_streams_.push_back(i);
-                audio = av_find_best_stream(format_.get(), AVMEDIA_TYPE_AUDIO, -1, video,
-                                            nullptr, 0);
+                audio =
+                    av_find_best_stream(format_.get(), AVMEDIA_TYPE_AUDIO, -1, video, nullptr, 0);
                 break;
             case AVMEDIA_TYPE_SUBTITLE:
                 subtitle_streams_.push_back(i);
@@ -232,8 +244,7 @@ bool CPlaybackInfo::OpenStream(AVMediaType kind, int index) {
 
 bool CPlaybackInfo::CloseStream(int index) {
     std::lock_guard lock(lock_);
-    if (index < 0 || index >= static_cast<int>(decoders_.size()) || !decoders_[index])
-        return false;
+    if (index < 0 || index >= static_cast<int>(decoders_.size()) || !decoders_[index]) return false;
     decoders_[index].reset();
     return true;
 }
@@ -314,8 +325,7 @@ int CPlaybackInfo::SeekFile(int64_t position) {
             if (AVCodecContext* c = GetCodecContext(kind)) avcodec_flush_buffers(c);
     };
     flushDecoders();
-    if (avformat_seek_file(format_.get(), -1, INT64_MIN, target, INT64_MAX, flags) < 0)
-        return -1;
+    if (avformat_seek_file(format_.get(), -1, INT64_MIN, target, INT64_MAX, flags) < 0) return -1;
     flushDecoders();
     return 0;
 }

@@ -56,7 +56,7 @@ struct AudioConversion {
 // current indexes are atomics and may be read without the lock (`Has*`, `CurrentStream`).
 // No callback into another component is made while `lock_` is held (log lines only).
 class CPlaybackInfo {
-public:
+  public:
     static constexpr int64_t kDefaultFrameDuration = 333333;  // 1/30 s in 100 ns units
 
     CPlaybackInfo();
@@ -136,22 +136,22 @@ public:
     // UTF-8 name of the parsed file (empty before a successful parse).
     std::string FileName() const;
 
-private:
+  private:
     std::atomic<int>* Slot(AVMediaType kind);
     void CloseAll();
 
     mutable std::recursive_mutex lock_;
-    AVFormatContextPtr format_;                 // guarded by lock_
-    AVFramePtr frame_;                          // guarded by lock_
-    std::vector<AVCodecContextPtr> decoders_;   // one slot per stream; guarded by lock_
+    AVFormatContextPtr format_;                // guarded by lock_
+    AVFramePtr frame_;                         // guarded by lock_
+    std::vector<AVCodecContextPtr> decoders_;  // one slot per stream; guarded by lock_
     std::atomic<int> video_{-1};
     std::atomic<int> audio_{-1};
     std::atomic<int> subtitle_{-1};
-    std::string file_name_;                     // guarded by lock_
-    std::vector<int> video_streams_;            // guarded by lock_
-    std::vector<int> audio_streams_;            // guarded by lock_
-    std::vector<int> subtitle_streams_;         // guarded by lock_
-    AudioConversion audio_conversion_;          // guarded by lock_
+    std::string file_name_;              // guarded by lock_
+    std::vector<int> video_streams_;     // guarded by lock_
+    std::vector<int> audio_streams_;     // guarded by lock_
+    std::vector<int> subtitle_streams_;  // guarded by lock_
+    AudioConversion audio_conversion_;   // guarded by lock_
 };
 
 }  // namespace zvp

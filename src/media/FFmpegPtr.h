@@ -52,8 +52,12 @@ template <typename T>
 using AVMallocPtr = std::unique_ptr<T, AVFreeDeleter>;
 
 // A fresh, empty packet (data null, size 0, no time stamps); null only when memory is exhausted.
-inline AVPacketPtr MakePacket() { return AVPacketPtr(av_packet_alloc()); }
+inline AVPacketPtr MakePacket() {
+    return AVPacketPtr(av_packet_alloc());
+}
 // A fresh frame; null only when memory is exhausted.
-inline AVFramePtr MakeFrame() { return AVFramePtr(av_frame_alloc()); }
+inline AVFramePtr MakeFrame() {
+    return AVFramePtr(av_frame_alloc());
+}
 
 }  // namespace zvp

@@ -14,7 +14,7 @@ namespace zvp {
 // large enough. Owns the payload of every packet it holds: the destructor, `DropFront` and
 // `Clear` release them. Neither copied nor moved. Not thread-safe: its owner locks around it.
 class PacketRing {
-public:
+  public:
     static constexpr size_t kBlock = 10;
 
     PacketRing() = default;
@@ -53,7 +53,7 @@ public:
         while (!empty()) DropFront();
     }
 
-private:
+  private:
     // Index in `slots_` of the i-th packet from the head; i <= size() < slots_.size() or the
     // ring is full and i < size().
     size_t Slot(size_t i) const {

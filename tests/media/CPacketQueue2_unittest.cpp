@@ -44,7 +44,7 @@ bool WaitFor(F done) {
 }
 
 class PacketQueueTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         // srt.mkv: video 0, audio 1, subtitles 2, every stream in milliseconds.
         ASSERT_EQ(info_.ParseMediaContext(test::MediaPath("srt.mkv")), S_OK);
@@ -114,8 +114,7 @@ TEST_F(PacketQueueTest, VideoPacketTwoMillisecondsAfterPreviousIsInterpolated) {
     ASSERT_TRUE(video.Peek(*head));
     EXPECT_EQ(video.GetList()[1].pts, 0);
     // ... and hands it out half way to the next timed one.
-    EXPECT_EQ(DrainVideo(video, 3),
-              (std::vector<int64_t>{1000 * kMs, 1020 * kMs, 1040 * kMs}));
+    EXPECT_EQ(DrainVideo(video, 3), (std::vector<int64_t>{1000 * kMs, 1020 * kMs, 1040 * kMs}));
 }
 
 TEST_F(PacketQueueTest, ThreeUntimedPacketsSpreadOverFourHundredMilliseconds) {
@@ -125,8 +124,8 @@ TEST_F(PacketQueueTest, ThreeUntimedPacketsSpreadOverFourHundredMilliseconds) {
     PutPacket(video, 1000);            // equal
     PutPacket(video, 990);             // decreasing
     PutPacket(video, 1400);
-    EXPECT_EQ(DrainVideo(video, 5), (std::vector<int64_t>{1000 * kMs, 1100 * kMs, 1200 * kMs,
-                                                          1300 * kMs, 1400 * kMs}));
+    EXPECT_EQ(DrainVideo(video, 5),
+              (std::vector<int64_t>{1000 * kMs, 1100 * kMs, 1200 * kMs, 1300 * kMs, 1400 * kMs}));
 }
 
 TEST_F(PacketQueueTest, UntimedPacketsWithNothingStampedBehindAdvanceByDefaultDuration) {
@@ -168,8 +167,8 @@ TEST_F(PacketQueueTest, EndOfStreamOnEachQueueKindLogsItsLine) {
     CPacketQueue2 audio("A", 10, &info_);
     CPacketQueueVideo video("V", 10, &info_);
     CPacketQueueSubtitle subs("S", 5, &info_);
-    for (CPacketQueue2* q : {&audio, static_cast<CPacketQueue2*>(&video),
-                             static_cast<CPacketQueue2*>(&subs)}) {
+    for (CPacketQueue2* q :
+         {&audio, static_cast<CPacketQueue2*>(&video), static_cast<CPacketQueue2*>(&subs)}) {
         q->PutEndOfStream();
         AVPacketPtr marker = MakePacket();
         ASSERT_TRUE(q->Peek(*marker));
@@ -243,7 +242,8 @@ TEST_F(PacketQueueTest, WaitingVideoGetLogsBlockingUntilAPacketArrives) {
         got = video.Get(*p) && p->pts == 700 * kMs;
     });
     // One line per 100 ms of waiting: two lines mean at least 200 ms have passed.
-    ASSERT_TRUE(WaitFor([&] { return log.CountOf("CPacketQueueVideo::Get: V: Queue blocking...") >= 2; }));
+    ASSERT_TRUE(
+        WaitFor([&] { return log.CountOf("CPacketQueueVideo::Get: V: Queue blocking...") >= 2; }));
     PutPacket(video, 700);
     consumer.join();
     EXPECT_TRUE(got);
@@ -301,10 +301,14 @@ TEST(PacketPipeline, ReaderFeedsQueuesWhileAudioTrackSwitches) {
     std::thread reader([&] {
         AVPacketPtr p = MakePacket();
         while (info.ReadPacket(*p) == 0) {
-            if (p->stream_index == info.CurrentStream(AVMEDIA_TYPE_VIDEO)) video.Put(*p);
-            else if (p->stream_index == info.CurrentStream(AVMEDIA_TYPE_AUDIO)) audio.Put(*p);
-            else if (p->stream_index == info.CurrentStream(AVMEDIA_TYPE_SUBTITLE)) subs.Put(*p);
-            else CPacketQueue2::FreePacket(*p);
+            if (p->stream_index == info.CurrentStream(AVMEDIA_TYPE_VIDEO))
+                video.Put(*p);
+            else if (p->stream_index == info.CurrentStream(AVMEDIA_TYPE_AUDIO))
+                audio.Put(*p);
+            else if (p->stream_index == info.CurrentStream(AVMEDIA_TYPE_SUBTITLE))
+                subs.Put(*p);
+            else
+                CPacketQueue2::FreePacket(*p);
         }
         video.PutEndOfStream();
         audio.PutEndOfStream();

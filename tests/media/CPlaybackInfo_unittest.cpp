@@ -186,8 +186,7 @@ TEST(PlaybackInfo, RealMediaIsToldByExtension) {
     test::TempDir dir;
     const std::string upper = dir.file("clip.RMVB");
     std::filesystem::copy_file(MediaPath("real.rm"), upper);
-    for (const auto& [path, real] : {std::pair{MediaPath("real.rm"), true},
-                                     std::pair{upper, true},
+    for (const auto& [path, real] : {std::pair{MediaPath("real.rm"), true}, std::pair{upper, true},
                                      std::pair{MediaPath("h264_aac.mp4"), false}}) {
         CPlaybackInfo info;
         ASSERT_EQ(info.ParseMediaContext(path), S_OK);
@@ -203,9 +202,8 @@ double FirstVideoSecondsAfterSeek(CPlaybackInfo& info, double seconds) {
     EXPECT_EQ(info.SeekFile(static_cast<int64_t>(seconds * 10'000'000)), 0);
     const int video = info.CurrentStream(AVMEDIA_TYPE_VIDEO);
     const AVStream* stream = info.GetFormatContext()->streams[video];
-    const double start = stream->start_time == AV_NOPTS_VALUE
-                             ? 0.0
-                             : stream->start_time * av_q2d(stream->time_base);
+    const double start =
+        stream->start_time == AV_NOPTS_VALUE ? 0.0 : stream->start_time * av_q2d(stream->time_base);
     AVPacketPtr p = MakePacket();
     while (info.ReadPacket(*p) == 0) {
         if (p->stream_index == video) {
@@ -284,8 +282,8 @@ TEST(PlaybackInfo, FailuresAreLoggedAndReported) {
     const std::string missing = MediaPath("no-such-file.mp4");
     CPlaybackInfo info;
     EXPECT_EQ(info.ParseMediaContext(missing), E_FAIL);
-    EXPECT_TRUE(log.Contains("CPlaybackInfo::ParseMediaContext: Couldn't open file: {" + missing +
-                             "}\n"));
+    EXPECT_TRUE(
+        log.Contains("CPlaybackInfo::ParseMediaContext: Couldn't open file: {" + missing + "}\n"));
     EXPECT_FALSE(info.HasVideo() || info.HasAudio() || info.HasSubtitle());
     EXPECT_EQ(info.GetFormatContext(), nullptr);
 

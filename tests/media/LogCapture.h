@@ -12,7 +12,7 @@ namespace zvp::test {
 // Sends the diagnostic log of this test process to a fresh file (and not to standard output)
 // for the lifetime of the object, so a test can look for the lines it expects.
 class LogCapture {
-public:
+  public:
     LogCapture() {
         Logger::Instance().SetStdoutOutput(false);
         Logger::Instance().SetFileOutput(true);
@@ -37,7 +37,7 @@ public:
         return n;
     }
 
-private:
+  private:
     TempDir dir_;
     std::string path_ = dir_.file("test.log");
 };
