@@ -144,7 +144,7 @@ void CFilterGraph::ResetCompletionLocked() {
     completeSent_ = false;
 }
 
-HRESULT CFilterGraph::PauseLocked() {
+HRESULT CFilterGraph::PauseLocked(bool announce) {
     if (state_ == State_Paused) return S_OK;
     if (state_ == State_Stopped) {
         ChooseClockLocked();
@@ -156,7 +156,7 @@ HRESULT CFilterGraph::PauseLocked() {
     {
         std::lock_guard<std::mutex> el(eventLock_);
         prerolled_.clear();
-        pausePending_ = !renderers_.empty();
+        pausePending_ = announce && !renderers_.empty();
     }
     // Renderers first, so that they are ready when the sources start delivering.
     for (int pass = 0; pass < 2; ++pass) {
@@ -282,7 +282,7 @@ HRESULT CFilterGraph::SetPositions(REFERENCE_TIME* pCurrent, DWORD dwCurrentFlag
 
     bool wasRunning = state_ == State_Running;
     if (startBits && wasRunning) {
-        HRESULT hr = PauseLocked();
+        HRESULT hr = PauseLocked(false);
         if (FAILED(hr)) return hr;
     }
 

@@ -124,7 +124,8 @@ private:
     };
 
     bool IsRenderer(CBaseFilter* f) const;
-    HRESULT PauseLocked();
+    // `announce`: report EC_PAUSED once the renderers are ready (not for a seek's pause).
+    HRESULT PauseLocked(bool announce = true);
     HRESULT StopLocked();
     HRESULT RunFiltersLocked(REFERENCE_TIME tStart);
     void ChooseClockLocked();

@@ -252,6 +252,8 @@ TEST(CFilterGraphTest, SeekWhilePlayingFlushesBothPinsAndRestartsStreamTime) {
             return false;
         },
         kWait));
+    // The seek's internal pause is not reported.
+    EXPECT_EQ(pl.CountQueued(EC_PAUSED), 0);
     EXPECT_EQ(pl.graph->Stop(), S_OK);
 }
 

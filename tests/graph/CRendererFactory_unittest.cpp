@@ -1,0 +1,33 @@
+// Which renderers the factory makes.
+#include "graph/CRendererFactory.h"
+
+#include <gtest/gtest.h>
+
+#include "graph/CGLVideoRenderer.h"
+#include "graph/CNullAudioRenderer.h"
+#include "graph/CNullVideoRenderer.h"
+#include "graph/CSdlAudioRenderer.h"
+#include "graph/CSoftVideoRenderer.h"
+
+namespace zvp {
+namespace {
+
+TEST(CRendererFactoryTest, ModesAndSoftwareFallback) {
+    CRendererFactory::SetMode(CRendererFactory::Mode::kNullFast);
+    EXPECT_NE(dynamic_cast<CNullVideoRenderer*>(CRendererFactory::CreateVideoRenderer().get()),
+              nullptr);
+    EXPECT_NE(dynamic_cast<CNullAudioRenderer*>(CRendererFactory::CreateAudioRenderer().get()),
+              nullptr);
+    CRendererFactory::SetMode(CRendererFactory::Mode::kDevice);
+    auto video = CRendererFactory::CreateVideoRenderer();
+    if (CGLVideoRenderer::CanCreateContext()) {
+        EXPECT_NE(dynamic_cast<CGLVideoRenderer*>(video.get()), nullptr);
+    } else {
+        EXPECT_NE(dynamic_cast<CSoftVideoRenderer*>(video.get()), nullptr);
+    }
+    EXPECT_NE(dynamic_cast<CSdlAudioRenderer*>(CRendererFactory::CreateAudioRenderer().get()),
+              nullptr);
+}
+
+}  // namespace
+}  // namespace zvp
