@@ -28,6 +28,7 @@
 #   tone.flac            5 s  audio only, FLAC stereo 48 kHz
 #   tone.wav             5 s  audio only, PCM s16le stereo 48 kHz
 #   tone.ogg             5 s  audio only, Vorbis stereo 48 kHz
+#   tone_cover.mp3       5 s  tone.mp3 with a 160x120 PNG cover picture (attached picture stream 1)
 #   tone_float.wav       5 s  audio only, PCM f32le (float samples) stereo 48 kHz
 #   silence_hour.flac 3725.5 s  (1:02:05.5) digital silence, FLAC mono 8 kHz, for duration splits
 #   video_only.mp4       5 s  H.264 only, no audio
@@ -149,6 +150,9 @@ ff -f lavfi -i "$(video 320x240 10)" -f lavfi -i "$(tone 440 10 8000)" \
 
 # --- audio only --------------------------------------------------------------------------------
 ff -f lavfi -i "$(tone 440 5 44100)" -c:a libmp3lame -b:a 96k -ac 2 "$out/tone.mp3"
+ff -f lavfi -i "testsrc=size=160x120:duration=0.04" -frames:v 1 "$work/cover.png"
+ff -i "$out/tone.mp3" -i "$work/cover.png" -map 0 -map 1 -c copy -disposition:v:0 attached_pic \
+   "$out/tone_cover.mp3"
 ff -f lavfi -i "$(tone 440 5)" -c:a flac -ac 2 "$out/tone.flac"
 ff -f lavfi -i "$(tone 440 5)" -c:a pcm_s16le -ac 2 "$out/tone.wav"
 ff -f lavfi -i "$(tone 440 5)" -c:a libvorbis -q:a 2 -ac 2 "$out/tone.ogg"

@@ -124,29 +124,41 @@ HRESULT CPlaybackInfo::ParseMediaContext(const std::string& fileName) {
 
     const int count = static_cast<int>(format_->nb_streams);
     decoders_.resize(count);
+    // With `decoder` passed, av_find_best_stream never picks a stream that cannot be decoded.
+    const AVCodec* decoder = nullptr;
+    const auto best = [this, &decoder](AVMediaType kind, int related) {
+        return av_find_best_stream(format_.get(), kind, -1, related, &decoder, 0);
+    };
     int video = -1, audio = -1, subtitle = -1;
     for (int i = 0; i < count; ++i) {
-        const AVCodecParameters* par = format_->streams[i]->codecpar;
+        const AVStream* stream = format_->streams[i];
+        const AVCodecParameters* par = stream->codecpar;
         if (!avcodec_find_decoder(par->codec_id)) continue;
         switch (par->codec_type) {
             case AVMEDIA_TYPE_VIDEO:
+                // Cover art is a single picture, not a video to play.
+                if (stream->disposition & AV_DISPOSITION_ATTACHED_PIC) break;
                 video_streams_.push_back(i);
-                video = av_find_best_stream(format_.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+                video = best(AVMEDIA_TYPE_VIDEO, -1);
                 break;
             case AVMEDIA_TYPE_AUDIO:
                 audio_streams_.push_back(i);
-                audio =
-                    av_find_best_stream(format_.get(), AVMEDIA_TYPE_AUDIO, -1, video, nullptr, 0);
+                audio = best(AVMEDIA_TYPE_AUDIO, video);
                 break;
             case AVMEDIA_TYPE_SUBTITLE:
                 subtitle_streams_.push_back(i);
-                subtitle = av_find_best_stream(format_.get(), AVMEDIA_TYPE_SUBTITLE, -1,
-                                               audio >= 0 ? audio : video, nullptr, 0);
+                subtitle = best(AVMEDIA_TYPE_SUBTITLE, audio >= 0 ? audio : video);
                 break;
             default:
                 break;
         }
     }
+    const auto listed = [](const std::vector<int>& list, int index) {
+        return std::find(list.begin(), list.end(), index) != list.end();
+    };
+    if (!listed(video_streams_, video)) video = -1;
+    if (!listed(audio_streams_, audio)) audio = -1;
+    if (!listed(subtitle_streams_, subtitle)) subtitle = -1;
     // A negative choice (an error code) leaves the kind without a stream.
     if (video >= 0) OpenStream(AVMEDIA_TYPE_VIDEO, video);
     if (audio >= 0) OpenStream(AVMEDIA_TYPE_AUDIO, audio);

@@ -84,6 +84,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Expected{"program.mpg", {1}, {}, 0, 1, -1, 320, 240, 10},
                       Expected{"real.rm", {1}, {}, 0, 1, -1, 320, 240, 10},
                       Expected{"tone.mp3", {0}, {}, -1, 0, -1, 0, 0, 5},
+                      Expected{"tone_cover.mp3", {0}, {}, -1, 0, -1, 0, 0, 5},
                       Expected{"tone.flac", {0}, {}, -1, 0, -1, 0, 0, 5},
                       Expected{"tone.wav", {0}, {}, -1, 0, -1, 0, 0, 5},
                       Expected{"tone.ogg", {0}, {}, -1, 0, -1, 0, 0, 5},
