@@ -71,23 +71,25 @@ CGLVideoWidget::CGLVideoWidget(std::shared_ptr<CVideoFrameStore> store, QWidget*
 
 CGLVideoWidget::~CGLVideoWidget() {
     store_->Detach(this);
-    if (context()) {
-        makeCurrent();
-        ReleaseGL();
-        doneCurrent();
-    }
+    ReleaseGL();
 }
 
 void CGLVideoWidget::ReleaseGL() {
-    if (ready_) glDeleteTextures(4, textures_);
-    ready_ = false;
+    if (!context() || (!textures_[0] && !yuvProgram_ && !rgbProgram_)) return;
+    makeCurrent();
+    if (textures_[0]) glDeleteTextures(4, textures_);
+    for (GLuint& t : textures_) t = 0;
     yuvProgram_.reset();
     rgbProgram_.reset();
+    doneCurrent();
+    ready_ = false;
+    uploaded_ = 0;
 }
 
 void CGLVideoWidget::initializeGL() {
     initializeOpenGLFunctions();
-    ReleaseGL();
+    connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &CGLVideoWidget::ReleaseGL,
+            Qt::UniqueConnection);
     yuvProgram_ = Build(kYuvFragment);
     rgbProgram_ = Build(kRgbFragment);
     glGenTextures(4, textures_);

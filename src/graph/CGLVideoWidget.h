@@ -13,7 +13,8 @@ namespace zvp {
 // Draws the frame store's latest picture with OpenGL, stretched over the whole widget:
 // YV12 as three single-channel textures converted to RGB in a fragment shader (BT.601,
 // limited range), RGB24 as one texture drawn upside down (its rows are bottom-up). Black
-// until the first picture. UI thread only.
+// until the first picture. Survives reparenting (the GL objects are made again in the new
+// context). UI thread only.
 class CGLVideoWidget : public QOpenGLWidget, protected QOpenGLFunctions {
 public:
     explicit CGLVideoWidget(std::shared_ptr<CVideoFrameStore> store, QWidget* parent = nullptr);
@@ -25,6 +26,8 @@ protected:
 
 private:
     void Upload(const VideoFrame& frame);
+    // Frees the GL objects while their context is current; called when the context is
+    // about to go (reparenting makes a new one) and on destruction.
     void ReleaseGL();
 
     std::shared_ptr<CVideoFrameStore> store_;

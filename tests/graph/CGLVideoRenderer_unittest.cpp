@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QOpenGLWidget>
+#include <QWidget>
 
 #include "graph/VideoPattern.h"
 #include "support/TestUtil.h"
@@ -37,7 +38,18 @@ void DrawPattern(SubType st) {
     std::string why;
     ASSERT_TRUE(PumpUntil([&] { return ShowsPattern(widget->grabFramebuffer(), &why); }))
         << why;
+
+    // The owner moves the widget into its own window: a new context, the same picture.
+    QWidget owner;
+    owner.resize(400, 300);
+    widget->setParent(&owner);
+    widget->setGeometry(10, 10, kPatternW * 2, kPatternH * 2);
+    owner.show();
+    widget->show();
+    ASSERT_TRUE(PumpUntil([&] { return ShowsPattern(widget->grabFramebuffer(), &why); }))
+        << "after reparenting: " << why;
     graph.Stop();
+    widget->setParent(nullptr);
 }
 
 TEST(CGLVideoRendererTest, DrawsYv12PictureUpright) { DrawPattern(SubType::YV12); }
