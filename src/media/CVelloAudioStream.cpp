@@ -67,9 +67,16 @@ HRESULT CVelloAudioStream::OnSeekBegin() {
 }
 
 HRESULT CVelloAudioStream::FillBuffer(IMediaSample* pSample) {
+    static constexpr const char* kWhere = "CVelloAudioStream::FillBuffer";
     BYTE* buffer = nullptr;
     HRESULT hr = pSample->GetPointer(&buffer);
     if (FAILED(hr)) return hr;
+    if (m_bEndPending) {
+        // The last, partly filled sample went out before; now the end of the stream.
+        m_bEndPending = false;
+        Log({kWhere, kLogInfo}, "%s: DeliverEndOfStream.", m_pName.c_str());
+        return S_FALSE;
+    }
     long length = CVelloAudioDecoder::kFillBytes;
     int64_t start = 0;
     int64_t next = 0;
@@ -77,9 +84,13 @@ HRESULT CVelloAudioStream::FillBuffer(IMediaSample* pSample) {
     if (!m_Decoder.FillAudioBuffer(buffer, length, pSample->GetSize(), start, next,
                                    interrupted)) {
         if (interrupted) return kFillInterrupted;
-        DeliverEndOfStream();
-        Log({"CVelloAudioStream::FillBuffer", kLogInfo}, "%s: DeliverEndOfStream.",
-            m_pName.c_str());
+        if (length <= 0) {
+            Log({kWhere, kLogInfo}, "%s: DeliverEndOfStream.", m_pName.c_str());
+            return S_FALSE;
+        }
+        // The gathered bytes are delivered first; end of stream follows with the next call
+        // (end of stream first would make the renderer refuse them).
+        m_bEndPending = true;
     }
     pSample->SetActualDataLength(length);
     pSample->SetSyncPoint(true);
@@ -93,6 +104,11 @@ HRESULT CVelloAudioStream::FillBuffer(IMediaSample* pSample) {
         pSample->SetTime(nullptr, nullptr);
     }
     return S_OK;
+}
+
+HRESULT CVelloAudioStream::OnThreadStartPlay() {
+    m_bEndPending = false;
+    return CSeekableStream::OnThreadStartPlay();
 }
 
 }  // namespace zvp

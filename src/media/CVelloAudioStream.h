@@ -24,6 +24,9 @@ public:
 protected:
     HRESULT OnThreadCreate() override;
     HRESULT OnThreadDestroy() override;
+    HRESULT OnThreadStartPlay() override;
+    // Returns the last, partly filled sample before the end of the stream (S_FALSE on the
+    // next call), so that no decoded audio is lost.
     HRESULT FillBuffer(IMediaSample* pSample) override;
 
 private:
@@ -31,6 +34,7 @@ private:
     bool BuildType(CMediaType* pMediaType);
 
     CVelloAudioDecoder m_Decoder;
+    bool m_bEndPending = false;  // streaming thread only
 };
 
 }  // namespace zvp

@@ -177,6 +177,9 @@ HRESULT CVelloSource::DoParsingLoop() {
     int videoCount = 0;
     int audioCount = 0;
     blockedRounds_.store(0);
+    // Reused: a Put leaves it blank.
+    AVPacketPtr packet = MakePacket();
+    if (!packet) return S_FALSE;
     for (;;) {
         DWORD request = 0;
         while (CAMThread::CheckRequest(&request)) {
@@ -202,13 +205,11 @@ HRESULT CVelloSource::DoParsingLoop() {
             continue;
         }
 
-        AVPacketPtr packet = MakePacket();
-        if (!packet) return S_FALSE;
         if (info_.ReadPacket(*packet) != 0) {
             PutEndOfStreamAll();
             return S_FALSE;
         }
-        Distribute(std::move(packet), &videoCount, &audioCount);
+        Distribute(*packet, &videoCount, &audioCount);
     }
 }
 
@@ -221,27 +222,28 @@ bool CVelloSource::AllQueuesFull() {
     return true;
 }
 
-bool CVelloSource::Distribute(AVPacketPtr packet, int* videoCount, int* audioCount) {
-    const int index = packet->stream_index;
+bool CVelloSource::Distribute(AVPacket& packet, int* videoCount, int* audioCount) {
+    const int index = packet.stream_index;
     // The decoders need the packet's own presentation time stamp, which the queues replace by
     // their 100 ns time: it travels in `pos`, which nothing downstream reads.
-    packet->pos = packet->pts;
+    packet.pos = packet.pts;
     if (videoQueue_ && index == info_.CurrentStream(AVMEDIA_TYPE_VIDEO)) {
-        videoQueue_->Put(std::move(packet));
+        videoQueue_->Put(packet);
         if (videoCount) ++*videoCount;
         NotifyVideoWaiters();
         return true;
     }
     if (audioQueue_ && index == info_.CurrentStream(AVMEDIA_TYPE_AUDIO)) {
-        audioQueue_->Put(std::move(packet));
+        audioQueue_->Put(packet);
         if (audioCount) ++*audioCount;
         return true;
     }
     if (subtitleQueue_ && index == info_.CurrentStream(AVMEDIA_TYPE_SUBTITLE)) {
-        subtitleQueue_->Put(std::move(packet));
+        subtitleQueue_->Put(packet);
         return true;
     }
-    return false;  // released with `packet`
+    av_packet_unref(&packet);
+    return false;
 }
 
 void CVelloSource::PutEndOfStreamAll() {
@@ -288,9 +290,9 @@ bool CVelloSource::VideoQueueLow() {
     const auto& list = videoQueue_->GetList();
     const int count = static_cast<int>(list.size());
     if (count >= kVideoLowPackets || count == 0) return false;
-    if (CPacketQueue2::IsEndOfStream(*list.front())) return false;
+    if (CPacketQueue2::IsEndOfStream(list[0])) return false;
     // With the end-of-stream marker queued nothing more will come: waiting would never end.
-    return !CPacketQueue2::IsEndOfStream(*list.back());
+    return !CPacketQueue2::IsEndOfStream(list[list.size() - 1]);
 }
 
 bool CVelloSource::WaitForVideoPackets() {
@@ -299,30 +301,45 @@ bool CVelloSource::WaitForVideoPackets() {
     return !interrupted_;
 }
 
+bool CVelloSource::PeekQueue(CPacketQueue2* queue, AVPacketPtr& packet) {
+    if (!queue) return false;
+    if (!packet) packet = MakePacket();
+    return packet && queue->Peek(*packet);
+}
+
+PacketResult CVelloSource::TakePacket(CPacketQueue2* queue, AVPacketPtr& packet) {
+    if (!packet) packet = MakePacket();
+    if (!packet) return PacketResult::kEnd;
+    av_packet_unref(packet.get());
+    // A size the marker never has: a Get that was aborted leaves the packet untouched.
+    packet->size = -1;
+    if (queue->Get(*packet)) return PacketResult::kPacket;
+    if (packet->size == -1) {
+        packet->size = 0;
+        return PacketResult::kInterrupted;
+    }
+    return PacketResult::kEnd;
+}
+
 PacketResult CVelloSource::GetVideoPacket(AVPacketPtr& packet) {
     if (!videoQueue_) return PacketResult::kEnd;
-    packet.reset();
-    const bool got = videoQueue_->Get(packet);
+    const PacketResult result = TakePacket(videoQueue_.get(), packet);
     CAMThread::Wake();
-    if (got) return PacketResult::kPacket;
-    return packet ? PacketResult::kEnd : PacketResult::kInterrupted;
+    return result;
 }
 
 PacketResult CVelloSource::GetAudioPacket(AVPacketPtr& packet) {
     if (!audioQueue_) return PacketResult::kEnd;
     if (videoQueue_ && videoQueue_->Count() > kAudioRefusalVideoPackets) return PacketResult::kEnd;
-    packet.reset();
-    const bool got = audioQueue_->Get(packet);
+    const PacketResult result = TakePacket(audioQueue_.get(), packet);
     CAMThread::Wake();
-    if (got) return PacketResult::kPacket;
-    return packet ? PacketResult::kEnd : PacketResult::kInterrupted;
+    return result;
 }
 
 bool CVelloSource::GetSubtitlePacket(AVPacketPtr& packet) {
     // The one consumer: a non-zero count means Get will not block.
     if (!subtitleQueue_ || subtitleQueue_->Count() == 0) return false;
-    packet.reset();
-    return subtitleQueue_->Get(packet);
+    return TakePacket(subtitleQueue_.get(), packet) == PacketResult::kPacket;
 }
 
 // --- seeking ---------------------------------------------------------------------------------
@@ -401,20 +418,20 @@ REFERENCE_TIME CVelloSource::SeekingVideoQueue() {
         if (!packet || info_.ReadPacket(*packet) != 0) break;
         packet->pos = packet->pts;
         if (packet->stream_index == videoIndex) {
-            videoQueue_->Put(std::move(packet));
+            videoQueue_->Put(*packet);
             bool timed = false;
             {
                 std::lock_guard lock(videoQueue_->GetLock());
                 const auto& list = videoQueue_->GetList();
-                timed = !list.empty() && list.back()->pts != 0;
+                timed = !list.empty() && list[list.size() - 1].pts != 0;
             }
             if (timed) {
                 videoQueue_->RestampFromHead();
                 AVPacketPtr head;
-                return videoQueue_->Peek(head) ? head->pts : 0;
+                return PeekQueue(videoQueue_.get(), head) ? head->pts : 0;
             }
         } else if (audioQueue_ && packet->stream_index == audioIndex) {
-            audioQueue_->Put(std::move(packet));
+            audioQueue_->Put(*packet);
         }
     }
     Log({"CVelloSource::SeekingVideoQueue", kLogInfo}, "Reach end of file. vc = %d, ac = %d",
@@ -430,11 +447,11 @@ REFERENCE_TIME CVelloSource::SeekingAudioQueue(REFERENCE_TIME target) {
     {
         std::lock_guard lock(audioQueue_->GetLock());
         auto& list = audioQueue_->GetList();
-        while (!list.empty() && !CPacketQueue2::IsEndOfStream(*list.front()) &&
-               list.front()->pts < target) {
-            list.pop_front();
+        while (!list.empty() && !CPacketQueue2::IsEndOfStream(list.front()) &&
+               list.front().pts < target) {
+            list.DropFront();
         }
-        if (!list.empty()) return list.front()->pts;
+        if (!list.empty()) return list.front().pts;
     }
     const int videoBefore = videoQueue_ ? videoQueue_->Count() : -1;
     const int audioBefore = audioQueue_->Count();
@@ -445,13 +462,13 @@ REFERENCE_TIME CVelloSource::SeekingAudioQueue(REFERENCE_TIME target) {
         if (!packet || info_.ReadPacket(*packet) != 0) break;
         packet->pos = packet->pts;
         if (videoQueue_ && packet->stream_index == videoIndex) {
-            videoQueue_->Put(std::move(packet));
+            videoQueue_->Put(*packet);
         } else if (packet->stream_index == audioIndex) {
             const int64_t time = PacketUnits(*packet);
             if (time == AV_NOPTS_VALUE || time < target) continue;
-            audioQueue_->Put(std::move(packet));
+            audioQueue_->Put(*packet);
             AVPacketPtr head;
-            return audioQueue_->Peek(head) ? head->pts : time;
+            return PeekQueue(audioQueue_.get(), head) ? head->pts : time;
         }
     }
     const int videoAfter = videoQueue_ ? videoQueue_->Count() : -1;

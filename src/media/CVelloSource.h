@@ -111,11 +111,11 @@ public:
     PacketResult GetAudioPacket(AVPacketPtr& packet);
     // Takes a subtitle packet when one is queued (never blocks).
     bool GetSubtitlePacket(AVPacketPtr& packet);
-    bool PeekVideo(AVPacketPtr& packet) { return videoQueue_ && videoQueue_->Peek(packet); }
-    bool PeekAudio(AVPacketPtr& packet) { return audioQueue_ && audioQueue_->Peek(packet); }
-    bool PeekSubtitle(AVPacketPtr& packet) {
-        return subtitleQueue_ && subtitleQueue_->Peek(packet);
-    }
+    // A new reference to the head packet of a queue (allocated into `packet` when null);
+    // false when the queue is absent or empty.
+    bool PeekVideo(AVPacketPtr& packet) { return PeekQueue(videoQueue_.get(), packet); }
+    bool PeekAudio(AVPacketPtr& packet) { return PeekQueue(audioQueue_.get(), packet); }
+    bool PeekSubtitle(AVPacketPtr& packet) { return PeekQueue(subtitleQueue_.get(), packet); }
     // True while a stop or seek interrupts the decoders.
     bool IsInterrupted();
 
@@ -136,9 +136,13 @@ protected:
 private:
     DWORD ThreadProc() override;
 
+    static bool PeekQueue(CPacketQueue2* queue, AVPacketPtr& packet);
+    // Takes the next packet of `queue` into `packet` (allocated when null).
+    static PacketResult TakePacket(CPacketQueue2* queue, AVPacketPtr& packet);
     bool AllQueuesFull();
-    // Puts a demuxed packet into the queue of its stream; counts it. False when released.
-    bool Distribute(AVPacketPtr packet, int* videoCount, int* audioCount);
+    // Moves a demuxed packet into the queue of its stream and counts it; false when it
+    // belongs to none (released). `packet` is left blank.
+    bool Distribute(AVPacket& packet, int* videoCount, int* audioCount);
     void PutEndOfStreamAll();
     // Wakes decoders waiting for video packets (after a put).
     void NotifyVideoWaiters();

@@ -84,9 +84,9 @@ HRESULT CVelloVideoStream::FillBuffer(IMediaSample* pSample) {
             continue;
         }
         if (result.interrupted) return kFillInterrupted;
-        DeliverEndOfStream();
+        // No picture is left: the processing loop delivers end of stream once.
         Log({"CVelloVideoStream::FillBuffer", kLogInfo}, "DeliverEndOfStream.");
-        break;
+        return S_FALSE;
     }
     pSample->SetActualDataLength(
         long(std::min<uint32_t>(m_OutputType.GetSampleSize() ? m_OutputType.GetSampleSize()

@@ -1,0 +1,160 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "media/SourceTestUtil.h"
+
+namespace zvp::test {
+namespace {
+
+TEST(CVelloVideoStream, OffersYv12ThenRgb24AndChecksTypes) {
+    CVelloSource source;
+    ASSERT_EQ(source.Load(MediaPath("h264_aac.mp4")), S_OK);
+    CVelloVideoStream* pin = source.VideoPin();
+    CMediaType mt;
+    ASSERT_EQ(pin->GetMediaType(0, &mt), S_OK);
+    EXPECT_EQ(mt.Subtype(), MEDIASUBTYPE_YV12);
+    EXPECT_EQ(mt.GetSampleSize(), 320u * 240u * 3u / 2u);
+    EXPECT_EQ(pin->CheckMediaType(&mt), S_OK);
+    ASSERT_EQ(pin->GetMediaType(1, &mt), S_OK);
+    EXPECT_EQ(mt.Subtype(), MEDIASUBTYPE_RGB24);
+    EXPECT_EQ(pin->ProposedSubtype(), MEDIASUBTYPE_RGB24);
+    EXPECT_EQ(mt.GetSampleSize(), 960u * 240u);
+    EXPECT_EQ(pin->GetMediaType(2, &mt), VFW_S_NO_MORE_ITEMS);
+    EXPECT_EQ(pin->GetMediaType(-1, &mt), E_INVALIDARG);
+    EXPECT_EQ(pin->GetMediaType(0, nullptr), E_POINTER);
+    EXPECT_EQ(pin->CheckMediaType(nullptr), E_POINTER);
+    CMediaType audio;
+    audio.InitAudioPcm(2, 48000);
+    EXPECT_EQ(pin->CheckMediaType(&audio), E_INVALIDARG);
+    CMediaType variable = mt;
+    variable.SetVariableSize();
+    EXPECT_EQ(pin->CheckMediaType(&variable), E_INVALIDARG);
+}
+
+TEST(CVelloVideoStream, DeliversEveryPictureInOrderAsTheDecoderMadeIt) {
+    const std::string clip = MediaPath("h264_aac.mp4");
+    const std::vector<uint64_t> reference = ReferenceDigests(clip);
+    ASSERT_EQ(reference.size(), 250u);
+    Pipeline p;
+    ASSERT_TRUE(p.Build(clip, /*fast=*/true));
+    ASSERT_EQ(p.graph->Run(), S_OK);
+    ASSERT_TRUE(p.WaitForEvent(EC_COMPLETE));
+    p.graph->Stop();
+    // The pre-rolled poster is the first picture; it is presented again when running.
+    std::vector<uint64_t> shown = p.video->Digests();
+    EXPECT_EQ(shown, reference);
+    // Times: 40 ms apart, the first at the first audio time or later.
+    const auto log = p.video->Log().Snapshot();
+    std::vector<REFERENCE_TIME> starts;
+    for (const auto& s : log)
+        if (!s.preroll) starts.push_back(s.start);
+    ASSERT_EQ(starts.size(), 250u);
+    for (size_t i = 1; i < starts.size(); ++i) EXPECT_EQ(starts[i] - starts[i - 1], 400000);
+}
+
+// RGB24 rows are bottom-up and padded; the colours agree with the YV12 picture.
+TEST(CVelloVideoStream, Rgb24PictureMatchesTheYv12Colours) {
+    const std::string clip = MediaPath("h264_aac.mp4");
+    std::vector<uint8_t> yv12, rgb;
+    {
+        Pipeline p;
+        ASSERT_TRUE(p.Build(clip, true));
+        ASSERT_EQ(p.graph->Pause(), S_OK);
+        FILTER_STATE state;
+        ASSERT_EQ(p.graph->GetState(20000, &state), S_OK);
+        yv12 = p.video->FirstPicture();
+        p.graph->Stop();
+    }
+    {
+        Pipeline p;
+        ASSERT_TRUE(p.Build(clip, true, /*rgbOnly=*/true));
+        EXPECT_EQ(p.video->Format().subtype, MEDIASUBTYPE_RGB24);
+        ASSERT_EQ(p.graph->Pause(), S_OK);
+        FILTER_STATE state;
+        ASSERT_EQ(p.graph->GetState(20000, &state), S_OK);
+        rgb = p.video->FirstPicture();
+        p.graph->Stop();
+    }
+    const int w = 320, h = 240, stride = 960;
+    ASSERT_EQ(yv12.size(), size_t(w * h * 3 / 2));
+    ASSERT_EQ(rgb.size(), size_t(stride * h));
+    const uint8_t* Y = yv12.data();
+    const uint8_t* V = Y + w * h;
+    const uint8_t* U = V + (w / 2) * (h / 2);
+    int checked = 0;
+    for (int y = 40; y < h; y += 37) {
+        for (int x = 3; x < w; x += 29) {
+            const double luma = 1.164 * (Y[y * w + x] - 16);
+            const double u = U[(y / 2) * (w / 2) + x / 2] - 128;
+            const double v = V[(y / 2) * (w / 2) + x / 2] - 128;
+            const double r = luma + 1.596 * v;
+            const double g = luma - 0.392 * u - 0.813 * v;
+            const double b = luma + 2.017 * u;
+            const uint8_t* px = rgb.data() + (h - 1 - y) * stride + x * 3;
+            EXPECT_NEAR(px[0], std::clamp(r, 0.0, 255.0), 24) << x << "," << y;
+            EXPECT_NEAR(px[1], std::clamp(g, 0.0, 255.0), 24) << x << "," << y;
+            EXPECT_NEAR(px[2], std::clamp(b, 0.0, 255.0), 24) << x << "," << y;
+            ++checked;
+        }
+    }
+    EXPECT_GT(checked, 50);
+}
+
+TEST(CVelloAudioStream, FiveOneIsFoldedToStereo) {
+    Pipeline p;
+    ASSERT_TRUE(p.Build(MediaPath("surround51.mkv"), true));
+    const AudioFormat f = p.audio->Format();
+    EXPECT_EQ(f.channels, 2);
+    EXPECT_EQ(f.samplesPerSec, 48000);
+    ASSERT_EQ(p.graph->Run(), S_OK);
+    ASSERT_TRUE(p.WaitForEvent(EC_COMPLETE));
+    p.graph->Stop();
+    // 5 s of 16-bit stereo at 48 kHz, within a couple of decoder frames.
+    EXPECT_NEAR(double(p.audio->Log().TotalBytes()), 5.0 * 48000 * 4, 48000 * 4 * 0.1);
+}
+
+TEST(CVelloAudioStream, OnlyRealMediaSamplesCarryTimes) {
+    for (const char* clip : {"real.rm", "tone.mp3"}) {
+        Pipeline p;
+        ASSERT_TRUE(p.Build(MediaPath(clip), true));
+        ASSERT_EQ(p.graph->Run(), S_OK);
+        ASSERT_TRUE(p.WaitForEvent(EC_COMPLETE)) << clip;
+        p.graph->Stop();
+        const auto log = p.audio->Log().Snapshot();
+        ASSERT_FALSE(log.empty());
+        const bool real = std::string(clip) == "real.rm";
+        for (const auto& s : log) {
+            EXPECT_EQ(s.timed, real) << clip;
+            if (real) {
+                EXPECT_EQ(s.stop, kMaxReferenceTime);
+            }
+        }
+    }
+}
+
+TEST(CVelloAudioStream, FloatSamplesAreConvertedAndSizesAreKept) {
+    Pipeline p;
+    ASSERT_TRUE(p.Build(MediaPath("tone_float.wav"), true));
+    CMediaType mt;
+    ASSERT_EQ(p.source->AudioPin()->GetMediaType(0, &mt), S_OK);
+    ASSERT_NE(mt.WaveFormat(), nullptr);
+    EXPECT_EQ(mt.WaveFormat()->wBitsPerSample, 16);
+    EXPECT_EQ(mt.WaveFormat()->nBlockAlign, 4);
+    EXPECT_EQ(p.source->AudioPin()->GetMediaType(1, &mt), VFW_S_NO_MORE_ITEMS);
+    ASSERT_EQ(p.graph->Run(), S_OK);
+    ASSERT_TRUE(p.WaitForEvent(EC_COMPLETE));
+    p.graph->Stop();
+    const auto log = p.audio->Log().Snapshot();
+    ASSERT_GE(log.size(), 2u);
+    // Every sample but the last is a full fill of about 192,000 bytes.
+    for (size_t i = 0; i + 1 < log.size(); ++i) {
+        EXPECT_GE(log[i].bytes, 192000);
+        EXPECT_LE(log[i].bytes, 576000);
+    }
+    EXPECT_EQ(p.audio->Log().TotalBytes(), 5 * 48000 * 4);
+}
+
+}  // namespace
+}  // namespace zvp::test
