@@ -257,6 +257,34 @@ TEST(CFilterGraphTest, SeekWhilePlayingFlushesBothPinsAndRestartsStreamTime) {
     EXPECT_EQ(pl.graph->Stop(), S_OK);
 }
 
+TEST(CFilterGraphTest, SeekWhilePausedShowsThePictureAtTheNewPosition) {
+    StreamParams a = Audio(30), v = Video(75);
+    Pipeline pl(&a, &v, false);
+    ASSERT_EQ(pl.graph->Pause(), S_OK);
+    ASSERT_TRUE(pl.video->Log().WaitForPreroll(1, kWait));
+    REFERENCE_TIME to = UNITS;  // frame 25
+    ASSERT_EQ(pl.graph->SetPositions(&to, AM_SEEKING_AbsolutePositioning, nullptr, 0), S_OK);
+    ASSERT_TRUE(pl.video->Log().WaitForPreroll(2, kWait));
+    auto log = pl.video->Log().Snapshot();
+    EXPECT_EQ(log.back().head, 25u);
+    EXPECT_TRUE(log.back().preroll);
+    EXPECT_EQ(pl.video->Log().Count(), 0u);
+    REFERENCE_TIME pos = 0;
+    pl.graph->GetCurrentPosition(&pos);
+    EXPECT_EQ(pos, to);
+    FILTER_STATE st;
+    EXPECT_EQ(pl.graph->GetState(10000, &st), S_OK);
+    EXPECT_EQ(st, State_Paused);
+    // Relative to the current position.
+    REFERENCE_TIME back = -UNITS / 2;
+    ASSERT_EQ(pl.graph->SetPositions(&back, AM_SEEKING_RelativePositioning, nullptr, 0), S_OK);
+    pl.graph->GetCurrentPosition(&pos);
+    EXPECT_EQ(pos, UNITS / 2);
+    ASSERT_EQ(pl.graph->Run(), S_OK);
+    ASSERT_TRUE(pl.video->Log().WaitForCount(1, kWait));
+    EXPECT_EQ(pl.graph->Stop(), S_OK);
+}
+
 TEST(CFilterGraphTest, SeekThroughNonMasterPinIsRefusedButTheGraphFindsTheMaster) {
     StreamParams a = Audio(10), v = Video(10);
     Pipeline pl(&a, &v, true);
