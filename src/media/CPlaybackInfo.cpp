@@ -343,6 +343,7 @@ int CPlaybackInfo::SeekFile(int64_t position) {
 }
 
 int CPlaybackInfo::ReadPacket(AVPacket& packet) {
+    av_packet_unref(&packet);  // a packet still holding a payload would leak it
     std::lock_guard lock(lock_);
     if (!format_) return 1;
     return av_read_frame(format_.get(), &packet) < 0 ? 1 : 0;

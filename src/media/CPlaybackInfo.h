@@ -106,7 +106,7 @@ class CPlaybackInfo {
     // Flushes the open decoders before and after. 0 on success, -1 when the seek is refused.
     int SeekFile(int64_t position);
 
-    // Reads the next packet of any stream into `packet` (which must be allocated and empty).
+    // Reads the next packet of any stream into `packet`, releasing what it held before.
     // 0 when a packet was read, 1 at the end of the file or on a read error.
     int ReadPacket(AVPacket& packet);
 
