@@ -8,11 +8,30 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <vector>
 
-#include "media/FFmpegPtr.h"
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+}
 
+// Self-contained (no project headers), so that the test media are regenerated only when this
+// helper or the generator script changes.
 namespace {
+
+struct CodecContextDeleter {
+    void operator()(AVCodecContext* p) const { avcodec_free_context(&p); }
+};
+struct PacketDeleter {
+    void operator()(AVPacket* p) const { av_packet_free(&p); }
+};
+struct OutputDeleter {
+    void operator()(AVFormatContext* f) const {
+        if (f->pb) avio_closep(&f->pb);
+        avformat_free_context(f);
+    }
+};
 
 // 3x5 block digits, one row per string, '#' set.
 const char* const kDigits[10][5] = {
@@ -57,7 +76,8 @@ int main(int argc, char** argv) {
 
     const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_DVD_SUBTITLE);
     if (!codec) return Fail("no dvdsub encoder");
-    zvp::AVCodecContextPtr encoder(avcodec_alloc_context3(codec));
+    std::unique_ptr<AVCodecContext, CodecContextDeleter> encoder(avcodec_alloc_context3(codec));
+    if (!encoder) return Fail("out of memory");
     encoder->width = width;
     encoder->height = height;
     encoder->time_base = AVRational{1, 1000};
@@ -66,13 +86,6 @@ int main(int argc, char** argv) {
     AVFormatContext* raw = nullptr;
     if (avformat_alloc_output_context2(&raw, nullptr, "matroska", out) < 0 || !raw)
         return Fail("cannot create muxer");
-    // The output context is freed by hand below (avformat_close_input is for inputs only).
-    struct OutputDeleter {
-        void operator()(AVFormatContext* f) const {
-            if (f->pb) avio_closep(&f->pb);
-            avformat_free_context(f);
-        }
-    };
     std::unique_ptr<AVFormatContext, OutputDeleter> muxer(raw);
     AVStream* stream = avformat_new_stream(muxer.get(), nullptr);
     if (!stream || avcodec_parameters_from_context(stream->codecpar, encoder.get()) < 0)
@@ -110,8 +123,8 @@ int main(int argc, char** argv) {
                                                  static_cast<int>(buffer.size()), &sub);
         if (size <= 0) return Fail("cannot encode");
 
-        zvp::AVPacketPtr packet = zvp::MakePacket();
-        if (av_new_packet(packet.get(), size) < 0) return Fail("out of memory");
+        std::unique_ptr<AVPacket, PacketDeleter> packet(av_packet_alloc());
+        if (!packet || av_new_packet(packet.get(), size) < 0) return Fail("out of memory");
         std::memcpy(packet->data, buffer.data(), size);
         packet->stream_index = stream->index;
         packet->pts = packet->dts = av_rescale_q(startMs, AVRational{1, 1000}, stream->time_base);

@@ -5,7 +5,6 @@ find_program(ZVP_FFMPEG_EXECUTABLE ffmpeg REQUIRED)
 
 # Bitmap (DVD) subtitles cannot be made from text by the ffmpeg tool; this helper draws them.
 add_executable(zvp-make-dvdsub ${CMAKE_CURRENT_LIST_DIR}/make-dvdsub.cpp)
-target_include_directories(zvp-make-dvdsub PRIVATE ${PROJECT_SOURCE_DIR}/src)
 target_link_libraries(zvp-make-dvdsub PRIVATE PkgConfig::FFMPEG)
 
 set(ZVP_MEDIA_DIR ${CMAKE_BINARY_DIR}/media)
