@@ -4,12 +4,14 @@
 # MAKE_DVDSUB is the zvp-make-dvdsub helper built from tools/make-dvdsub.cpp; without it the
 # bitmap subtitle clip is skipped.
 # The build runs it through the `test_media` target (tools/media.cmake) and again only when
-# this script changes. Tests find the folder as $ZVP_MEDIA_DIR (tests/support/TestUtil.h).
+# this script or the helper changes. Tests find the folder as $ZVP_MEDIA_DIR
+# (tests/support/TestUtil.h).
 #
-# Every video frame shows its frame number (0-based, top left, drawn with drawtext; when
-# drawtext or a font is missing, testsrc's own two-decimal seconds counter is the counter).
-# The picture is testsrc's pattern. Unless noted, audio is a 440 Hz sine at -6 dBFS-ish
-# (ffmpeg's sine source, amplitude 1/8), video is 25 fps, 320x240, yuv420p.
+# Every video frame shows its frame number (0-based, white on black, top left, drawn with
+# drawtext when ffmpeg has it and a font is found) and, in the centre, testsrc's own counter of
+# the frame time in hundredths of a second (frame n at 25 fps shows 4n). The picture is
+# testsrc's colour pattern. Unless noted, audio is a 440 Hz sine of amplitude 1/8 of full scale
+# (about -18 dBFS, ffmpeg's sine source) and video is 25 fps, 320x240, yuv420p.
 #
 #   h264_aac.mp4        10 s  H.264 (B-frames, GOP 50) + AAC stereo 48 kHz; moov at the front
 #   mpeg4_mp3.avi       10 s  MPEG-4 Part 2 + MP3 stereo 44.1 kHz
@@ -37,8 +39,9 @@
 #                             stereo, for benchmarks
 #   long.mp4            45 s  160x120 H.264 + AAC, for tests that stop playback at 30 s
 #   sync20.mp4          20 s  H.264 + AAC: every whole second the first frame (frames 0, 25,
-#                             50, ...) carries a white square at the centre and a 1 kHz beep
-#                             of 40 ms starts; silence otherwise. For A/V sync measurements.
+#                             50, ...) carries an 80x80 white square at the centre and a 1 kHz
+#                             beep (amplitude 0.5) of 40 ms starts; silence otherwise. For A/V
+#                             sync measurements.
 #   rate60.mp4           2 s  160x120 H.264 at 60 fps, no audio
 #   raw.h264             2 s  160x120 H.264 elementary stream, no container: duration unknown
 #   truncated.mp4       h264_aac.mp4 cut after 50 % of its bytes (index complete, media data
