@@ -15,6 +15,8 @@
 #include "graph/CBaseFilter.h"
 #include "graph/CBasePin.h"
 #include "graph/CFilterGraph.h"
+#include "graph/CRendererFactory.h"
+#include "graph/CSoftVideoRenderer.h"
 #include "media/CVelloAudioStream.h"
 #include "media/CVelloSource.h"
 #include "media/CVelloVideoStream.h"
@@ -79,8 +81,15 @@ bool CEngineDS::Create(QWidget* parent) {
 // --- the graph ---------------------------------------------------------------------------------
 
 EngineRenderers CEngineDS::DefaultRenderers() {
-    // Filled in with the graph layer's renderers; see the definition below the class.
-    return EngineRenderers{};
+    EngineRenderers r;
+    // OpenGL video where a context can be made, else software video; SDL2 audio (or the null
+    // renderers when the process asked the factory for them).
+    r.video = [] { return CRendererFactory::CreateVideoRenderer(); };
+    r.videoFallback = [] {
+        return std::unique_ptr<CBaseFilter>(std::make_unique<CSoftVideoRenderer>());
+    };
+    r.audio = [] { return CRendererFactory::CreateAudioRenderer(); };
+    return r;
 }
 
 void CEngineDS::SetRenderers(EngineRenderers renderers) { renderers_ = std::move(renderers); }

@@ -69,6 +69,9 @@ std::string CPlaybackController::GetStateName() const {
 }
 
 void CPlaybackController::OnLoaded(ISubject*, EventArg arg1, EventArg arg2) {
+    // Observers of "MediaLoaded" (which may start playback at once) see the Loaded state,
+    // as observers of every other event see the state it leads to.
+    state_ = &CEngineStateLoaded::Instance();
     Notify("MediaLoaded", arg1, arg2);
 }
 

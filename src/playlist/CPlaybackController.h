@@ -20,7 +20,7 @@ class IEngineState;
 // events, switches the state and then republishes each event on its own subject:
 //
 //   engine event       state becomes        published
-//   "Loaded"           (Loaded, by Load)    "MediaLoaded"
+//   "Loaded"           Loaded               "MediaLoaded"
 //   "Playing"          Playing              "MediaPlaying"
 //   "Paused"           Paused               "MediaPaused"
 //   "Stopped"          Stopped              "MediaStopped"

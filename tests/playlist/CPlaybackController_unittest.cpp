@@ -150,11 +150,14 @@ TEST_F(ControllerTest, FailedOpenSelectsStopped) {
     clip.path = MediaPath("missing.mp4");
     EXPECT_FALSE(controller.Load(&clip));
     EXPECT_EQ(controller.GetStateName(), "Stopped");
+    // The loaded file is stopped first.
     EXPECT_EQ(events.events,
-              (std::vector<RecordedEvent>{{"MediaLoadFailed", Arg(&clip),
+              (std::vector<RecordedEvent>{Ev("MediaStopped"),
+                                          {"MediaLoadFailed", Arg(&clip),
                                            Arg(&controller.GetEngine())}}));
+    EXPECT_TRUE(clip.loadFailed);
     controller.TogglePlay();
-    EXPECT_EQ(events.events.size(), 1u);
+    EXPECT_EQ(events.events.size(), 2u);
 }
 
 TEST_F(ControllerTest, VolumeAndMuteAreRepublished) {
