@@ -176,6 +176,11 @@ HRESULT CFilterGraph::PauseLocked(bool announce) {
 }
 
 HRESULT CFilterGraph::RunFiltersLocked(REFERENCE_TIME tStart) {
+    {
+        // A pause that had not completed is over: no EC_PAUSED for it.
+        std::lock_guard<std::mutex> el(eventLock_);
+        pausePending_ = false;
+    }
     for (int pass = 0; pass < 2; ++pass) {
         for (auto& e : filters_) {
             if (IsRenderer(e.filter.get()) != (pass == 0)) continue;
@@ -220,7 +225,7 @@ HRESULT CFilterGraph::Run() {
     std::lock_guard<std::mutex> lock(controlLock_);
     if (state_ == State_Running) return S_OK;
     if (state_ == State_Stopped) {
-        HRESULT hr = PauseLocked();
+        HRESULT hr = PauseLocked(false);
         if (FAILED(hr)) return hr;
     }
     tStart_ = ClockNow() - pausedStreamTime_;

@@ -31,11 +31,13 @@ class IReferenceClock;
 //
 // State changes: Pause from stopped pauses the renderers first, then the other filters
 // (source pins start streaming; each renderer pre-rolls one sample, EC_PAUSED follows when
-// all have). Run sets the start time so that the stream continues where it paused (stream
+// all have, unless Run or a seek came first; Run's and a seek's own pauses report nothing).
+// Run sets the start time so that the stream continues where it paused (stream
 // time 0 at the first Run). Stop stops renderers first (releasing streaming threads blocked
 // in delivery), then the others. Seeking while running pauses, seeks, and runs again with
 // stream time restarting at 0; while paused or stopped it seeks only. The current position
-// is the last seek position plus stream time, clamped to the duration.
+// is the last seek position plus stream time, clamped to the duration; Stop keeps the position
+// where it stopped and does not rewind the sources (the owner seeks before running again).
 //
 // Events: filters report through Notify. EC_COMPLETE from a renderer is counted; the graph
 // queues one EC_COMPLETE when every connected renderer has completed (counting restarts at
