@@ -209,10 +209,22 @@ void CSubtitleAss::DrawTrack(CSubtitleRenderer& renderer, ASS_Track* track,
     if (nowMs == 0) nowMs = 1;  // 0 means "not shown"
     bool drawn = false;
     renderer.RenderFrame(track, frame.time_ms, [&](const ASS_Image* images) {
-        const OverlayRect box = ImagesBoundingBox(images, renderer.width(), renderer.height());
-        if (box.empty()) return;
-        OverlayRect rect{(renderer.width() - box.width) / 2, baseline - box.height, box.width,
-                         box.height};
+        if (!images) return;
+        ImagesIdentity(images, scratch_);
+        if (!overlay_valid_ || scratch_ != identity_) {
+            overlay_valid_ = false;
+            yuv_valid_ = false;
+            rgb_valid_ = false;
+            const OverlayRect box = ImagesBoundingBox(images, renderer.width(), renderer.height());
+            if (box.empty()) return;
+            uint8_t* overlay = PrepareOverlay(static_cast<size_t>(box.width) * box.height * 4);
+            PaintAssImages(images, box, overlay);
+            identity_.swap(scratch_);
+            box_ = box;
+            overlay_valid_ = true;
+        }
+        OverlayRect rect{(renderer.width() - box_.width) / 2, baseline - box_.height, box_.width,
+                         box_.height};
         if (!frame.rgb24) {
             // YV12 blends from even rows and columns: move up and left rather than down
             // onto the baseline.
@@ -222,20 +234,31 @@ void CSubtitleAss::DrawTrack(CSubtitleRenderer& renderer, ASS_Track* track,
         if (!had_images_ && first_shown_ms_ == 0) first_shown_ms_ = nowMs;
         had_images_ = true;
         rect_ = rect;
-        uint8_t* overlay = PrepareOverlay(static_cast<size_t>(box.width) * box.height * 4);
-        PaintAssImages(images, box, overlay);
         drawn = true;
     });
     if (!drawn) {
         had_images_ = false;
-        if (first_shown_ms_ == 0 || nowMs - first_shown_ms_ >= kHoldMs || rect_.empty()) {
+        if (first_shown_ms_ == 0 || nowMs - first_shown_ms_ >= kHoldMs || rect_.empty() ||
+            !overlay_valid_) {
             first_shown_ms_ = 0;
             return;
         }
         // Held: the overlay painted last is drawn again where it was.
     }
     baseline = rect_.top - kStackGap;
-    BlendOverlay(frame, overlay_.data(), rect_);
+    if (frame.rgb24) {
+        if (!rgb_valid_) {
+            PrepareRgb24Overlay(overlay_.data(), rect_.width, rect_.height, rgb_);
+            rgb_valid_ = true;
+        }
+        BlendRgb24Overlay(frame, rgb_, rect_);
+        return;
+    }
+    if (!yuv_valid_) {
+        PrepareYuvOverlay(overlay_.data(), rect_.width, rect_.height, yuv_);
+        yuv_valid_ = true;
+    }
+    BlendYuvOverlay(frame, yuv_, rect_);
 }
 
 }  // namespace zvp

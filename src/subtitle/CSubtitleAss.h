@@ -71,6 +71,15 @@ private:
     int64_t first_shown_ms_ = 0;  // tick when the images last first appeared; 0: not shown
     bool had_images_ = false;     // the last rendering produced images
     OverlayRect rect_;            // where the overlay was drawn last (picture coordinates)
+    // The overlay is painted again only when libass's images change.
+    std::vector<uint64_t> identity_;  // ImagesIdentity of the images painted into overlay_
+    std::vector<uint64_t> scratch_;
+    OverlayRect box_;             // the painted images' box, in renderer coordinates
+    bool overlay_valid_ = false;  // overlay_ holds the images of identity_
+    YuvOverlay yuv_;              // overlay_ converted for YV12 pictures
+    bool yuv_valid_ = false;
+    Rgb24Overlay rgb_;            // overlay_ converted for RGB24 pictures
+    bool rgb_valid_ = false;
 };
 
 }  // namespace zvp

@@ -63,6 +63,7 @@ void CSubtitleBitmap::BuildOverlay() {
             dst[x * 4 + 3] = uint8_t(p >> 24);  // alpha
         }
     }
+    PrepareYuvOverlay(overlay, r->w, r->h, yuv_);
     overlay_ready_ = true;
 }
 
@@ -74,7 +75,7 @@ void CSubtitleBitmap::Render(const SubtitleFrame& frame, const std::shared_ptr<C
     const AVSubtitleRect* r = subtitle_->rects[0];
     if (!frame.rgb24) {
         if (!overlay_ready_) BuildOverlay();
-        BlendYv12(frame, overlay_.data(), OverlayRect{r->x, r->y, r->w, r->h});
+        BlendYuvOverlay(frame, yuv_, OverlayRect{r->x, r->y, r->w, r->h});
         return;
     }
     const int stride = FrameStride(frame);

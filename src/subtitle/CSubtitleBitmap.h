@@ -31,7 +31,8 @@ private:
     void BuildOverlay();
 
     AVSubtitlePtr subtitle_;       // owns the rectangle shown; null: nothing to draw
-    bool overlay_ready_ = false;   // overlay_ holds subtitle_'s first rectangle
+    bool overlay_ready_ = false;   // overlay_ and yuv_ hold subtitle_'s first rectangle
+    YuvOverlay yuv_;
 };
 
 }  // namespace zvp

@@ -7,7 +7,27 @@ namespace zvp {
 
 namespace {
 
-inline uint8_t Clamp8(int v) { return static_cast<uint8_t>(std::clamp(v, 0, 255)); }
+// (over x a + under x (255 - a)) / 255, exact: the sum is at most 65025, and
+// (t + 1 + (t >> 8)) >> 8 == t / 255 for t < 65535. 16-bit arithmetic lets the compiler
+// vectorise the loops below.
+inline uint8_t Mix(uint8_t over, uint8_t under, uint8_t a) {
+    const uint16_t t = uint16_t(over * a + under * (255 - a));
+    return uint8_t((t + 1 + (t >> 8)) >> 8);
+}
+
+// Blends `count` bytes of `over` with weights `alpha` onto `dst`.
+inline void MixRun(uint8_t* __restrict dst, const uint8_t* __restrict over,
+                   const uint8_t* __restrict alpha, int count) {
+    for (int i = 0; i < count; ++i) dst[i] = Mix(over[i], dst[i], alpha[i]);
+}
+
+// [first, last) of the entries of `alpha` (stride `step`) above 0.
+inline void Span(const uint8_t* alpha, int count, int step, int& first, int& last) {
+    first = 0;
+    while (first < count && alpha[first * step] == 0) ++first;
+    last = count;
+    while (last > first && alpha[(last - 1) * step] == 0) --last;
+}
 
 }  // namespace
 
@@ -70,28 +90,105 @@ void PaintAssImages(const ASS_Image* images, const OverlayRect& box, uint8_t* bg
     }
 }
 
-void BlendRgb24(const SubtitleFrame& frame, const uint8_t* bgra, const OverlayRect& rect) {
-    if (!frame.data || rect.empty()) return;
+void PrepareRgb24Overlay(const uint8_t* bgra, int width, int height, Rgb24Overlay& out) {
+    out.width = width;
+    out.height = height;
+    const size_t n = static_cast<size_t>(width) * height;
+    out.bgr.resize(n * 3);
+    out.alpha3.resize(n * 3);
+    for (size_t i = 0; i < n; ++i) {
+        const uint8_t* o = bgra + i * 4;
+        for (int c = 0; c < 3; ++c) {
+            out.bgr[i * 3 + c] = o[c];
+            out.alpha3[i * 3 + c] = o[3];
+        }
+    }
+    out.row_first.resize(height);
+    out.row_last.resize(height);
+    for (int y = 0; y < height; ++y)
+        Span(bgra + static_cast<size_t>(y) * width * 4 + 3, width, 4, out.row_first[y],
+             out.row_last[y]);
+}
+
+void BlendRgb24Overlay(const SubtitleFrame& frame, const Rgb24Overlay& overlay,
+                       const OverlayRect& rect) {
+    if (!frame.data || rect.empty() || rect.width != overlay.width ||
+        rect.height != overlay.height)
+        return;
     const int stride = FrameStride(frame);
+    const int x0 = std::max(0, -rect.left), x1 = std::min(rect.width, frame.width - rect.left);
     for (int y = 0; y < rect.height; ++y) {
         const int py = rect.top + y;
         if (py < 0 || py >= frame.height) continue;
-        uint8_t* row = frame.data + static_cast<size_t>(frame.height - 1 - py) * stride;
-        const uint8_t* src = bgra + static_cast<size_t>(y) * rect.width * 4;
-        for (int x = 0; x < rect.width; ++x) {
-            const int px = rect.left + x;
-            const uint8_t* o = src + x * 4;
-            const int a = o[3];
-            if (a == 0 || px < 0 || px >= frame.width) continue;
-            uint8_t* p = row + px * 3;
-            for (int c = 0; c < 3; ++c) p[c] = uint8_t((a * o[c] + (255 - a) * p[c]) / 255);
-        }
+        const int first = std::max(x0, overlay.row_first[y]);
+        const int last = std::min(x1, overlay.row_last[y]);
+        if (first >= last) continue;
+        const size_t src = (static_cast<size_t>(y) * rect.width + first) * 3;
+        uint8_t* dst = frame.data + static_cast<size_t>(frame.height - 1 - py) * stride +
+                       (static_cast<size_t>(rect.left) + first) * 3;
+        MixRun(dst, overlay.bgr.data() + src, overlay.alpha3.data() + src, (last - first) * 3);
     }
 }
 
-void BlendYv12(const SubtitleFrame& frame, const uint8_t* bgra, const OverlayRect& rectIn) {
-    if (!frame.data || rectIn.empty()) return;
-    OverlayRect rect = rectIn;
+void BlendRgb24(const SubtitleFrame& frame, const uint8_t* bgra, const OverlayRect& rect) {
+    if (!frame.data || rect.empty()) return;
+    Rgb24Overlay overlay;
+    PrepareRgb24Overlay(bgra, rect.width, rect.height, overlay);
+    BlendRgb24Overlay(frame, overlay, rect);
+}
+
+void PrepareYuvOverlay(const uint8_t* bgra, int width, int height, YuvOverlay& out) {
+    out.width = width;
+    out.height = height;
+    const size_t n = static_cast<size_t>(width) * height;
+    out.luma.resize(n);
+    out.alpha.resize(n);
+    for (size_t i = 0; i < n; ++i) {
+        const uint8_t* o = bgra + i * 4;
+        out.alpha[i] = o[3];
+        out.luma[i] = uint8_t(((66 * o[2] + 129 * o[1] + 25 * o[0] + 128) >> 8) + 16);
+    }
+    out.row_first.resize(height);
+    out.row_last.resize(height);
+    for (int y = 0; y < height; ++y)
+        Span(out.alpha.data() + static_cast<size_t>(y) * width, width, 1, out.row_first[y],
+             out.row_last[y]);
+    const int cw = (width + 1) / 2, ch = (height + 1) / 2;
+    const size_t blocks = static_cast<size_t>(cw) * ch;
+    out.cr.resize(blocks);
+    out.cb.resize(blocks);
+    out.block_alpha.resize(blocks);
+    for (int by = 0; by < ch; ++by) {
+        for (int bx = 0; bx < cw; ++bx) {
+            int alpha = 0, cr = 0, cb = 0, count = 0;
+            for (int dy = 0; dy < 2 && by * 2 + dy < height; ++dy) {
+                for (int dx = 0; dx < 2 && bx * 2 + dx < width; ++dx) {
+                    const uint8_t* o =
+                        bgra + (static_cast<size_t>(by * 2 + dy) * width + bx * 2 + dx) * 4;
+                    alpha += o[3];
+                    cr += ((112 * o[2] - 94 * o[1] - 18 * o[0] + 128) >> 8) + 128;
+                    cb += ((-38 * o[2] - 74 * o[1] + 112 * o[0] + 128) >> 8) + 128;
+                    ++count;
+                }
+            }
+            const size_t i = static_cast<size_t>(by) * cw + bx;
+            out.block_alpha[i] = uint8_t(alpha / 4);
+            out.cr[i] = uint8_t(cr / count);
+            out.cb[i] = uint8_t(cb / count);
+        }
+    }
+    out.block_first.resize(ch);
+    out.block_last.resize(ch);
+    for (int by = 0; by < ch; ++by)
+        Span(out.block_alpha.data() + static_cast<size_t>(by) * cw, cw, 1, out.block_first[by],
+             out.block_last[by]);
+}
+
+void BlendYuvOverlay(const SubtitleFrame& frame, const YuvOverlay& overlay,
+                     const OverlayRect& rect) {
+    if (!frame.data || rect.empty() || rect.width != overlay.width ||
+        rect.height != overlay.height)
+        return;
     // Rounded down to even; the overlay keeps its own coordinates.
     const int left = rect.left & ~1;
     const int top = rect.top & ~1;
@@ -103,45 +200,61 @@ void BlendYv12(const SubtitleFrame& frame, const uint8_t* bgra, const OverlayRec
     uint8_t* vPlane = yPlane + static_cast<size_t>(ys) * frame.height;
     uint8_t* uPlane = vPlane + static_cast<size_t>(cs) * ch;
 
+    const int x0 = std::max(0, -left), x1 = std::min(rect.width, frame.width - left);
     for (int y = 0; y < rect.height; ++y) {
         const int py = top + y;
         if (py < 0 || py >= frame.height) continue;
-        const uint8_t* src = bgra + static_cast<size_t>(y) * rect.width * 4;
-        uint8_t* dst = yPlane + static_cast<size_t>(py) * ys;
-        for (int x = 0; x < rect.width; ++x) {
-            const int px = left + x;
-            const uint8_t* o = src + x * 4;
-            const int a = o[3];
-            if (a == 0 || px < 0 || px >= frame.width) continue;
-            const int yy = ((66 * o[2] + 129 * o[1] + 25 * o[0] + 128) >> 8) + 16;
-            dst[px] = Clamp8(((yy - 16) * a + (dst[px] - 16) * (255 - a)) / 255 + 16);
+        const uint8_t* ov = overlay.luma.data() + static_cast<size_t>(y) * rect.width;
+        const uint8_t* oa = overlay.alpha.data() + static_cast<size_t>(y) * rect.width;
+        uint8_t* dst = yPlane + static_cast<size_t>(py) * ys + left;
+        const int first = std::max(x0, overlay.row_first[y]);
+        const int last = std::min(x1, overlay.row_last[y]);
+        if (first < last) MixRun(dst + first, ov + first, oa + first, last - first);
+    }
+    const int ow = (rect.width + 1) / 2, oh = (rect.height + 1) / 2;
+    const int cl = left / 2, ct = top / 2;
+    const int bx0 = std::max(0, -cl), bx1 = std::min(ow, cw - cl);
+    for (int by = 0; by < oh; ++by) {
+        const int cy = ct + by;
+        if (cy < 0 || cy >= ch) continue;
+        const size_t row = static_cast<size_t>(by) * ow;
+        uint8_t* v = vPlane + static_cast<size_t>(cy) * cs + cl;
+        uint8_t* u = uPlane + static_cast<size_t>(cy) * cs + cl;
+        const uint8_t* ba = overlay.block_alpha.data() + row;
+        const uint8_t* cr = overlay.cr.data() + row;
+        const uint8_t* cb = overlay.cb.data() + row;
+        const int first = std::max(bx0, overlay.block_first[by]);
+        const int last = std::min(bx1, overlay.block_last[by]);
+        for (int bx = first; bx < last; ++bx) {
+            v[bx] = Mix(cr[bx], v[bx], ba[bx]);
+            u[bx] = Mix(cb[bx], u[bx], ba[bx]);
         }
     }
-    for (int by = 0; by < rect.height; by += 2) {
-        const int cy = (top + by) / 2;
-        if (cy < 0 || cy >= ch) continue;
-        for (int bx = 0; bx < rect.width; bx += 2) {
-            const int cx = (left + bx) / 2;
-            if (cx < 0 || cx >= cw) continue;
-            int alpha = 0, cr = 0, cb = 0, n = 0;
-            for (int dy = 0; dy < 2 && by + dy < rect.height; ++dy) {
-                for (int dx = 0; dx < 2 && bx + dx < rect.width; ++dx) {
-                    const uint8_t* o = bgra + (static_cast<size_t>(by + dy) * rect.width + bx + dx) * 4;
-                    alpha += o[3];
-                    cr += ((112 * o[2] - 94 * o[1] - 18 * o[0] + 128) >> 8) + 128;
-                    cb += ((-38 * o[2] - 74 * o[1] + 112 * o[0] + 128) >> 8) + 128;
-                    ++n;
-                }
+}
+
+void BlendYv12(const SubtitleFrame& frame, const uint8_t* bgra, const OverlayRect& rect) {
+    if (!frame.data || rect.empty()) return;
+    YuvOverlay overlay;
+    PrepareYuvOverlay(bgra, rect.width, rect.height, overlay);
+    BlendYuvOverlay(frame, overlay, rect);
+}
+
+void ImagesIdentity(const ASS_Image* images, std::vector<uint64_t>& out) {
+    out.clear();
+    for (const ASS_Image* img = images; img; img = img->next) {
+        out.push_back(reinterpret_cast<uintptr_t>(img->bitmap));
+        out.push_back((uint64_t(uint32_t(img->w)) << 32) | uint32_t(img->h));
+        out.push_back((uint64_t(uint32_t(img->dst_x)) << 32) | uint32_t(img->dst_y));
+        out.push_back((uint64_t(uint32_t(img->stride)) << 32) | img->color);
+        uint64_t sample = 1469598103934665603ull;
+        if (img->w > 0 && img->h > 0) {
+            for (int i = 0; i < 16; ++i) {
+                const int y = img->h * i / 16, x = img->w * ((i * 7) % 16) / 16;
+                sample = (sample ^ img->bitmap[static_cast<size_t>(y) * img->stride + x]) *
+                         1099511628211ull;
             }
-            const int a = alpha / 4;
-            if (a == 0) continue;
-            cr /= n;
-            cb /= n;
-            uint8_t& v = vPlane[static_cast<size_t>(cy) * cs + cx];
-            uint8_t& u = uPlane[static_cast<size_t>(cy) * cs + cx];
-            v = Clamp8(((cr - 128) * a + (v - 128) * (255 - a)) / 255 + 128);
-            u = Clamp8(((cb - 128) * a + (u - 128) * (255 - a)) / 255 + 128);
         }
+        out.push_back(sample);
     }
 }
 

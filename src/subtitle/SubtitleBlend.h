@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include <ass/ass.h>
 
@@ -40,9 +41,46 @@ OverlayRect ImagesBoundingBox(const ASS_Image* images, int width, int height);
 // dropped.
 void PaintAssImages(const ASS_Image* images, const OverlayRect& box, uint8_t* bgra);
 
+// A BGRA overlay converted once for YV12 blending: luma and alpha per pixel, and per 2 x 2
+// block the mean alpha and the mean Cr and Cb.
+struct YuvOverlay {
+    int width = 0;
+    int height = 0;
+    // Per overlay row (luma) and per block row (chroma): the covered columns [first, last);
+    // first == last for an empty row.
+    std::vector<int> row_first, row_last, block_first, block_last;
+    std::vector<uint8_t> luma, alpha;          // width x height
+    std::vector<uint8_t> cr, cb, block_alpha;  // ceil(width / 2) x ceil(height / 2)
+};
+void PrepareYuvOverlay(const uint8_t* bgra, int width, int height, YuvOverlay& out);
+// Blends a prepared overlay at `rect` (its size must match) as BlendYv12 does.
+void BlendYuvOverlay(const SubtitleFrame& frame, const YuvOverlay& overlay, const OverlayRect& rect);
+
+// A cheap identity of an image list: geometry, colour and bitmap address of every image and a
+// sample of its bitmap bytes. Equal identities mean the same picture with overwhelming
+// likelihood.
+void ImagesIdentity(const ASS_Image* images, std::vector<uint64_t>& out);
+
+// A BGRA overlay converted once for RGB24 blending: B, G, R bytes and the alpha repeated for
+// each of them, so that a row blends as one run of bytes.
+struct Rgb24Overlay {
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> bgr, alpha3;     // width x 3 bytes per row
+    std::vector<int> row_first, row_last;  // covered columns [first, last) per row
+};
+void PrepareRgb24Overlay(const uint8_t* bgra, int width, int height, Rgb24Overlay& out);
+// Blends a prepared overlay at `rect` (its size must match) as BlendRgb24 does.
+void BlendRgb24Overlay(const SubtitleFrame& frame, const Rgb24Overlay& overlay,
+                       const OverlayRect& rect);
+
 // Blends a BGRA overlay of rect.width x rect.height pixels at `rect` onto the picture,
 // clipped to the picture. Pixels with alpha 0 leave the picture as it was.
 void BlendRgb24(const SubtitleFrame& frame, const uint8_t* bgra, const OverlayRect& rect);
+// Blending rounds with integer division by 255 of the unsigned weighted sum
+// (overlay x a + picture x (255 - a)); for YV12 this equals the studio-range formulas
+// ((Y' - 16) a + (Y - 16)(255 - a)) / 255 + 16 (and likewise for chroma around 128), except
+// below black where it may differ by one.
 // YV12: the rectangle's top and left are rounded down to even so that 2 x 2 overlay blocks
 // meet the chroma samples.
 void BlendYv12(const SubtitleFrame& frame, const uint8_t* bgra, const OverlayRect& rect);

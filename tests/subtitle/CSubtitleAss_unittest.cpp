@@ -199,3 +199,22 @@ TEST_F(CSubtitleAssTest, HugeAndInvalidTextIsDrawnWithoutHarm) {
 
 }  // namespace
 }  // namespace zvp
+
+namespace zvp {
+namespace {
+
+TEST_F(CSubtitleAssTest, ChangedTextIsPaintedAfresh) {
+    const std::string head = "Dialogue: 0,0:00:00.00,0:00:05.00,Default,,0,0,0,,";
+    Picture base = Picture::Rgb24(kWidth, kHeight, 90);
+    OpenSubtitle(kSubtitleText, 0, head + "ABCD");
+    const Picture first = Render(base, 1000);
+    EXPECT_EQ(Render(base, 1040).data, first.data);  // the same picture again
+    OpenSubtitle(kSubtitleText, 0, head + "ABCE");
+    const Picture second = Render(base, 1080);
+    EXPECT_NE(second.data, first.data);
+    OpenSubtitle(kSubtitleText, 0, head + "ABCD");
+    EXPECT_EQ(Render(base, 1120).data, first.data);
+}
+
+}  // namespace
+}  // namespace zvp

@@ -1,0 +1,6 @@
+# Throughput of decode + picture conversion + subtitle drawing on the 1080p test clip, with
+# and without a two-line subtitle on every picture. Usage: subtitle_bench [clip] [passes]
+add_executable(subtitle_bench ${CMAKE_CURRENT_LIST_DIR}/subtitle_bench.cpp)
+target_link_libraries(subtitle_bench PRIVATE zvp_subtitle)
+target_compile_definitions(subtitle_bench PRIVATE
+  ZVP_DEFAULT_MEDIA_DIR="${CMAKE_BINARY_DIR}/media")
