@@ -26,7 +26,8 @@ inline constexpr HRESULT VFW_E_BADALIGN = static_cast<HRESULT>(0x8004020Eu);
 // input pin receives them).
 //
 // Life: SetProperties (while decommitted) → Commit (buffers allocated) → GetBuffer/release
-// cycles → Decommit (waiters fail; buffers are freed once all are back) → Commit again.
+// cycles → Decommit (waiters fail; the buffers are kept for the next Commit and freed by the
+// next SetProperties or the destructor) → Commit again.
 // While flushing (SetFlushing(true), set by the output pin around a flush) GetBuffer fails
 // at once with VFW_E_WRONG_STATE and wakes every waiter, so a streaming thread blocked for a
 // buffer is released by a flush or a stop.

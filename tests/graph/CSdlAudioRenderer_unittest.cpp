@@ -13,7 +13,9 @@
 #include <vector>
 
 #include "graph/CFilterGraph.h"
+#include "graph/CNullVideoRenderer.h"
 #include "graph/ManualSource.h"
+#include "graph/TestSource.h"
 #include "support/TestUtil.h"
 
 namespace zvp {
@@ -204,6 +206,75 @@ TEST(CSdlAudioRendererTest, FlushDropsQueuedAudioAtOnce) {
     ASSERT_EQ(g.src->Pin()->DeliverEndFlush(), S_OK);
     s.Release();
     g.graph->Stop();
+}
+
+TEST(CSdlAudioRendererTest, TimedSampleAfterAGapIsPrecededBySilence) {
+    DiskAudio disk;
+    {
+        AudioGraph g;
+        ASSERT_EQ(g.graph->Pause(), S_OK);
+        auto sig = Signal(kRate / 10, 0);
+        CSampleRef s;
+        ASSERT_EQ(g.src->Pin()->GetDeliveryBuffer(&s, nullptr, nullptr, 0), S_OK);
+        std::memcpy(s->Data(), sig.data(), sig.size() * 2);
+        s->SetActualDataLength(long(sig.size() * 2));
+        REFERENCE_TIME start = UNITS / 2, stop = start + UNITS / 10;
+        s->SetTime(&start, &stop);
+        // Queued while paused: 0.5 s of silence, then the block.
+        ASSERT_EQ(g.src->Pin()->Deliver(s.get()), S_OK);
+        EXPECT_EQ(g.audio->QueuedBytes(), static_cast<long long>(kRate / 2 * kChannels * 2 +
+                                                                 sig.size() * 2));
+        s.Release();
+        ASSERT_EQ(g.src->Pin()->DeliverEndOfStream(), S_OK);
+        ASSERT_EQ(g.graph->Run(), S_OK);
+        ASSERT_TRUE(g.WaitComplete());
+        g.graph->Stop();
+    }
+    auto captured = disk.Read();
+    size_t first = captured.size() - FromFirstSound(captured).size();
+    EXPECT_GE(first, size_t(kRate / 2 * kChannels));
+}
+
+TEST(CSdlAudioRendererTest, AudioClockDrivesTheVideoOfAWholeGraph) {
+    DiskAudio disk;
+    test::StreamParams a, v;
+    a.video = false;
+    a.count = 6;
+    a.duration = UNITS / 10;
+    a.rate = kRate;
+    v.count = 25;  // 1 s of video against 0.6 s of audio
+    v.duration = 400000;
+    CFilterGraph graph;
+    auto src = std::make_unique<test::CTestSource>(&a, &v);
+    test::CTestSource* s = src.get();
+    auto ar = std::make_unique<CSdlAudioRenderer>();
+    CSdlAudioRenderer* audio = ar.get();
+    auto vr = std::make_unique<CNullVideoRenderer>(false);
+    CNullVideoRenderer* video = vr.get();
+    graph.AddFilter(std::move(src), "src");
+    graph.AddFilter(std::move(ar), "Audio Renderer");
+    graph.AddFilter(std::move(vr), "Video Renderer");
+    ASSERT_EQ(graph.Connect(s->AudioPin(), CFilterGraph::FindInputPin(audio)), S_OK);
+    ASSERT_EQ(graph.Connect(s->VideoPin(), CFilterGraph::FindInputPin(video)), S_OK);
+    ASSERT_EQ(graph.SetDefaultSyncSource(), S_OK);
+    EXPECT_EQ(graph.GetSyncSource(), audio->GetProvidedClock());
+    ASSERT_EQ(graph.Run(), S_OK);
+    long c;
+    LONG_PTR p1, p2;
+    bool complete = false;
+    auto deadline = std::chrono::steady_clock::now() + 20s;
+    while (!complete && std::chrono::steady_clock::now() < deadline)
+        complete = graph.GetEvent(&c, &p1, &p2, 200) == S_OK && c == EC_COMPLETE;
+    ASSERT_TRUE(complete);
+    // The video outlasts the audio: the device clock kept running on silence.
+    auto log = video->Log().Snapshot();
+    EXPECT_EQ(video->Log().Count(), 25u);
+    for (const auto& p : log) {
+        if (p.preroll) continue;
+        ASSERT_TRUE(p.haveStreamTime);
+        EXPECT_GE(p.streamTime, p.start);
+    }
+    graph.Stop();
 }
 
 }  // namespace
