@@ -192,13 +192,14 @@ void CSubtitleFile::RebuildTrack() {
     CAssTrack track = renderer->ReadFile(prepared);
     const LogPoint point{"CSubtitleFile::RebuildTrack", kLogInfo};
     if (!track) {
+        // Nothing is drawn rather than the previous file's track.
         Log(LogPoint{"CSubtitleFile::RebuildTrack", kLogError},
             "Can not read an ass track from external subtitle file: %s", prepared.c_str());
-        return;
+    } else {
+        Log(point, "External subtitle file loaded. m_ass_track: 0x%" PRIxPTR,
+            reinterpret_cast<uintptr_t>(track.get()));
+        ApplyStyle(track.get(), renderer->settings(), renderer->height());
     }
-    Log(point, "External subtitle file loaded. m_ass_track: 0x%" PRIxPTR,
-        reinterpret_cast<uintptr_t>(track.get()));
-    ApplyStyle(track.get(), renderer->settings(), renderer->height());
     {
         std::lock_guard lock(state_lock_);
         std::swap(track_, track);

@@ -34,8 +34,8 @@ public:
     void Clear() override;
     void Rebuild() override { RebuildTrack(); }
 
-    // Reads the prepared file into a new track on the current renderer and styles it. Keeps
-    // the previous track when libass cannot read the file.
+    // Reads the prepared file into a new track on the current renderer and styles it. When
+    // libass cannot read the file, the previous track is dropped and nothing is drawn.
     void RebuildTrack();
 
     // The prepared file the track is read from (empty before a successful Open).

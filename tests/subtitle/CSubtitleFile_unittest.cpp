@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/Logger.h"
 #include "subtitle/CSrtConverter.h"
 #include "subtitle/SubtitleTestUtil.h"
 
@@ -253,6 +254,39 @@ TEST_F(CSubtitleFileTest, BrokenFilesNeitherCrashNorDraw) {
     EXPECT_FALSE(DrawnRows(1500).empty());
     const std::string converted = CSubtitleFile::ConvertToAss(dir + "huge.srt");
     EXPECT_LT(ReadFile(converted).size(), CSubtitleAss::kMaxTextBytes + 1024);
+}
+
+}  // namespace
+}  // namespace zvp
+
+namespace zvp {
+namespace {
+
+TEST_F(CSubtitleFileTest, UnreadableTrackIsLoggedAndNothingIsDrawn) {
+    const std::string log = temp_.file("log.txt");
+    ASSERT_TRUE(Logger::Instance().OpenLogFile(log));
+    ResetSubtitleRenderer();
+    const std::string dir = Dir("unreadable");
+    test::WriteFile(dir + "good.mkv", "");
+    test::WriteFile(dir + "good.ass",
+                    test::AssScript("Dialogue: 0,0:00:01.00,0:00:02.00,Default,,0,0,0,,Good\n"));
+    ASSERT_TRUE(OpenSubtitle(kSubtitleExternal, 0, dir + "good.mkv"));
+    EXPECT_FALSE(DrawnRows(1500).empty());
+
+    test::WriteFile(dir + "bad.mkv", "");
+    test::WriteFile(dir + "bad.ass", std::string(kBom) + "this is not a subtitle script\n");
+    ASSERT_TRUE(OpenSubtitle(kSubtitleExternal, 0, dir + "bad.mkv"));
+    EXPECT_FALSE(FileObject()->has_track());
+    EXPECT_TRUE(DrawnRows(1500).empty());
+    Logger::Instance().OpenLogFile("/dev/null");
+
+    const std::string text = ReadFile(log);
+    EXPECT_NE(text.find("CSubtitleFile::RebuildTrack: External subtitle file loaded. m_ass_track: 0x"),
+              std::string::npos);
+    EXPECT_NE(text.find("ERROR: CSubtitleFile::RebuildTrack: Can not read an ass track from "
+                        "external subtitle file: " + dir + "bad.ass"),
+              std::string::npos) << text;
+    EXPECT_NE(text.find("CSubtitle::Setup: ass_set_fonts succssfully: "), std::string::npos);
 }
 
 }  // namespace
