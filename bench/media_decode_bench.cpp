@@ -69,15 +69,14 @@ int main(int argc, char** argv) {
     // Flushing after draining makes the threaded decoder accept packets again.
     avcodec_flush_buffers(threaded);
     const Result many = Decode(info, threaded, passes);
-    std::printf("clip: %s (%dx%d), %d passes\n", clip.c_str(), info.VideoWidth(),
-                info.VideoHeight(), passes);
-    std::printf("one decoding thread          : %8.1f frames/s (%ld frames)\n",
-                one.frames / one.seconds, one.frames);
-    std::printf("as opened (%d %s threads)     : %8.1f frames/s (%ld frames)\n",
-                threaded->thread_count,
-                threaded->active_thread_type == FF_THREAD_FRAME ? "frame" : "slice",
-                many.frames / many.seconds, many.frames);
-    std::printf("speed-up                     : %8.2f x (needs idle cores)\n",
+    std::printf("clip: %s (%dx%d), %d passes; decoder as opened: %d %s threads\n", clip.c_str(),
+                info.VideoWidth(), info.VideoHeight(), passes, threaded->thread_count,
+                threaded->active_thread_type == FF_THREAD_FRAME ? "frame" : "slice");
+    std::printf("one decoding thread : %8.1f frames/s (%ld frames)\n", one.frames / one.seconds,
+                one.frames);
+    std::printf("decoder as opened   : %8.1f frames/s (%ld frames)\n", many.frames / many.seconds,
+                many.frames);
+    std::printf("speed-up            : %8.2f x (needs idle cores)\n",
                 (many.frames / many.seconds) / (one.frames / one.seconds));
     return 0;
 }
