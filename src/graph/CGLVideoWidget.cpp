@@ -72,6 +72,9 @@ CGLVideoWidget::CGLVideoWidget(std::shared_ptr<CVideoFrameStore> store, QWidget*
 CGLVideoWidget::~CGLVideoWidget() {
     store_->Detach(this);
     ReleaseGL();
+    // The base destructor destroys the context, whose aboutToBeDestroyed must no longer
+    // reach this (by then destroyed) part of the object.
+    if (context()) disconnect(context(), nullptr, this, nullptr);
 }
 
 void CGLVideoWidget::ReleaseGL() {
