@@ -262,6 +262,15 @@ void CEngineDS::Abort() {
     loaded_ = false;
     StopTick();
     StopGraph();
+    // An end or abort the graph reported before it stopped belongs to the playback just
+    // aborted; left queued, it would stop the rewound file.
+    if (graph_) {
+        long code = 0;
+        LONG_PTR p1 = 0;
+        LONG_PTR p2 = 0;
+        while (SUCCEEDED(graph_->GetEvent(&code, &p1, &p2, 0)))
+            graph_->FreeEventParams(code, p1, p2);
+    }
     SetPosition(0.0);
     PublishState("Aborted", static_cast<EventArg>(GetPlayedPercent()));
 }

@@ -4,8 +4,8 @@
 
 namespace zvp {
 
-// State "Aborted". Rewound after an abort, the graph kept: TogglePlay plays from the start; nothing else
-// acts.
+// State "Aborted". Rewound after an abort, the graph kept: TogglePlay plays from the start;
+// nothing else acts.
 class CEngineStateAborted final : public IEngineState {
 public:
     static const CEngineStateAborted& Instance();

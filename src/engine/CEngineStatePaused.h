@@ -4,7 +4,8 @@
 
 namespace zvp {
 
-// State "Paused". Paused: TogglePlay and Resume play on, Stop stops, Abort rewinds and keeps the file.
+// State "Paused". TogglePlay and Resume play on, Stop stops, Abort rewinds and keeps the
+// file.
 class CEngineStatePaused final : public IEngineState {
 public:
     static const CEngineStatePaused& Instance();

@@ -4,7 +4,7 @@
 
 namespace zvp {
 
-// State "Playing". Playing: TogglePlay and Pause pause, Stop stops, Abort rewinds and keeps the file.
+// State "Playing". TogglePlay and Pause pause, Stop stops, Abort rewinds and keeps the file.
 class CEngineStatePlaying final : public IEngineState {
 public:
     static const CEngineStatePlaying& Instance();

@@ -171,6 +171,15 @@ TEST_F(EngineTest, AbortAtThirtySecondsRewindsAndKeepsTheGraph) {
     EXPECT_FALSE(engine.IsLoaded());
     ASSERT_NE(engine.GetGraph(), nullptr);
 
+    // An end reported just before the abort is dropped with the aborted playback.
+    CFilterGraph* graph = engine.GetGraph();
+    for (int i = 0; i < graph->GetFilterCount(); ++i)
+        graph->Notify(graph->GetFilter(i), EC_COMPLETE, 0, 0);  // every renderer ended
+    engine.Abort();
+    QCoreApplication::processEvents();  // delivers the graph's queued notification
+    EXPECT_EQ(engine.GetStateName(), "Aborted");
+    ASSERT_NE(engine.GetGraph(), nullptr);
+
     // Play again runs the same file from the start.
     events.Clear();
     engine.Play();
