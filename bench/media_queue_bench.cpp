@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "app/Logger.h"
 #include "media/CPacketQueue2.h"
@@ -169,29 +170,38 @@ int main(int argc, char** argv) {
     format->flags |= AVFMT_FLAG_GENPTS;  // as the probe opens files
     if (avformat_find_stream_info(format.get(), nullptr) < 0) return 1;
 
-    // Best of five runs of `rounds` passes for each path, interleaved so that all see the
-    // same machine load.
+    // Nine runs of `rounds` passes for each path, interleaved so that all see the same machine
+    // load. Rates are the best run's; overheads the median of the runs' own ratios, which a
+    // burst of load on a shared machine moves least.
+    constexpr int kRuns = 9;
     Result bare{1e9, 0}, same{1e9, 0}, threaded{1e9, 0};
-    for (int i = 0; i < 5; ++i) {
+    std::vector<double> sameRatios, threadRatios;
+    const auto rate = [](const Result& r) { return r.packets / r.seconds; };
+    for (int i = 0; i < kRuns; ++i) {
         const Result b = only == "" || only == "bare" ? BareLoop(format.get(), rounds) : bare;
         const Result s = only == "" || only == "same" ? SameThreadLoop(info, rounds) : same;
         const Result t = only == "" || only == "threads" ? QueuedLoop(info, rounds) : threaded;
         if (b.seconds < bare.seconds) bare = b;
         if (s.seconds < same.seconds) same = s;
         if (t.seconds < threaded.seconds) threaded = t;
+        sameRatios.push_back(rate(b) / rate(s));
+        threadRatios.push_back(rate(b) / rate(t));
     }
-    const auto rate = [](const Result& r) { return r.packets / r.seconds; };
-    std::printf("clip: %s, %d passes (%ld packets), best of 5 runs, per CPU second\n", clip.c_str(),
-                rounds, bare.packets);
+    const auto median = [](std::vector<double> v) {
+        std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
+        return v[v.size() / 2];
+    };
+    std::printf("clip: %s, %d passes (%ld packets), %d runs, per CPU second\n", clip.c_str(),
+                rounds, bare.packets, kRuns);
     std::printf("bare libavformat loop                 : %10.0f packets/s\n", rate(bare));
     std::printf("ReadPacket + queues, one thread       : %10.0f packets/s (%ld packets out)\n",
                 rate(same), same.packets);
     std::printf("ReadPacket + queues, consumer threads : %10.0f packets/s (%ld packets out)\n",
                 rate(threaded), threaded.packets);
-    std::printf("queue overhead                        : %+9.1f %% (limit +10 %%)\n",
-                (rate(bare) / rate(same) - 1.0) * 100.0);
+    std::printf("queue overhead (median)               : %+9.1f %% (limit +10 %%)\n",
+                (median(sameRatios) - 1.0) * 100.0);
     std::printf("overhead with thread hand-over        : %+9.1f %% (wake-ups included)\n",
-                (rate(bare) / rate(threaded) - 1.0) * 100.0);
+                (median(threadRatios) - 1.0) * 100.0);
     if (only.empty()) {
         std::printf("bare read, per packet                 : %9.0f ns\n", 1e9 / rate(bare));
         std::printf("video queue Put+Count+Get, per packet : %9.0f ns\n",
