@@ -32,7 +32,8 @@ class CPlaybackInfo;
 // is stopped) calls `Put` and `PutEndOfStream`; one consumer (a decoding thread) calls `Get`.
 // Any thread may call the rest. `mutex_` guards `list_`, `aborted_` and the time fields of the
 // derived classes; no other component is called while it is held. `Get` waits on a condition
-// variable without holding the lock.
+// variable without holding the lock and dispatches no events meanwhile: decoding threads have
+// no event loop, the video window lives on the user-interface thread.
 class CPacketQueue2 {
   public:
     // `name` appears in log lines ("A", "V", "S"). `capacity` is nominal: nothing here
