@@ -4,10 +4,12 @@
 
 #include <algorithm>
 #include <cinttypes>
+#include <cstdlib>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <mutex>
 #include <sstream>
 
 #include "app/Logger.h"
@@ -56,6 +58,7 @@ bool ReadFileBytes(const std::string& path, std::string& bytes) {
 
 // Writes `text` after a UTF-8 byte-order mark through a temporary file renamed into place.
 bool WriteUtf8WithBom(const std::string& path, std::string_view text) {
+    if (path.empty()) return false;
     std::error_code ec;
     fs::create_directories(fs::path(path).parent_path(), ec);
     const std::string temp = path + ".part";
@@ -85,8 +88,34 @@ std::string BytesToUtf8(std::string_view bytes) {
     return GetSubtitleHost()->DecodeText(bytes);
 }
 
+struct ProcessFolderState {
+    std::mutex lock;
+    std::string path;  // guarded by lock; empty until first needed
+};
+
+ProcessFolderState& TheProcessFolder() {
+    static ProcessFolderState* state = new ProcessFolderState();  // lives until process exit
+    return *state;
+}
+
+// This process's folder for prepared copies, made private (0700) and unique with mkdtemp on
+// first use; empty when it cannot be made.
 std::string ProcessFolder() {
-    return GetSubtitleHost()->TempFolder() + "zvp-subtitles-" + std::to_string(::getpid()) + "/";
+    ProcessFolderState& state = TheProcessFolder();
+    std::lock_guard lock(state.lock);
+    std::error_code ec;
+    if (!state.path.empty() && fs::is_directory(state.path, ec)) return state.path;
+    const std::string temp = GetSubtitleHost()->TempFolder();
+    fs::create_directories(temp, ec);
+    std::string templ = temp + "zvp-subtitles-XXXXXX";
+    if (!::mkdtemp(templ.data())) {
+        Log(LogPoint{"CSubtitleFile::ConvertedPath", kLogError},
+            "Cannot create a folder for converted subtitles in %s", temp.c_str());
+        state.path.clear();
+        return std::string();
+    }
+    state.path = templ + "/";
+    return state.path;
 }
 
 }  // namespace
@@ -97,12 +126,20 @@ std::string CSubtitleFile::ConvertedPath(const std::string& source, const std::s
     const std::string key = (ec ? fs::path(source) : full).lexically_normal().string();
     char hex[24];
     std::snprintf(hex, sizeof hex, "%016zx", std::hash<std::string>{}(key));
-    return ProcessFolder() + hex + "/" + name;
+    const std::string folder = ProcessFolder();
+    if (folder.empty()) return std::string();
+    return folder + hex + "/" + name;
 }
 
 void CSubtitleFile::RemoveConvertedFiles() {
+    std::string folder;
+    {
+        ProcessFolderState& state = TheProcessFolder();
+        std::lock_guard lock(state.lock);
+        folder.swap(state.path);
+    }
     std::error_code ec;
-    fs::remove_all(ProcessFolder(), ec);
+    if (!folder.empty()) fs::remove_all(folder, ec);
 }
 
 std::string CSubtitleFile::ConvertToAss(const std::string& path) {

@@ -12,10 +12,10 @@ namespace zvp {
 // into one libass track styled from the settings and drawn on every picture while the
 // current external subtitle path is set.
 //
-// Converted and re-encoded copies go to "<temp>/zvp-subtitles-<pid>/<key>/<name>", the key
-// being derived from the source file's full path, so two players or two subtitle files of the
-// same name in different folders never share a copy. ShutdownSubtitles removes this
-// process's folder.
+// Converted and re-encoded copies go to "<temp>/zvp-subtitles-XXXXXX/<key>/<name>": the
+// folder is this process's own (made with mkdtemp, private to the user) and the key is derived
+// from the source file's full path, so two players or two subtitle files of the same name in
+// different folders never share a copy. ShutdownSubtitles removes this process's folder.
 //
 // Threads: Open, Clear, Rebuild run on the UI (or loading) thread and do their file work
 // without any lock, then swap the new track in under state_lock_. Render runs on the
@@ -48,7 +48,8 @@ public:
     // A file without the UTF-8 byte-order mark copied as UTF-8 (with the mark) into the
     // temporary folder; a file with the mark unchanged; empty for a missing file.
     static std::string CopyAsUtf8(const std::string& path);
-    // Where a prepared copy of `source` named `name` goes.
+    // Where a prepared copy of `source` named `name` goes; empty when the process's folder
+    // cannot be made.
     static std::string ConvertedPath(const std::string& source, const std::string& name);
     static void RemoveConvertedFiles();
 

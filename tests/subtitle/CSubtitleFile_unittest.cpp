@@ -219,10 +219,15 @@ TEST_F(CSubtitleFileTest, SameSubtitleNameInTwoFoldersDoesNotClash) {
     ASSERT_NE(outA, outB);
     EXPECT_NE(ReadFile(outA).find("First"), std::string::npos);
     EXPECT_NE(ReadFile(outB).find("Second"), std::string::npos);
-    // Another process (another player) uses its own folder.
-    EXPECT_NE(outA.find("zvp-subtitles-" + std::to_string(::getpid()) + "/"), std::string::npos);
+    // The process's own folder (another player makes another) inside the temporary folder.
+    const fs::path folder = fs::path(outA).parent_path().parent_path();
+    EXPECT_EQ(folder.parent_path(), fs::path(temp_.file("tmp")));
+    EXPECT_EQ(folder.filename().string().rfind("zvp-subtitles-", 0), 0u);
+    EXPECT_EQ(fs::status(folder).permissions() & fs::perms::all, fs::perms::owner_all);
     ShutdownSubtitles();
-    EXPECT_FALSE(fs::exists(outA));
+    EXPECT_FALSE(fs::exists(folder));
+    // A new folder is made on the next conversion.
+    EXPECT_FALSE(CSubtitleFile::ConvertToAss(a + "ep.srt").empty());
 }
 
 TEST_F(CSubtitleFileTest, BrokenFilesNeitherCrashNorDraw) {
