@@ -130,6 +130,11 @@ bool OpenSubtitle(int kind, int index, const std::string& text) {
 
 void RenderSubtitles(uint8_t* picture, int width, int height, int64_t timeMs, int& baseline,
                      int stride) {
+    RenderSubtitles(picture, width, height, timeMs, baseline, stride, g_output_rgb24.load());
+}
+
+void RenderSubtitles(uint8_t* picture, int width, int height, int64_t timeMs, int& baseline,
+                     int stride, bool rgb24) {
     if (!picture || width <= 0 || height <= 0) return;
     std::vector<std::shared_ptr<CSubtitle>> objects;
     std::shared_ptr<CSubtitleRenderer> renderer;
@@ -145,7 +150,7 @@ void RenderSubtitles(uint8_t* picture, int width, int height, int64_t timeMs, in
     frame.width = width;
     frame.height = height;
     frame.stride = stride;
-    frame.rgb24 = g_output_rgb24.load();
+    frame.rgb24 = rgb24;
     frame.time_ms = timeMs;
     for (const auto& object : objects) object->Render(frame, renderer, baseline);
 }

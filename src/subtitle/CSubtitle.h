@@ -109,6 +109,9 @@ bool OpenSubtitle(int kind, int index, const std::string& text);
 // bytes (0: width for YV12, the 4-byte padded row for RGB24).
 void RenderSubtitles(uint8_t* picture, int width, int height, int64_t timeMs, int& baseline,
                      int stride);
+// As above with the picture format given instead of read from SetSubtitleOutputRgb24.
+void RenderSubtitles(uint8_t* picture, int width, int height, int64_t timeMs, int& baseline,
+                     int stride, bool rgb24);
 
 void ClearSubtitles(int kind);
 void SeekSubtitles(int64_t position);

@@ -129,6 +129,12 @@ TEST_F(CSubtitleAssTest, FontSizeSettingAppliesAfterReset) {
     const int small = DrawnHeight(DrawnRows(1000));
     EXPECT_GT(small, 0);
     EXPECT_LT(small, normal * 2 / 3);
+
+    // The border alone: outline 3 and shadow 4 against outline 0 and shadow 1.
+    settings.font_border_size = 1;
+    host_->SetSettings(settings);
+    ResetSubtitleRenderer();
+    EXPECT_GE(DrawnHeight(DrawnRows(1000)), small + 5);
 }
 
 TEST_F(CSubtitleAssTest, Rgb24RowsUseThePaddedStride) {
