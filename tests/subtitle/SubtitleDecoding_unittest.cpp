@@ -1,6 +1,9 @@
 #include "subtitle/SubtitleDecoding.h"
 
+#include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -89,6 +92,53 @@ TEST_F(SubtitleDecodingTest, ExternalFileOpenedBeforeSetupAppearsAfterIt) {
     EXPECT_TRUE(DrawnRows(1500).empty());  // no renderer yet
     ASSERT_TRUE(CSubtitle::Setup(kWidth, kHeight));
     EXPECT_FALSE(DrawnRows(1500).empty());
+}
+
+}  // namespace
+}  // namespace zvp
+
+namespace zvp {
+namespace {
+
+// An ASS track inside a Matroska file, demuxed and decoded as the video decoder does:
+// the decoder's event form reaches the registry with the packet's times and its style name.
+TEST_F(SubtitleDecodingTest, EmbeddedAssTrackFromMatroska) {
+    const std::string dir = temp_.file("mkv") + "/";
+    std::filesystem::create_directories(dir);
+    test::WriteFile(dir + "in.ass",
+                    test::AssScript("Dialogue: 0,0:00:01.00,0:00:02.00,Default,,0,0,0,,First\n"
+                                    "Dialogue: 0,0:00:04.00,0:00:06.00,Default,,0,0,0,,Second\n"));
+    const std::string cmd = "ffmpeg -nostdin -loglevel error -y -i '" + dir + "in.ass' -c:s ass '" +
+                            dir + "subs.mkv'";
+    if (std::system(cmd.c_str()) != 0) GTEST_SKIP() << "ffmpeg not available";
+
+    AVFormatContext* raw = nullptr;
+    ASSERT_EQ(avformat_open_input(&raw, (dir + "subs.mkv").c_str(), nullptr, nullptr), 0);
+    AVFormatContextPtr format(raw);
+    ASSERT_GE(avformat_find_stream_info(format.get(), nullptr), 0);
+    const AVStream* stream = format->streams[0];
+    const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
+    ASSERT_NE(codec, nullptr);
+    AVCodecContextPtr context(avcodec_alloc_context3(codec));
+    avcodec_parameters_to_context(context.get(), stream->codecpar);
+    context->pkt_timebase = stream->time_base;
+    ASSERT_GE(avcodec_open2(context.get(), codec, nullptr), 0);
+
+    AVPacketPtr packet = MakePacket();
+    std::vector<std::string> texts;
+    while (av_read_frame(format.get(), packet.get()) >= 0) {
+        const int64_t ms = av_rescale_q(packet->pts, stream->time_base, AVRational{1, 1000});
+        OpenDecodedSubtitle(DecodeSubtitle(context.get(), packet.get()), ms);
+        av_packet_unref(packet.get());
+        texts.push_back(Object<CSubtitleAss>(kSubtitleText, 0)->text());
+        // Drawn in its own time only.
+        EXPECT_FALSE(DrawnRows(ms + 500).empty());
+        host_->AdvanceTickMs(10000);
+        EXPECT_TRUE(DrawnRows(ms + 2500).empty());
+    }
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_EQ(texts[0], "Dialogue: 0,0:00:01.00,0:00:02.00,Default,,0,0,0,,First\n");
+    EXPECT_EQ(texts[1], "Dialogue: 0,0:00:04.00,0:00:06.00,Default,,0,0,0,,Second\n");
 }
 
 }  // namespace
