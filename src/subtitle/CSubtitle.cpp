@@ -10,6 +10,7 @@
 #include "subtitle/CSubtitleBitmap.h"
 #include "subtitle/CSubtitleFile.h"
 #include "subtitle/SubtitleFonts.h"
+#include "subtitle/SubtitleStyle.h"
 
 namespace zvp {
 
@@ -189,6 +190,11 @@ void ResetSubtitleRenderer() {
     }
     if (width > 0 && height > 0) SetupRenderer(width, height);
     for (const auto& object : Snapshot()) object->Rebuild();
+}
+
+void ApplyStyle(ASS_Track* track) {
+    std::shared_ptr<CSubtitleRenderer> renderer = CurrentSubtitleRenderer();
+    if (renderer) ApplyStyle(track, renderer->settings(), renderer->height());
 }
 
 std::vector<std::shared_ptr<CSubtitle>> RegisteredSubtitles() { return Snapshot(); }

@@ -121,6 +121,10 @@ void ShutdownSubtitles();
 // object (the external file's track takes the new style).
 void ResetSubtitleRenderer();
 
+// Applies the settings' style (as read by the last Setup, for its frame height) to `track`'s
+// first style; does nothing before Setup.
+void ApplyStyle(ASS_Track* track);
+
 // The registered objects in order (tests, diagnostics).
 std::vector<std::shared_ptr<CSubtitle>> RegisteredSubtitles();
 
