@@ -29,8 +29,9 @@ const std::vector<std::string> kEngineEvents = {
 class EngineTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        // The host stays hidden: these tests are about the engine's events, and nothing is
+        // painted (the display is checked under Xvfb, tests/e2e).
         host.resize(320, 240);
-        host.show();
         ASSERT_TRUE(engine.Create(&host));
         engine.resize(320, 240);
     }
