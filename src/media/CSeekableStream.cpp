@@ -67,6 +67,11 @@ HRESULT CSeekableStream::DoBufferProcessingLoop() {
             }
         }
 
+        if (PrepareSample() == kFillInterrupted) {
+            // A stop or seek is under way: wait for its command.
+            WaitForRequest(INFINITE_WAIT);
+            continue;
+        }
         CSampleRef sample;
         HRESULT hr = GetDeliveryBuffer(&sample, nullptr, nullptr, 0);
         if (FAILED(hr)) {

@@ -53,6 +53,11 @@ protected:
     HRESULT OnThreadStartPlay() override;
     HRESULT DoBufferProcessingLoop() override;
 
+    // Called by the processing loop before it asks for a buffer: a pin may prepare its next
+    // sample meanwhile (the buffer may be held downstream until the current sample is due).
+    // S_OK, or kFillInterrupted when a stop or seek interrupted it.
+    virtual HRESULT PrepareSample() { return S_OK; }
+
     // Only the master pin's request is carried out; the other gets E_NOTIMPL.
     HRESULT ChangeStart() override;
     HRESULT ChangeStop() override { return E_NOTIMPL; }

@@ -26,18 +26,32 @@ CVelloVideoDecoder::CVelloVideoDecoder() : frame_(MakeFrame()) {}
 
 CVelloVideoDecoder::~CVelloVideoDecoder() = default;
 
-void CVelloVideoDecoder::Reset() { draining_ = false; }
+void CVelloVideoDecoder::Reset() {
+    draining_ = false;
+    pending_ = false;
+    if (frame_) av_frame_unref(frame_.get());
+}
 
 bool CVelloVideoDecoder::DecodeFrameToBuffer(CVelloSource* source, const CMediaType& mt,
                                              uint8_t* buffer, long size, Result& result,
                                              bool rgb) {
+    if (!DecodePicture(source, result)) return false;
+    if (result.picture) ConvertPicture(source, mt, buffer, size, rgb);
+    return true;
+}
+
+bool CVelloVideoDecoder::DecodePicture(CVelloSource* source, Result& result) {
     result = Result{};
+    if (pending_) {
+        result = pendingResult_;
+        return true;
+    }
     CPlaybackInfo* info = source->GetPlaybackInfo();
     if (!frame_) return false;
 
     // A picture the decoder finished earlier (threading and reordering delay pictures)
     // comes first; the end of the stream hands out the rest one by one.
-    if (ReceivePicture(source, mt, buffer, size, result, rgb)) return true;
+    if (ReceivePicture(source, result)) return true;
     if (draining_) {
         Log({kWhere, kLogInfo}, "No data in video queue. EOF?");
         return false;
@@ -60,7 +74,7 @@ bool CVelloVideoDecoder::DecodeFrameToBuffer(CVelloSource* source, const CMediaT
                 avcodec_send_packet(codec, nullptr);
         }
         draining_ = true;
-        if (ReceivePicture(source, mt, buffer, size, result, rgb)) return true;
+        if (ReceivePicture(source, result)) return true;
         Log({kWhere, kLogInfo}, "No data in video queue. EOF?");
         return false;
     }
@@ -80,12 +94,11 @@ bool CVelloVideoDecoder::DecodeFrameToBuffer(CVelloSource* source, const CMediaT
             return true;
         }
     }
-    ReceivePicture(source, mt, buffer, size, result, rgb);
+    ReceivePicture(source, result);
     return true;
 }
 
-bool CVelloVideoDecoder::ReceivePicture(CVelloSource* source, const CMediaType& mt,
-                                        uint8_t* buffer, long size, Result& result, bool rgb) {
+bool CVelloVideoDecoder::ReceivePicture(CVelloSource* source, Result& result) {
     CPlaybackInfo* info = source->GetPlaybackInfo();
     AVRational timeBase{1, 1};
     {
@@ -108,9 +121,16 @@ bool CVelloVideoDecoder::ReceivePicture(CVelloSource* source, const CMediaType& 
     result.duration =
         frame.pkt_duration > 0 ? av_rescale_q(frame.pkt_duration, timeBase, kUnitsTimeBase) : 0;
     result.picture = true;
+    pending_ = true;
+    pendingResult_ = result;
+    return true;
+}
 
-    Convert(frame, mt, buffer, size, rgb);
-
+void CVelloVideoDecoder::ConvertPicture(CVelloSource* source, const CMediaType& mt,
+                                        uint8_t* buffer, long size, bool rgb) {
+    if (!pending_) return;
+    pending_ = false;
+    Convert(*frame_, mt, buffer, size, rgb);
     if (source->SubtitleQueue()) DecodeSubtitle(source);
     const VIDEOINFOHEADER* vih = mt.VideoInfo();
     if (vih) {
@@ -118,9 +138,9 @@ bool CVelloVideoDecoder::ReceivePicture(CVelloSource* source, const CMediaType& 
         const int height = std::abs(vih->bmiHeader.biHeight);
         int baseline = height - 32;
         SetSubtitleOutputRgb24(rgb);
-        RenderSubtitles(buffer, width, height, result.start / 10'000, baseline, 0);
+        RenderSubtitles(buffer, width, height, pendingResult_.start / 10'000, baseline, 0);
     }
-    return true;
+    av_frame_unref(frame_.get());
 }
 
 bool CVelloVideoDecoder::Convert(const AVFrame& frame, const CMediaType& mt, uint8_t* buffer,

@@ -42,13 +42,22 @@ public:
     bool DecodeFrameToBuffer(CVelloSource* source, const CMediaType& mt, uint8_t* buffer,
                              long size, Result& result, bool rgb);
 
-    // Forgets the end-of-stream state (after a seek; the source flushed the decoder).
+    // The same in two steps, so that the next picture can be decoded while the pin waits for
+    // a buffer. DecodePicture: as above without a buffer; a picture stays pending inside the
+    // decoder (a pending picture is handed out again without decoding). ConvertPicture:
+    // converts the pending picture into `buffer` and lets the subtitles draw onto it.
+    bool DecodePicture(CVelloSource* source, Result& result);
+    void ConvertPicture(CVelloSource* source, const CMediaType& mt, uint8_t* buffer, long size,
+                        bool rgb);
+    bool HasPendingPicture() const { return pending_; }
+
+    // Forgets the pending picture and the end-of-stream state (after a seek; the source
+    // flushed the decoder).
     virtual void Reset();
 
 private:
-    // Receives a finished picture when the decoder has one; converts it. True with a picture.
-    bool ReceivePicture(CVelloSource* source, const CMediaType& mt, uint8_t* buffer, long size,
-                        Result& result, bool rgb);
+    // Receives a finished picture when the decoder has one. True with a picture (pending).
+    bool ReceivePicture(CVelloSource* source, Result& result);
     bool Convert(const AVFrame& frame, const CMediaType& mt, uint8_t* buffer, long size,
                  bool rgb);
     void DecodeSubtitle(CVelloSource* source);
@@ -56,6 +65,8 @@ private:
     AVFramePtr frame_;
     SwsContextPtr sws_;   // cached between pictures (sws_getCachedContext)
     bool draining_ = false;
+    bool pending_ = false;     // frame_ holds a decoded picture not yet converted
+    Result pendingResult_;     // its times
 };
 
 }  // namespace zvp

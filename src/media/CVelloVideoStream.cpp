@@ -65,10 +65,33 @@ HRESULT CVelloVideoStream::OnSeekBegin() {
     return S_OK;
 }
 
+HRESULT CVelloVideoStream::OnThreadStartPlay() {
+    m_bEndReached = false;
+    return CSeekableStream::OnThreadStartPlay();
+}
+
+HRESULT CVelloVideoStream::PrepareSample() {
+    if (m_bEndReached) return S_OK;
+    CVelloVideoDecoder::Result result;
+    for (;;) {
+        if (m_Decoder.DecodePicture(m_pSource, result)) {
+            if (result.picture) return S_OK;
+            continue;
+        }
+        if (result.interrupted) return kFillInterrupted;
+        m_bEndReached = true;
+        return S_OK;
+    }
+}
+
 HRESULT CVelloVideoStream::FillBuffer(IMediaSample* pSample) {
     BYTE* buffer = nullptr;
     HRESULT hr = pSample->GetPointer(&buffer);
     if (FAILED(hr)) return hr;
+    if (m_bEndReached) {
+        Log({"CVelloVideoStream::FillBuffer", kLogInfo}, "DeliverEndOfStream.");
+        return S_FALSE;
+    }
     if (!m_bOutputTypeSet) {
         m_OutputType = m_mt;
         m_bOutputTypeSet = true;

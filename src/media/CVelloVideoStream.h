@@ -25,6 +25,9 @@ public:
     SubType ProposedSubtype() const { return m_ProposedSubtype; }
 
 protected:
+    // Decodes the next picture while the previous sample waits downstream.
+    HRESULT PrepareSample() override;
+    HRESULT OnThreadStartPlay() override;
     HRESULT FillBuffer(IMediaSample* pSample) override;
 
 private:
@@ -32,6 +35,7 @@ private:
     SubType m_ProposedSubtype = SubType::YV12;  // graph thread while stopped
     CMediaType m_OutputType;                    // streaming thread; set from the connection
     bool m_bOutputTypeSet = false;              // streaming thread
+    bool m_bEndReached = false;                 // streaming thread: no picture is left
 };
 
 }  // namespace zvp
