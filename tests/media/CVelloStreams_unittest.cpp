@@ -54,6 +54,30 @@ TEST(CVelloVideoStream, DeliversEveryPictureInOrderAsTheDecoderMadeIt) {
     for (size_t i = 1; i < starts.size(); ++i) EXPECT_EQ(starts[i] - starts[i - 1], 400000);
 }
 
+TEST(CVelloVideoStream, EmbeddedSubtitlesAreDrawnOntoThePictures) {
+    const std::string clip = MediaPath("two_audio_ass.mkv");
+    const std::vector<uint64_t> reference = ReferenceDigests(clip);
+    // In real time: one subtitle packet is taken per picture, so the reading must not run
+    // far ahead of the pictures (as it would when the renderers consume at full speed).
+    Pipeline p;
+    ASSERT_TRUE(p.Build(clip, /*fast=*/false));
+    ASSERT_NE(p.source->SubtitleQueue(), nullptr);
+    ASSERT_EQ(p.graph->Run(), S_OK);
+    ASSERT_TRUE(p.video->Log().WaitForCount(66, std::chrono::seconds(30)));
+    p.graph->Stop();
+    const std::vector<uint64_t> shown = p.video->Digests();
+    ASSERT_GE(shown.size(), 66u);
+    // No cue before 1 s: the pictures are the decoder's own. "First line" (1 s to 3 s) is
+    // drawn onto the pictures in between.
+    for (size_t i = 0; i < 20; ++i) EXPECT_EQ(shown[i], reference[i]) << "picture " << i;
+    int drawn = 0;
+    for (size_t i = 30; i < 65; ++i) drawn += shown[i] != reference[i];
+    EXPECT_GE(drawn, 30);
+    bool text = false;
+    for (const auto& subtitle : RegisteredSubtitles()) text |= subtitle->kind() == kSubtitleText;
+    EXPECT_TRUE(text);
+}
+
 // RGB24 rows are bottom-up and padded; the colours agree with the YV12 picture.
 TEST(CVelloVideoStream, Rgb24PictureMatchesTheYv12Colours) {
     const std::string clip = MediaPath("h264_aac.mp4");

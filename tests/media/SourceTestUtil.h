@@ -101,6 +101,12 @@ struct Pipeline {
     CNullAudioRenderer* audio = nullptr;
     HRESULT loadResult = E_FAIL;
 
+    // As the engine does when the media is closed: the graph goes, then the subtitles.
+    ~Pipeline() {
+        graph.reset();
+        ShutdownSubtitles();
+    }
+
     // Loads `file` and connects every pin; false when the load fails.
     bool Build(const std::string& file, bool fast, bool rgbOnly = false) {
         auto owned = std::make_unique<CVelloSource>();
