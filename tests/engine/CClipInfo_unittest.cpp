@@ -53,13 +53,5 @@ TEST(ClipInfoTest, DisplayTitleIsTheTitleElseTheFileName) {
     EXPECT_EQ(clip.GetDisplayTitle(), "relative.mp4");
 }
 
-TEST(ClipInfoTest, ConstructionZeroesEverything) {
-    CClipInfo clip;
-    EXPECT_EQ(clip.width, 0);
-    EXPECT_EQ(clip.duration, 0.0);
-    EXPECT_FALSE(clip.loadFailed || clip.audioOnly || clip.canSeekAbsolute);
-    EXPECT_TRUE(clip.path.empty() && clip.title.empty() && clip.author.empty());
-}
-
 }  // namespace
 }  // namespace zvp

@@ -344,8 +344,9 @@ TEST_F(EngineTest, StreamQueriesNeedASource) {
     EXPECT_EQ(engine.GetMediaFile()->GetCodecContext(AVMEDIA_TYPE_SUBTITLE), nullptr);
 }
 
-// Fifty load-play-seek-stop cycles over several files: no hang, and no leak (the
-// AddressSanitizer build checks for leaks when the process ends).
+// Fifty load-play-seek-stop cycles over several files, ending each by Stop, by the next Load
+// or by Abort and a new Play: no hang, and no leak (the AddressSanitizer build checks for
+// leaks when the process ends).
 TEST_F(EngineTest, FiftyLoadPlaySeekStopCycles) {
     const char* files[] = {"h264_aac.mp4", "tone.wav", "video_only.mp4", "mpeg4_mp3.avi",
                            "two_audio_ass.mkv"};
@@ -359,10 +360,23 @@ TEST_F(EngineTest, FiftyLoadPlaySeekStopCycles) {
         const double target = 2.0 + i % 3;
         engine.SetPosition(target);
         ASSERT_TRUE(PumpUntil([&] { return engine.GetPosition() >= target; }));
-        engine.Stop();
-        EXPECT_EQ(engine.GetStateName(), "Stopped");
-        EXPECT_EQ(engine.GetGraph(), nullptr);
+        switch (i % 3) {
+        case 0:
+            engine.Stop();
+            EXPECT_EQ(engine.GetStateName(), "Stopped");
+            EXPECT_EQ(engine.GetGraph(), nullptr);
+            break;
+        case 1:
+            break;  // the next Load stops this one
+        case 2:
+            engine.Abort();
+            EXPECT_EQ(engine.GetStateName(), "Aborted");
+            engine.Play();
+            EXPECT_EQ(engine.GetStateName(), "Playing");
+            break;
+        }
     }
+    engine.Stop();
 }
 
 }  // namespace
