@@ -81,6 +81,17 @@ TEST_F(EngineTest, LoadDescribesTheClipAndPublishesLoaded) {
     EXPECT_EQ(engine.objectName(), "Zeph Media Engine");
 }
 
+TEST_F(EngineTest, LoadTakesTitleAuthorAndCopyrightFromTheTags) {
+    ASSERT_TRUE(LoadFile("tagged.mp3"));
+    EXPECT_EQ(clip.title, "Tagged Tone");
+    EXPECT_EQ(clip.author, "Test Author");
+    EXPECT_EQ(clip.copyright, "(c) Tests");
+    EXPECT_EQ(clip.GetDisplayTitle(), "Tagged Tone");
+    // A file without tags keeps what the record held.
+    ASSERT_TRUE(LoadFile("tone.wav"));
+    EXPECT_EQ(clip.title, "Tagged Tone");
+}
+
 TEST_F(EngineTest, PlayPauseResumeAndRepeatsPublishOnce) {
     ASSERT_TRUE(LoadFile("h264_aac.mp4"));
     events.Clear();
