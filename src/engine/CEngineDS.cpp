@@ -201,6 +201,8 @@ void CEngineDS::QueryClipInfo(CClipInfo& clip) {
 }
 
 void CEngineDS::ReleaseGraph() {
+    // Without a graph the position tick would report 0 of 0 for ever.
+    StopTick();
     videoWidget_ = nullptr;
     source_ = nullptr;
     // Destroying the graph stops it and every streaming thread before the filters go.

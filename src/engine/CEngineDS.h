@@ -105,8 +105,8 @@ public:
     void StopGraph();
     // Seeks the graph to `seconds` without publishing anything.
     void SetDamnPosition(double seconds);
-    // Releases the graph and the source without publishing anything, and clears the subtitle
-    // renderers. The video widget goes with its renderer.
+    // Releases the graph and the source without publishing anything, stops the position
+    // tick and clears the subtitle registry. The video widget goes with its renderer.
     void ReleaseGraph();
 
     void StepBackward();

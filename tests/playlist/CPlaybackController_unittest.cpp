@@ -6,6 +6,7 @@
 
 #include <QWidget>
 
+#include "app/TimerService.h"
 #include "engine/CClipInfo.h"
 #include "engine/CEngineStateStopped.h"
 #include "engine/EventRecorder.h"
@@ -173,9 +174,12 @@ TEST_F(ControllerTest, VolumeAndMuteAreRepublished) {
 
 TEST_F(ControllerTest, CloseMediaReleasesSilently) {
     ASSERT_TRUE(LoadFile("h264_aac.mp4"));
+    controller.TogglePlay();
+    ASSERT_TRUE(TimerService::Instance().IsRunning(CEngineDS::kPositionTimerId));
     events.Clear();
     EXPECT_TRUE(controller.CloseMedia());
     EXPECT_EQ(controller.GetEngine().GetGraph(), nullptr);
+    EXPECT_FALSE(TimerService::Instance().IsRunning(CEngineDS::kPositionTimerId));
     EXPECT_TRUE(events.events.empty());
 }
 
