@@ -171,7 +171,11 @@ bool CVelloVideoDecoder::Convert(const AVFrame& frame, const CMediaType& mt, uin
         const AVPixFmtDescriptor* desc =
             av_pix_fmt_desc_get(static_cast<AVPixelFormat>(frame.format));
         if (!desc) return false;
-        for (int plane = 0; plane < 4 && src[plane]; ++plane) {
+        // Only real planes are flipped (a palette is not a plane).
+        const int planes = (desc->flags & AV_PIX_FMT_FLAG_PAL)
+                               ? 1
+                               : av_pix_fmt_count_planes(static_cast<AVPixelFormat>(frame.format));
+        for (int plane = 0; plane < planes && plane < 4 && src[plane]; ++plane) {
             const bool chroma = (plane == 1 || plane == 2) && !(desc->flags & AV_PIX_FMT_FLAG_RGB);
             const int rows =
                 chroma ? AV_CEIL_RSHIFT(frame.height, desc->log2_chroma_h) : frame.height;

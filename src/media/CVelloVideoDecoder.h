@@ -28,7 +28,8 @@ public:
     CVelloVideoDecoder& operator=(const CVelloVideoDecoder&) = delete;
 
     struct Result {
-        bool picture = false;         // a picture was written into the buffer
+        bool picture = false;         // a picture was decoded (and, by DecodeFrameToBuffer,
+                                      // written into the buffer)
         bool interrupted = false;     // a stop or seek interrupted the wait for packets
         int64_t start = 0;            // the picture's time (100 ns), when `picture`
         int64_t duration = 0;         // its duration (100 ns), 0 when unknown
