@@ -85,7 +85,7 @@ INSTANTIATE_TEST_SUITE_P(Clips, EveryClip,
                                            "srt.mkv", "mpegts.ts", "program.mpg", "real.rm",
                                            "tone.mp3", "tone.flac", "tone.wav", "tone.ogg",
                                            "tone_float.wav", "video_only.mp4", "surround51.mkv",
-                                           "rate60.mp4"));
+                                           "rate60.mp4", "dvdsub.mkv", "tone_cover.mp3"));
 
 TEST(CVelloSource, PinsAndMasterFollowTheStreams) {
     {
