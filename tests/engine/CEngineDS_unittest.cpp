@@ -8,6 +8,11 @@
 
 #include "EventRecorder.h"
 #include "engine/CClipInfo.h"
+#include "engine/CEngineStateAborted.h"
+#include "engine/CEngineStateLoaded.h"
+#include "engine/CEngineStatePaused.h"
+#include "engine/CEngineStatePlaying.h"
+#include "engine/CEngineStateStopped.h"
 #include "graph/CFilterGraph.h"
 #include "graph/CNullAudioRenderer.h"
 #include "graph/CNullVideoRenderer.h"
@@ -353,6 +358,46 @@ TEST_F(EngineTest, StreamQueriesNeedASource) {
     EXPECT_EQ(streams, (std::vector<int>{3}));
     engine.HideEmbeddedSubtitles();
     EXPECT_EQ(engine.GetMediaFile()->GetCodecContext(AVMEDIA_TYPE_SUBTITLE), nullptr);
+}
+
+TEST_F(EngineTest, StatesTurnCommandsIntoEngineOperations) {
+    const IEngineState& stopped = CEngineStateStopped::Instance();
+    const IEngineState& loaded = CEngineStateLoaded::Instance();
+    const IEngineState& playing = CEngineStatePlaying::Instance();
+    const IEngineState& paused = CEngineStatePaused::Instance();
+    const IEngineState& aborted = CEngineStateAborted::Instance();
+    EXPECT_EQ(&stopped, &CEngineStateStopped::Instance());
+    EXPECT_EQ(stopped.GetName() + loaded.GetName() + playing.GetName() + paused.GetName() +
+                  aborted.GetName(),
+              "StoppedLoadedPlayingPausedAborted");
+    auto inert = [&](const IEngineState& s) {
+        s.Pause(engine);
+        s.Resume(engine);
+        s.Stop(engine);
+        s.Abort(engine);
+    };
+
+    ASSERT_TRUE(LoadFile("h264_aac.mp4"));
+    events.Clear();
+    inert(loaded);
+    loaded.TogglePlay(engine);
+    playing.Resume(engine);
+    playing.Pause(engine);
+    paused.Pause(engine);
+    paused.Resume(engine);
+    playing.TogglePlay(engine);
+    paused.TogglePlay(engine);
+    playing.Abort(engine);
+    inert(aborted);
+    aborted.TogglePlay(engine);
+    playing.Stop(engine);
+    stopped.TogglePlay(engine);
+    inert(stopped);
+    EXPECT_EQ(events.events,
+              (std::vector<RecordedEvent>{State("Playing"), State("Paused"), State("Playing"),
+                                          State("Paused"), State("Playing"),
+                                          {"PositionChanged", 0, 10}, State("Aborted"),
+                                          State("Playing"), State("Stopped")}));
 }
 
 // Fifty load-play-seek-stop cycles over several files, ending each by Stop, by the next Load
