@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include <QWidget>
 
 #include "EventRecorder.h"
@@ -17,6 +19,7 @@
 #include "graph/CNullAudioRenderer.h"
 #include "graph/CNullVideoRenderer.h"
 #include "media/CPlaybackInfo.h"
+#include "subtitle/CSubtitleFile.h"
 #include "support/TestUtil.h"
 
 namespace zvp {
@@ -358,6 +361,29 @@ TEST_F(EngineTest, StreamQueriesNeedASource) {
     EXPECT_EQ(streams, (std::vector<int>{3}));
     engine.HideEmbeddedSubtitles();
     EXPECT_EQ(engine.GetMediaFile()->GetCodecContext(AVMEDIA_TYPE_SUBTITLE), nullptr);
+}
+
+TEST_F(EngineTest, ExternalSubtitleCommandsNeedASource) {
+    test::TempDir dir;
+    const std::string srt = dir.file("picked.srt");
+    {
+        std::ofstream out(srt);
+        out << "1\n00:00:00,500 --> 00:00:04,000\nPicked line\n";
+    }
+    engine.LoadExternalSubtitle(srt, true);  // no source yet: nothing happens
+    EXPECT_NE(CSubtitleFile::CurrentPath(), srt);
+
+    ASSERT_TRUE(LoadFile("h264_aac.mp4"));
+    engine.LoadExternalSubtitle(dir.file("missing.srt"), true);
+    EXPECT_TRUE(CSubtitleFile::CurrentPath().empty());
+    engine.LoadExternalSubtitle(srt, true);
+    EXPECT_EQ(CSubtitleFile::CurrentPath(), srt);
+    // The subtitle menu offers it: among the candidates or the other used files.
+    auto offered = CSubtitleFile::Candidates();
+    for (const auto& f : CSubtitleFile::UsedFiles()) offered.push_back(f);
+    EXPECT_NE(std::find(offered.begin(), offered.end(), srt), offered.end());
+    engine.HideExternalSubtitles();
+    EXPECT_TRUE(CSubtitleFile::CurrentPath().empty());
 }
 
 TEST_F(EngineTest, StatesTurnCommandsIntoEngineOperations) {
