@@ -1,5 +1,7 @@
 #include "app/AtomicFileWriter.h"
 
+#include "app/FdWrite.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,18 +17,6 @@ namespace {
 
 std::atomic<unsigned> g_temp_counter{0};
 
-bool WriteAll(int fd, const char* data, size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
 
 // Flushes the folder holding `path`, so the rename itself survives a power cut.
 void SyncFolderOf(const std::string& path) {

@@ -1,5 +1,7 @@
 #include "app/Logger.h"
 
+#include "app/FdWrite.h"
+
 #include <fcntl.h>
 #include <sys/syscall.h>
 #include <sys/time.h>
@@ -15,20 +17,6 @@ namespace zvp {
 namespace {
 
 constexpr const char* kLevelWords[] = {"ERROR", "info", "debug"};
-
-// Writes all of `data` to `fd`, retrying short writes. Returns false on an error.
-bool WriteAll(int fd, const char* data, size_t size) {
-    while (size > 0) {
-        ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
 
 int CurrentThreadId() {
     thread_local const int tid = static_cast<int>(::syscall(SYS_gettid));

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "app/Logger.h"
+#include "media/ChannelMask.h"
 
 extern "C" {
 #include <libavutil/channel_layout.h>
@@ -40,18 +41,6 @@ int DecoderThreads() {
     return static_cast<int>(std::clamp(cores, 1u, 16u));
 }
 
-// The native channel mask of `layout`, or the default mask for its channel count.
-int64_t ChannelMask(const AVChannelLayout& layout) {
-    if (layout.order == AV_CHANNEL_ORDER_NATIVE && layout.u.mask != 0)
-        return static_cast<int64_t>(layout.u.mask);
-    AVChannelLayout fallback{};
-    av_channel_layout_default(&fallback, std::max(layout.nb_channels, 1));
-    const int64_t mask = fallback.order == AV_CHANNEL_ORDER_NATIVE
-                             ? static_cast<int64_t>(fallback.u.mask)
-                             : static_cast<int64_t>(AV_CH_LAYOUT_STEREO);
-    av_channel_layout_uninit(&fallback);
-    return mask;
-}
 
 }  // namespace
 

@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "app/Logger.h"
+#include "media/ChannelMask.h"
 #include "media/CVelloSource.h"
 
 extern "C" {
@@ -17,19 +18,6 @@ namespace zvp {
 
 namespace {
 
-// The native mask of a decoded frame's layout, or the default one for its channel count.
-int64_t FrameLayout(const AVFrame& frame) {
-    const AVChannelLayout& layout = frame.ch_layout;
-    if (layout.order == AV_CHANNEL_ORDER_NATIVE && layout.u.mask != 0)
-        return static_cast<int64_t>(layout.u.mask);
-    AVChannelLayout fallback{};
-    av_channel_layout_default(&fallback, std::max(layout.nb_channels, 1));
-    const int64_t mask = fallback.order == AV_CHANNEL_ORDER_NATIVE
-                             ? static_cast<int64_t>(fallback.u.mask)
-                             : static_cast<int64_t>(AV_CH_LAYOUT_STEREO);
-    av_channel_layout_uninit(&fallback);
-    return mask;
-}
 
 const char* FormatName(AVSampleFormat format) {
     const char* name = av_get_sample_fmt_name(format);
@@ -110,7 +98,7 @@ int CVelloAudioDecoder::ConvertFrame() {
     const auto format = static_cast<AVSampleFormat>(frame.format);
     const int channels = frame.ch_layout.nb_channels;
     if (frame.nb_samples <= 0 || channels <= 0 || conv.dstChannels <= 0) return -1;
-    const int64_t layout = FrameLayout(frame);
+    const int64_t layout = ChannelMask(frame.ch_layout);
 
     const bool sameAsTarget = format == conv.dstFormat && layout == conv.dstLayout &&
                               frame.sample_rate == conv.dstRate && channels == conv.dstChannels;
