@@ -445,6 +445,8 @@ void CEngineDS::HideEmbeddedSubtitles() {
     if (!source_) return;
     CPlaybackInfo* info = source_->GetPlaybackInfo();
     const int current = info->CurrentStream(AVMEDIA_TYPE_SUBTITLE);
+    // No current stream first, so the video thread never looks for the decoder being closed.
+    info->ClearCurrentStream(AVMEDIA_TYPE_SUBTITLE);
     if (current >= 0) info->CloseStream(current);
     ClearSubtitles(kSubtitleBitmap);
     ClearSubtitles(kSubtitleText);

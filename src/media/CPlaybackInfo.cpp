@@ -250,6 +250,11 @@ bool CPlaybackInfo::CloseStream(int index) {
     return true;
 }
 
+void CPlaybackInfo::ClearCurrentStream(AVMediaType kind) {
+    std::lock_guard lock(lock_);
+    if (std::atomic<int>* slot = Slot(kind)) slot->store(-1);
+}
+
 AVCodecContext* CPlaybackInfo::GetCodecContext(AVMediaType kind) const {
     const int index = CurrentStream(kind);
     std::lock_guard lock(lock_);

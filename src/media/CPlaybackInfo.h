@@ -80,6 +80,10 @@ class CPlaybackInfo {
     // has no open decoder.
     bool CloseStream(int index);
 
+    // Leaves `kind` without a current stream (-1), so its packets are no longer queued; the
+    // stream's decoder stays open until CloseStream. Takes the lock.
+    void ClearCurrentStream(AVMediaType kind);
+
     // Decoder of the current stream of `kind`, or null. Not owned by the caller; valid while
     // the caller holds `GetLock()` or until the next `OpenStream`/`CloseStream` of that kind.
     AVCodecContext* GetCodecContext(AVMediaType kind) const;

@@ -361,6 +361,10 @@ TEST_F(EngineTest, StreamQueriesNeedASource) {
     EXPECT_EQ(streams, (std::vector<int>{3}));
     engine.HideEmbeddedSubtitles();
     EXPECT_EQ(engine.GetMediaFile()->GetCodecContext(AVMEDIA_TYPE_SUBTITLE), nullptr);
+    EXPECT_FALSE(engine.GetMediaFile()->HasSubtitle());
+    ASSERT_TRUE(engine.GetSubtitleStreams(streams, current));
+    EXPECT_EQ(current, -1);
+    EXPECT_EQ(streams, (std::vector<int>{3}));  // still offered in the track menu
 }
 
 TEST_F(EngineTest, ExternalSubtitleCommandsNeedASource) {
