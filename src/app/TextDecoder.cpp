@@ -176,6 +176,45 @@ std::string TextDecoder::FileBytesToUtf8(std::string_view bytes) {
     return LegacyToUtf8(bytes);
 }
 
+namespace {
+
+// Converts all of `input` with `cd`, appending the result to `out`. At input that cannot be
+// converted, `replace(rest, out)` appends a stand-in and returns how many bytes of `rest` it
+// stands for (at least one is skipped), and conversion goes on after them.
+template <typename Replace>
+void ConvertAll(iconv_t cd, std::string_view input, std::string& out, Replace replace) {
+    char* in = const_cast<char*>(input.data());
+    size_t in_left = input.size();
+    char buffer[4096];
+    while (true) {
+        char* dst = buffer;
+        size_t dst_left = sizeof(buffer);
+        const size_t rc = in_left > 0 ? ::iconv(cd, &in, &in_left, &dst, &dst_left)
+                                      : ::iconv(cd, nullptr, nullptr, &dst, &dst_left);
+        const int err = errno;
+        out.append(buffer, static_cast<size_t>(dst - buffer));
+        if (rc != static_cast<size_t>(-1)) {
+            if (in_left > 0) continue;
+            // Flush any shift state, then done.
+            char* flush = buffer;
+            size_t flush_left = sizeof(buffer);
+            ::iconv(cd, nullptr, nullptr, &flush, &flush_left);
+            out.append(buffer, static_cast<size_t>(flush - buffer));
+            return;
+        }
+        if (err == E2BIG) continue;
+        // EILSEQ, or EINVAL for a sequence cut short at the end.
+        const size_t skip =
+            std::min(std::max<size_t>(replace(std::string_view(in, in_left), out), 1), in_left);
+        in += skip;
+        in_left -= skip;
+        ::iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        if (in_left == 0) return;
+    }
+}
+
+}  // namespace
+
 bool TextDecoder::ToUtf8(std::string_view bytes, const std::string& charset, std::string& out) {
     out.clear();
     const std::string upper = Upper(charset);
@@ -187,43 +226,13 @@ bool TextDecoder::ToUtf8(std::string_view bytes, const std::string& charset, std
     IconvHandle cd = OpenIconv("UTF-8", charset);
     if (!cd) return false;
     out.reserve(bytes.size() + bytes.size() / 2 + 16);
-    char* in = const_cast<char*>(bytes.data());
-    size_t in_left = bytes.size();
-    char buffer[4096];
-    while (true) {
-        char* dst = buffer;
-        size_t dst_left = sizeof(buffer);
-        const size_t rc =
-            in_left > 0
-                ? ::iconv(static_cast<iconv_t>(cd.get()), &in, &in_left, &dst, &dst_left)
-                : ::iconv(static_cast<iconv_t>(cd.get()), nullptr, nullptr, &dst, &dst_left);
-        const int err = errno;
-        out.append(buffer, static_cast<size_t>(dst - buffer));
-        if (rc != static_cast<size_t>(-1)) {
-            if (in_left == 0) {
-                // Flush any shift state, then done.
-                char* flush = buffer;
-                size_t flush_left = sizeof(buffer);
-                ::iconv(static_cast<iconv_t>(cd.get()), nullptr, nullptr, &flush, &flush_left);
-                out.append(buffer, static_cast<size_t>(flush - buffer));
-                if (!IsValidUtf8(out)) out = RepairUtf8(out);
-                return true;
-            }
-            continue;
-        }
-        if (err == E2BIG) continue;
-        // EILSEQ or EINVAL (truncated sequence at the end): replace one byte and go on.
-        out.append(kReplacementUtf8);
-        if (in_left > 0) {
-            ++in;
-            --in_left;
-        }
-        ::iconv(static_cast<iconv_t>(cd.get()), nullptr, nullptr, nullptr, nullptr);
-        if (in_left == 0) {
-            if (!IsValidUtf8(out)) out = RepairUtf8(out);
-            return true;
-        }
-    }
+    // A byte that cannot be decoded becomes U+FFFD.
+    ConvertAll(static_cast<iconv_t>(cd.get()), bytes, out, [](std::string_view, std::string& o) {
+        o.append(kReplacementUtf8);
+        return size_t{1};
+    });
+    if (!IsValidUtf8(out)) out = RepairUtf8(out);
+    return true;
 }
 
 bool TextDecoder::FromUtf8(std::string_view text, const std::string& charset, std::string& out) {
@@ -231,40 +240,14 @@ bool TextDecoder::FromUtf8(std::string_view text, const std::string& charset, st
     IconvHandle cd = OpenIconv(charset, "UTF-8");
     if (!cd) return false;
     out.reserve(text.size() + 16);
-    char* in = const_cast<char*>(text.data());
-    size_t in_left = text.size();
-    char buffer[4096];
-    while (true) {
-        char* dst = buffer;
-        size_t dst_left = sizeof(buffer);
-        const size_t rc =
-            in_left > 0
-                ? ::iconv(static_cast<iconv_t>(cd.get()), &in, &in_left, &dst, &dst_left)
-                : ::iconv(static_cast<iconv_t>(cd.get()), nullptr, nullptr, &dst, &dst_left);
-        const int err = errno;
-        out.append(buffer, static_cast<size_t>(dst - buffer));
-        if (rc != static_cast<size_t>(-1)) {
-            if (in_left == 0) {
-                char* flush = buffer;
-                size_t flush_left = sizeof(buffer);
-                ::iconv(static_cast<iconv_t>(cd.get()), nullptr, nullptr, &flush, &flush_left);
-                out.append(buffer, static_cast<size_t>(flush - buffer));
-                return true;
-            }
-            continue;
-        }
-        if (err == E2BIG) continue;
-        // A character the charset cannot hold, or invalid input: one '?' per character.
-        uint32_t cp;
-        const std::string_view rest(in, in_left);
-        size_t skip = DecodeUtf8(rest, 0, cp);
-        if (skip == 0) skip = 1;
-        out.push_back('?');
-        in += skip;
-        in_left -= skip;
-        ::iconv(static_cast<iconv_t>(cd.get()), nullptr, nullptr, nullptr, nullptr);
-        if (in_left == 0) return true;
-    }
+    // A character the charset cannot hold, or invalid input: one '?' per character.
+    ConvertAll(static_cast<iconv_t>(cd.get()), text, out,
+               [](std::string_view rest, std::string& o) {
+                   uint32_t cp;
+                   o.push_back('?');
+                   return DecodeUtf8(rest, 0, cp);
+               });
+    return true;
 }
 
 std::string TextDecoder::Utf16LeToUtf8(std::string_view bytes) {
