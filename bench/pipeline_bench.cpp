@@ -9,6 +9,8 @@
 //   instant) is reported as p50/p95/max of its magnitude in milliseconds.
 // --seconds N: stop after N wall seconds (default: play to the end).
 // --seek-every S: seek every S wall seconds, alternately forwards and backwards.
+// --subtitle F: show the subtitle file F (SRT or ASS) over the pictures, as a file the user
+//   picked.
 // Playback starts, and resumes after each seek, once every renderer holds its first sample.
 // ZVP_BENCH_VERBOSE=1 lists the pictures whose offset exceeds 20 ms on the error stream.
 #include <sys/resource.h>
@@ -42,6 +44,7 @@ struct Options {
     bool fast = true;
     double seconds = 0;     // 0: until the end
     double seekEvery = 0;   // 0: never
+    std::string subtitle;   // external subtitle file, or empty
 };
 
 bool Parse(int argc, char** argv, Options& o) {
@@ -55,6 +58,8 @@ bool Parse(int argc, char** argv, Options& o) {
             o.seconds = std::atof(argv[++i]);
         } else if (a == "--seek-every" && i + 1 < argc) {
             o.seekEvery = std::atof(argv[++i]);
+        } else if (a == "--subtitle" && i + 1 < argc) {
+            o.subtitle = argv[++i];
         } else if (!a.empty() && a[0] != '-' && o.file.empty()) {
             o.file = a;
         } else {
@@ -130,7 +135,7 @@ int main(int argc, char** argv) {
     if (!Parse(argc, argv, o)) {
         std::fprintf(stderr,
                      "usage: pipeline_bench FILE [--fast|--realtime] [--seconds N] "
-                     "[--seek-every S]\n");
+                     "[--seek-every S] [--subtitle F]\n");
         return 2;
     }
     SetSubtitleHost(std::make_shared<CMemorySubtitleHost>());
@@ -141,6 +146,10 @@ int main(int argc, char** argv) {
     graph->AddFilter(std::move(owned), "source");
     if (FAILED(source->Load(o.file))) {
         std::fprintf(stderr, "cannot load %s\n", o.file.c_str());
+        return 1;
+    }
+    if (!o.subtitle.empty() && !OpenSubtitle(10, 0, o.subtitle)) {
+        std::fprintf(stderr, "cannot open subtitle %s\n", o.subtitle.c_str());
         return 1;
     }
     CNullVideoRenderer* video = nullptr;

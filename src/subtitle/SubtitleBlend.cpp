@@ -10,9 +10,12 @@ namespace {
 // (over x a + under x (255 - a)) / 255, exact: the sum is at most 65025, and
 // (t + 1 + (t >> 8)) >> 8 == t / 255 for t < 65535. 16-bit arithmetic lets the compiler
 // vectorise the loops below.
-inline uint8_t Mix(uint8_t over, uint8_t under, uint8_t a) {
-    const uint16_t t = uint16_t(over * a + under * (255 - a));
+inline uint8_t Div255(uint16_t t) {
     return uint8_t((t + 1 + (t >> 8)) >> 8);
+}
+
+inline uint8_t Mix(uint8_t over, uint8_t under, uint8_t a) {
+    return Div255(uint16_t(over * a + under * (255 - a)));
 }
 
 // Blends `count` bytes of `over` with weights `alpha` onto `dst`.
@@ -68,23 +71,29 @@ OverlayRect ImagesBoundingBox(const ASS_Image* images, int width, int height) {
 void PaintAssImages(const ASS_Image* images, const OverlayRect& box, uint8_t* bgra) {
     for (const ASS_Image* img = images; img; img = img->next) {
         const int k = 255 - int(img->color & 0xFF);
-        const int r = int(img->color >> 24) & 0xFF;
-        const int g = int(img->color >> 16) & 0xFF;
-        const int b = int(img->color >> 8) & 0xFF;
-        for (int y = 0; y < img->h; ++y) {
-            const int oy = img->dst_y + y - box.top;
-            if (oy < 0 || oy >= box.height) continue;
+        if (k == 0 || img->w <= 0 || img->h <= 0) continue;
+        const uint8_t r = uint8_t(img->color >> 24);
+        const uint8_t g = uint8_t(img->color >> 16);
+        const uint8_t b = uint8_t(img->color >> 8);
+        // The part of the image inside the box, in image coordinates.
+        const int x0 = std::max(0, box.left - img->dst_x);
+        const int x1 = std::min(img->w, box.left + box.width - img->dst_x);
+        const int y0 = std::max(0, box.top - img->dst_y);
+        const int y1 = std::min(img->h, box.top + box.height - img->dst_y);
+        for (int y = y0; y < y1; ++y) {
             const uint8_t* src = img->bitmap + static_cast<ptrdiff_t>(y) * img->stride;
-            for (int x = 0; x < img->w; ++x) {
-                const int ox = img->dst_x + x - box.left;
-                if (ox < 0 || ox >= box.width) continue;
-                const int a = src[x] * k / 255;
-                if (a == 0) continue;
-                uint8_t* p = bgra + (static_cast<size_t>(oy) * box.width + ox) * 4;
-                p[0] = uint8_t((b * a + (255 - a) * p[0]) / 255);
-                p[1] = uint8_t((g * a + (255 - a) * p[1]) / 255);
-                p[2] = uint8_t((r * a + (255 - a) * p[2]) / 255);
-                p[3] = uint8_t((k * a + (255 - a) * p[3]) / 255);
+            uint8_t* p = bgra + (static_cast<size_t>(img->dst_y + y - box.top) * box.width +
+                                 (img->dst_x + x0 - box.left)) *
+                                    4;
+            // Branch-free so that it vectorises: a weight of 0 leaves a byte exactly as it was.
+            const int n = x1 - x0;
+            src += x0;
+            for (int x = 0; x < n; ++x) {
+                const uint8_t a = Div255(uint16_t(src[x] * k));
+                p[4 * x + 0] = Mix(b, p[4 * x + 0], a);
+                p[4 * x + 1] = Mix(g, p[4 * x + 1], a);
+                p[4 * x + 2] = Mix(r, p[4 * x + 2], a);
+                p[4 * x + 3] = Mix(uint8_t(k), p[4 * x + 3], a);
             }
         }
     }
@@ -112,8 +121,7 @@ void PrepareRgb24Overlay(const uint8_t* bgra, int width, int height, Rgb24Overla
 
 void BlendRgb24Overlay(const SubtitleFrame& frame, const Rgb24Overlay& overlay,
                        const OverlayRect& rect) {
-    if (!frame.data || rect.empty() || rect.width != overlay.width ||
-        rect.height != overlay.height)
+    if (!frame.data || rect.empty() || rect.width != overlay.width || rect.height != overlay.height)
         return;
     const int stride = FrameStride(frame);
     const int x0 = std::max(0, -rect.left), x1 = std::min(rect.width, frame.width - rect.left);
@@ -143,10 +151,15 @@ void PrepareYuvOverlay(const uint8_t* bgra, int width, int height, YuvOverlay& o
     const size_t n = static_cast<size_t>(width) * height;
     out.luma.resize(n);
     out.alpha.resize(n);
+    // Raw restrict pointers: stores through the vectors' operator[] would make the compiler
+    // reload their data pointers on every pixel and keep the loop from vectorising.
+    uint8_t* __restrict alphaOut = out.alpha.data();
+    uint8_t* __restrict luma = out.luma.data();
+    const uint8_t* __restrict in = bgra;
     for (size_t i = 0; i < n; ++i) {
-        const uint8_t* o = bgra + i * 4;
-        out.alpha[i] = o[3];
-        out.luma[i] = uint8_t(((66 * o[2] + 129 * o[1] + 25 * o[0] + 128) >> 8) + 16);
+        const uint8_t* o = in + i * 4;
+        alphaOut[i] = o[3];
+        luma[i] = uint8_t(((66 * o[2] + 129 * o[1] + 25 * o[0] + 128) >> 8) + 16);
     }
     out.row_first.resize(height);
     out.row_last.resize(height);
@@ -158,23 +171,43 @@ void PrepareYuvOverlay(const uint8_t* bgra, int width, int height, YuvOverlay& o
     out.cr.resize(blocks);
     out.cb.resize(blocks);
     out.block_alpha.resize(blocks);
+    // Blocks of four pixels; the last column and row of an odd size have fewer.
+    const auto crOf = [](const uint8_t* o) {
+        return ((112 * o[2] - 94 * o[1] - 18 * o[0] + 128) >> 8) + 128;
+    };
+    const auto cbOf = [](const uint8_t* o) {
+        return ((-38 * o[2] - 74 * o[1] + 112 * o[0] + 128) >> 8) + 128;
+    };
+    const size_t row = static_cast<size_t>(width) * 4;
+    uint8_t* __restrict blockAlpha = out.block_alpha.data();
+    uint8_t* __restrict crs = out.cr.data();
+    uint8_t* __restrict cbs = out.cb.data();
     for (int by = 0; by < ch; ++by) {
+        const bool fullRows = by * 2 + 1 < height;
         for (int bx = 0; bx < cw; ++bx) {
+            const size_t i = static_cast<size_t>(by) * cw + bx;
+            const uint8_t* o =
+                bgra + static_cast<size_t>(by * 2) * row + static_cast<size_t>(bx) * 8;
+            if (fullRows && bx * 2 + 1 < width) {
+                const uint8_t* u = o + row;
+                blockAlpha[i] = uint8_t((o[3] + o[7] + u[3] + u[7]) / 4);
+                crs[i] = uint8_t((crOf(o) + crOf(o + 4) + crOf(u) + crOf(u + 4)) >> 2);
+                cbs[i] = uint8_t((cbOf(o) + cbOf(o + 4) + cbOf(u) + cbOf(u + 4)) >> 2);
+                continue;
+            }
             int alpha = 0, cr = 0, cb = 0, count = 0;
             for (int dy = 0; dy < 2 && by * 2 + dy < height; ++dy) {
                 for (int dx = 0; dx < 2 && bx * 2 + dx < width; ++dx) {
-                    const uint8_t* o =
-                        bgra + (static_cast<size_t>(by * 2 + dy) * width + bx * 2 + dx) * 4;
-                    alpha += o[3];
-                    cr += ((112 * o[2] - 94 * o[1] - 18 * o[0] + 128) >> 8) + 128;
-                    cb += ((-38 * o[2] - 74 * o[1] + 112 * o[0] + 128) >> 8) + 128;
+                    const uint8_t* q = o + dy * row + dx * 4;
+                    alpha += q[3];
+                    cr += crOf(q);
+                    cb += cbOf(q);
                     ++count;
                 }
             }
-            const size_t i = static_cast<size_t>(by) * cw + bx;
-            out.block_alpha[i] = uint8_t(alpha / 4);
-            out.cr[i] = uint8_t(cr / count);
-            out.cb[i] = uint8_t(cb / count);
+            blockAlpha[i] = uint8_t(alpha / 4);
+            crs[i] = uint8_t(cr / count);
+            cbs[i] = uint8_t(cb / count);
         }
     }
     out.block_first.resize(ch);
@@ -186,8 +219,7 @@ void PrepareYuvOverlay(const uint8_t* bgra, int width, int height, YuvOverlay& o
 
 void BlendYuvOverlay(const SubtitleFrame& frame, const YuvOverlay& overlay,
                      const OverlayRect& rect) {
-    if (!frame.data || rect.empty() || rect.width != overlay.width ||
-        rect.height != overlay.height)
+    if (!frame.data || rect.empty() || rect.width != overlay.width || rect.height != overlay.height)
         return;
     // Rounded down to even; the overlay keeps its own coordinates.
     const int left = rect.left & ~1;
