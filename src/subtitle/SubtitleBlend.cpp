@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <vector>
 
 namespace zvp {
 
@@ -48,13 +49,11 @@ OverlayRect ImagesBoundingBox(const ASS_Image* images, int width, int height) {
             const int py = img->dst_y + y;
             if (py < 0 || py >= height) continue;
             const uint8_t* row = img->bitmap + static_cast<ptrdiff_t>(y) * img->stride;
-            int first = -1, last = -1;
-            for (int x = 0; x < img->w; ++x) {
-                if (row[x] == 0) continue;
-                if (first < 0) first = x;
-                last = x;
-            }
-            if (first < 0) continue;
+            int first = 0;
+            while (first < img->w && row[first] == 0) ++first;
+            if (first == img->w) continue;
+            int last = img->w - 1;
+            while (row[last] == 0) --last;
             const int px0 = std::max(img->dst_x + first, 0);
             const int px1 = std::min(img->dst_x + last + 1, width);
             if (px1 <= px0) continue;
@@ -182,19 +181,40 @@ void PrepareYuvOverlay(const uint8_t* bgra, int width, int height, YuvOverlay& o
     uint8_t* __restrict blockAlpha = out.block_alpha.data();
     uint8_t* __restrict crs = out.cr.data();
     uint8_t* __restrict cbs = out.cb.data();
+    // Chroma of every pixel of a pair of rows (which lie back to back in `bgra`), computed in
+    // one vectorisable pass and then averaged over whole blocks.
+    std::vector<int16_t> pairCr(static_cast<size_t>(width) * 2), pairCb(pairCr.size());
     for (int by = 0; by < ch; ++by) {
-        const bool fullRows = by * 2 + 1 < height;
-        for (int bx = 0; bx < cw; ++bx) {
-            const size_t i = static_cast<size_t>(by) * cw + bx;
-            const uint8_t* o =
-                bgra + static_cast<size_t>(by * 2) * row + static_cast<size_t>(bx) * 8;
-            if (fullRows && bx * 2 + 1 < width) {
-                const uint8_t* u = o + row;
-                blockAlpha[i] = uint8_t((o[3] + o[7] + u[3] + u[7]) / 4);
-                crs[i] = uint8_t((crOf(o) + crOf(o + 4) + crOf(u) + crOf(u + 4)) >> 2);
-                cbs[i] = uint8_t((cbOf(o) + cbOf(o + 4) + cbOf(u) + cbOf(u + 4)) >> 2);
-                continue;
+        const uint8_t* __restrict top = bgra + static_cast<size_t>(by * 2) * row;
+        int bx = 0;
+        if (by * 2 + 1 < height) {
+            int16_t* __restrict pcr = pairCr.data();
+            int16_t* __restrict pcb = pairCb.data();
+            for (int x = 0; x < width * 2; ++x) {
+                pcr[x] = int16_t(crOf(top + 4 * x));
+                pcb[x] = int16_t(cbOf(top + 4 * x));
             }
+            const uint8_t* __restrict bottom = top + row;
+            uint8_t* __restrict blockAlphaRow = blockAlpha + static_cast<size_t>(by) * cw;
+            uint8_t* __restrict crRow = crs + static_cast<size_t>(by) * cw;
+            uint8_t* __restrict cbRow = cbs + static_cast<size_t>(by) * cw;
+            const int whole = width / 2;
+            for (; bx < whole; ++bx) {
+                blockAlphaRow[bx] = uint8_t(
+                    (top[8 * bx + 3] + top[8 * bx + 7] + bottom[8 * bx + 3] + bottom[8 * bx + 7]) /
+                    4);
+                crRow[bx] = uint8_t((pcr[2 * bx] + pcr[2 * bx + 1] + pcr[width + 2 * bx] +
+                                     pcr[width + 2 * bx + 1]) >>
+                                    2);
+                cbRow[bx] = uint8_t((pcb[2 * bx] + pcb[2 * bx + 1] + pcb[width + 2 * bx] +
+                                     pcb[width + 2 * bx + 1]) >>
+                                    2);
+            }
+        }
+        // The last column and row of an odd size: blocks of fewer pixels.
+        for (; bx < cw; ++bx) {
+            const size_t i = static_cast<size_t>(by) * cw + bx;
+            const uint8_t* o = top + static_cast<size_t>(bx) * 8;
             int alpha = 0, cr = 0, cb = 0, count = 0;
             for (int dy = 0; dy < 2 && by * 2 + dy < height; ++dy) {
                 for (int dx = 0; dx < 2 && bx * 2 + dx < width; ++dx) {

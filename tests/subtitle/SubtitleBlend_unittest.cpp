@@ -1,0 +1,111 @@
+// The overlay preparation and painting are written for the vectoriser; these tests hold them
+// to straightforward per-pixel definitions on random input of even and odd sizes.
+#include "subtitle/SubtitleBlend.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace zvp {
+namespace {
+
+int CrOf(const uint8_t* o) {
+    return ((112 * o[2] - 94 * o[1] - 18 * o[0] + 128) >> 8) + 128;
+}
+int CbOf(const uint8_t* o) {
+    return ((-38 * o[2] - 74 * o[1] + 112 * o[0] + 128) >> 8) + 128;
+}
+
+std::vector<uint8_t> RandomBgra(int width, int height, std::mt19937& rng) {
+    std::vector<uint8_t> bgra(static_cast<size_t>(width) * height * 4);
+    for (auto& b : bgra) b = uint8_t(rng() % 4 == 0 ? 0 : rng());
+    return bgra;
+}
+
+TEST(SubtitleBlendTest, YuvOverlayMatchesPerPixelDefinition) {
+    std::mt19937 rng(7);
+    for (auto [w, h] : {std::pair{1, 1}, {2, 2}, {3, 5}, {16, 9}, {33, 17}, {64, 2}}) {
+        const auto bgra = RandomBgra(w, h, rng);
+        YuvOverlay out;
+        PrepareYuvOverlay(bgra.data(), w, h, out);
+        for (int i = 0; i < w * h; ++i) {
+            const uint8_t* o = &bgra[i * 4];
+            ASSERT_EQ(out.alpha[i], o[3]);
+            ASSERT_EQ(out.luma[i], uint8_t(((66 * o[2] + 129 * o[1] + 25 * o[0] + 128) >> 8) + 16));
+        }
+        const int cw = (w + 1) / 2, ch = (h + 1) / 2;
+        for (int by = 0; by < ch; ++by) {
+            for (int bx = 0; bx < cw; ++bx) {
+                int alpha = 0, cr = 0, cb = 0, count = 0;
+                for (int y = by * 2; y < std::min(h, by * 2 + 2); ++y) {
+                    for (int x = bx * 2; x < std::min(w, bx * 2 + 2); ++x) {
+                        const uint8_t* o = &bgra[(static_cast<size_t>(y) * w + x) * 4];
+                        alpha += o[3];
+                        cr += CrOf(o);
+                        cb += CbOf(o);
+                        ++count;
+                    }
+                }
+                const size_t i = static_cast<size_t>(by) * cw + bx;
+                ASSERT_EQ(out.block_alpha[i], alpha / 4)
+                    << w << "x" << h << " block " << bx << "," << by;
+                ASSERT_EQ(out.cr[i], cr / count) << w << "x" << h << " block " << bx << "," << by;
+                ASSERT_EQ(out.cb[i], cb / count) << w << "x" << h << " block " << bx << "," << by;
+            }
+        }
+    }
+}
+
+TEST(SubtitleBlendTest, PaintingMatchesPerPixelDefinitionAndClipsToTheBox) {
+    std::mt19937 rng(11);
+    // Two overlapping images, one reaching outside the box on every side.
+    std::vector<uint8_t> bitmapA(20 * 10), bitmapB(40 * 30);
+    for (auto& b : bitmapA) b = uint8_t(rng() % 3 == 0 ? 0 : rng());
+    for (auto& b : bitmapB) b = uint8_t(rng() % 3 == 0 ? 0 : rng());
+    ASS_Image b{};
+    b.w = 40, b.h = 30, b.stride = 40, b.bitmap = bitmapB.data(), b.color = 0x10E0F040;
+    b.dst_x = -5, b.dst_y = -4;
+    ASS_Image a{};
+    a.w = 20, a.h = 10, a.stride = 20, a.bitmap = bitmapA.data(), a.color = 0xC0208000;
+    a.dst_x = 3, a.dst_y = 6, a.next = &b;
+    const OverlayRect box{0, 0, 25, 18};
+    std::vector<uint8_t> painted(static_cast<size_t>(box.width) * box.height * 4, 0);
+    PaintAssImages(&a, box, painted.data());
+
+    std::vector<uint8_t> expected(painted.size(), 0);
+    for (const ASS_Image* img = &a; img; img = img->next) {
+        const int k = 255 - int(img->color & 0xFF);
+        const int rgb[3] = {int(img->color >> 8) & 0xFF, int(img->color >> 16) & 0xFF,
+                            int(img->color >> 24) & 0xFF};  // B, G, R
+        for (int y = 0; y < img->h; ++y) {
+            for (int x = 0; x < img->w; ++x) {
+                const int ox = img->dst_x + x, oy = img->dst_y + y;
+                if (ox < 0 || oy < 0 || ox >= box.width || oy >= box.height) continue;
+                const int al = img->bitmap[y * img->stride + x] * k / 255;
+                uint8_t* p = &expected[(static_cast<size_t>(oy) * box.width + ox) * 4];
+                for (int c = 0; c < 3; ++c) p[c] = uint8_t((rgb[c] * al + (255 - al) * p[c]) / 255);
+                p[3] = uint8_t((k * al + (255 - al) * p[3]) / 255);
+            }
+        }
+    }
+    EXPECT_EQ(painted, expected);
+}
+
+TEST(SubtitleBlendTest, BoundingBoxCountsOnlyCoveredPixels) {
+    std::vector<uint8_t> bitmap(10 * 6, 0);
+    bitmap[2 * 10 + 3] = 9;  // (3, 2)
+    bitmap[4 * 10 + 7] = 1;  // (7, 4)
+    ASS_Image img{};
+    img.w = 10, img.h = 6, img.stride = 10, img.bitmap = bitmap.data(), img.dst_x = 100,
+    img.dst_y = 50;
+    const OverlayRect box = ImagesBoundingBox(&img, 640, 480);
+    EXPECT_EQ(box.left, 103);
+    EXPECT_EQ(box.top, 52);
+    EXPECT_EQ(box.width, 5);
+    EXPECT_EQ(box.height, 3);
+    img.color = 0xFF;  // fully transparent colour: nothing visible
+    EXPECT_TRUE(ImagesBoundingBox(&img, 640, 480).empty());
+}
+
+}  // namespace
+}  // namespace zvp
