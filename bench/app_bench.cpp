@@ -16,7 +16,8 @@ void BM_LogToFile(benchmark::State& state) {
     logger.SetStdoutOutput(false);
     logger.OpenLogFile(path.string());
     int i = 0;
-    for (auto _ : state) zvp::Log({"Bench::Log", zvp::kLogInfo}, "line %d of %s", ++i, "the benchmark");
+    for (auto _ : state)
+        zvp::Log({"Bench::Log", zvp::kLogInfo}, "line %d of %s", ++i, "the benchmark");
     state.SetItemsProcessed(state.iterations());
     state.SetLabel("lines");
     logger.OpenLogFile("/dev/null");
@@ -25,7 +26,7 @@ void BM_LogToFile(benchmark::State& state) {
 BENCHMARK(BM_LogToFile);
 
 class Sink : public zvp::Observer<Sink> {
-public:
+  public:
     void OnEvent(zvp::ISubject*, zvp::EventArg a, zvp::EventArg) { total += a; }
     uint64_t total = 0;
 };

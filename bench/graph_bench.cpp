@@ -79,11 +79,16 @@ void BM_FastPipeline(benchmark::State& state) {
         if (!g.RunToEnd()) state.SkipWithError("no completion");
         g.graph->Stop();
     }
-    state.counters["pictures/s"] =
-        benchmark::Counter(double(frames) * double(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["pictures/s"] = benchmark::Counter(double(frames) * double(state.iterations()),
+                                                      benchmark::Counter::kIsRate);
     state.SetLabel(std::to_string(width) + "x" + std::to_string(height) + " YV12");
 }
-BENCHMARK(BM_FastPipeline)->Arg(320)->Arg(1280)->Arg(1920)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FastPipeline)
+    ->Arg(320)
+    ->Arg(1280)
+    ->Arg(1920)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 void BM_RealTimeLateness(benchmark::State& state) {
     double meanMs = 0, worstMs = 0;

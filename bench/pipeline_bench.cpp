@@ -42,9 +42,9 @@ namespace {
 struct Options {
     std::string file;
     bool fast = true;
-    double seconds = 0;     // 0: until the end
-    double seekEvery = 0;   // 0: never
-    std::string subtitle;   // external subtitle file, or empty
+    double seconds = 0;    // 0: until the end
+    double seekEvery = 0;  // 0: never
+    std::string subtitle;  // external subtitle file, or empty
 };
 
 bool Parse(int argc, char** argv, Options& o) {
@@ -114,7 +114,8 @@ std::vector<double> Offsets(const std::vector<PresentedSample>& video,
         out.push_back(std::fabs(double(v[i].start) - audioTime) / double(MILLISECONDS));
         if (std::getenv("ZVP_BENCH_VERBOSE") && out.back() > 20.0) {
             std::fprintf(stderr, "picture %zu at %.3f s: offset %.2f ms (late %.2f ms)\n", i,
-                         double(v[i].start) / UNITS, double(v[i].start) - audioTime > 0 ? out.back() : -out.back(),
+                         double(v[i].start) / UNITS,
+                         double(v[i].start) - audioTime > 0 ? out.back() : -out.back(),
                          double(v[i].streamTime - v[i].start) / MILLISECONDS);
         }
     }

@@ -5,9 +5,9 @@
 // expected to keep at least 85 %.
 #include <algorithm>
 #include <chrono>
-#include <ctime>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -138,9 +138,10 @@ int main(int argc, char** argv) {
     host->SetTempFolder((work / "tmp").string());
     zvp::SetSubtitleHost(host);
 
-    std::printf("clip %s, %d passes of each run interleaved, best pass shown;\n"
-                "pictures/s of elapsed time and of process CPU time\n",
-                clip.c_str(), passes);
+    std::printf(
+        "clip %s, %d passes of each run interleaved, best pass shown;\n"
+        "pictures/s of elapsed time and of process CPU time\n",
+        clip.c_str(), passes);
     const char* names[3] = {"plain", "external 2-line SRT", "embedded 2 lines"};
     for (bool rgb24 : {false, true}) {
         Figures best[3];

@@ -1,7 +1,5 @@
 #include "app/AtomicFileWriter.h"
 
-#include "app/FdWrite.h"
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,11 +10,12 @@
 #include <cstdlib>
 #include <utility>
 
+#include "app/FdWrite.h"
+
 namespace zvp {
 namespace {
 
 std::atomic<unsigned> g_temp_counter{0};
-
 
 // Flushes the folder holding `path`, so the rename itself survives a power cut.
 void SyncFolderOf(const std::string& path) {

@@ -14,7 +14,7 @@ namespace zvp {
 //
 // Move-only owner of the temporary file descriptor. One thread at a time.
 class AtomicFileWriter {
-public:
+  public:
     AtomicFileWriter() = default;
     ~AtomicFileWriter();
     AtomicFileWriter(AtomicFileWriter&& other) noexcept;
@@ -43,7 +43,7 @@ public:
     // Writes `bytes` as the whole new content of `path` by the protocol above.
     static bool WriteFile(const std::string& path, std::string_view bytes);
 
-private:
+  private:
     int fd_ = -1;
     bool failed_ = false;
     int saved_errno_ = 0;

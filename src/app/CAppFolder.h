@@ -12,7 +12,7 @@ namespace zvp {
 // Stateless: the environment is read at each call, so tests can point XDG_DATA_HOME at a
 // temporary folder. Any thread may call.
 class CAppFolder {
-public:
+  public:
     static constexpr const char* kDefaultPlaylistName = "__default";
 
     static std::string GetBase();       // <data>/ZVP/

@@ -35,7 +35,7 @@ constexpr uint8_t ColorBlue(uint32_t color) {
 // Thread: the UI thread reads and writes the settings; the object takes no lock.
 // Callers change a value with a Set call followed at once by Save().
 class CAppIni {
-public:
+  public:
     // The settings file in the application base folder, computed at each Reload.
     CAppIni() = default;
     // A settings store on an explicit file (tests, tools).
@@ -89,7 +89,7 @@ public:
     // Parses a colour text as GetColor does; false when not entirely hexadecimal.
     static bool ParseColor(std::string_view text, uint32_t& color);
 
-private:
+  private:
     std::string path_;  // empty: the base folder's settings file
     IniDocument document_;
     bool unreadable_ = false;  // the last Reload found the file but could not read it

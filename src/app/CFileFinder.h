@@ -17,7 +17,7 @@ namespace zvp {
 // Thread: FindFiles runs on the caller's thread; StopSearch may be called from any thread
 // (or from the progress callback) and ends the running search early.
 class CFileFinder {
-public:
+  public:
     // Called once for each folder searched, with the folder's path (ending in "/"), on the
     // searching thread.
     using ProgressCallback = std::function<void(const std::string& folder)>;
@@ -42,7 +42,7 @@ public:
     // Windows-style wildcard match of `name` against `mask`, ASCII case ignored.
     static bool MatchMask(std::string_view mask, std::string_view name);
 
-private:
+  private:
     std::vector<std::string> found_;
     std::atomic<bool> stop_{false};
     ProgressCallback progress_;

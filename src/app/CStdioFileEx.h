@@ -27,7 +27,7 @@ namespace zvp {
 //
 // Move-only; one thread at a time.
 class CStdioFileEx {
-public:
+  public:
     // Open flags (combined with |). modeRead is the absence of modeWrite.
     static constexpr unsigned modeRead = 0x0000;
     static constexpr unsigned modeWrite = 0x0001;
@@ -78,7 +78,7 @@ public:
     // or on a write error.
     bool WriteString(std::string_view text);
 
-private:
+  private:
     enum class Mode { kClosed, kRead, kWrite };
 
     void DecodeAll();

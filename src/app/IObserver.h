@@ -19,7 +19,7 @@ inline constexpr HandlerKey kNoHandler = 0xFFFFFFFFu;
 // Receives named events from the subjects it is attached to. Called synchronously on the
 // emitter's thread. Observers that can outlive a subject detach before they are destroyed.
 class IObserver {
-public:
+  public:
     virtual ~IObserver() = default;
 
     // `handler` is the key stored at registration; `arg1`/`arg2` belong to the event.

@@ -12,9 +12,9 @@ namespace zvp {
 // thread. Takes no lock: a subject is used from one thread at a time (the UI thread for
 // everything the user interface observes).
 class ISubject {
-public:
+  public:
     class CItem {
-    public:
+      public:
         CItem(IObserver* observer, std::string eventName, HandlerKey handler)
             : observer(observer), eventName(std::move(eventName)), handler(handler) {}
         virtual ~CItem() = default;
@@ -40,7 +40,7 @@ public:
 
     size_t RegistrationCount() const { return items_.size(); }
 
-private:
+  private:
     std::vector<CItem> items_;
 };
 

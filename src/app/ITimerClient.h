@@ -6,7 +6,7 @@ namespace zvp {
 
 // Receives ticks of a timer started through TimerService; called on the UI thread.
 class ITimerClient {
-public:
+  public:
     virtual ~ITimerClient() = default;
     virtual void OnTimer(uint32_t timerId) = 0;
 };

@@ -19,7 +19,7 @@ struct IniNameLess {
 //
 // Text is UTF-8. Not thread-safe: one thread at a time.
 class IniDocument {
-public:
+  public:
     using Values = std::map<std::string, std::string, IniNameLess>;
     using Sections = std::map<std::string, Values, IniNameLess>;
 
@@ -63,7 +63,7 @@ public:
     // Spaces and tabs removed from both ends.
     static std::string_view Trim(std::string_view text);
 
-private:
+  private:
     // Applies one line (line feed removed); `current` is the current section or null.
     void ParseLine(std::string_view line, Values*& current);
 

@@ -1,7 +1,5 @@
 #include "app/Logger.h"
 
-#include "app/FdWrite.h"
-
 #include <fcntl.h>
 #include <sys/syscall.h>
 #include <sys/time.h>
@@ -12,6 +10,8 @@
 #include <ctime>
 #include <memory>
 #include <mutex>
+
+#include "app/FdWrite.h"
 
 namespace zvp {
 namespace {
@@ -46,9 +46,13 @@ bool Logger::OpenLogFile(const std::string& path) {
     return fd_ >= 0;
 }
 
-bool Logger::SetFileOutput(bool on) { return file_output_.exchange(on); }
+bool Logger::SetFileOutput(bool on) {
+    return file_output_.exchange(on);
+}
 
-bool Logger::SetStdoutOutput(bool on) { return stdout_output_.exchange(on); }
+bool Logger::SetStdoutOutput(bool on) {
+    return stdout_output_.exchange(on);
+}
 
 void Logger::Write(int level, const char* location, const char* format, va_list args) {
     if (level > kThreshold) return;
@@ -70,8 +74,8 @@ void Logger::Write(int level, const char* location, const char* format, va_list 
         prefix = std::snprintf(line, room, "%02i:%02i:%02i:%03i % 5i %s: %s: ", utc.tm_hour,
                                utc.tm_min, utc.tm_sec, ms, CurrentThreadId(), word, location);
     } else {
-        prefix = std::snprintf(line, room, "%02i:%02i:%02i:%03i % 5i %s: ", utc.tm_hour,
-                               utc.tm_min, utc.tm_sec, ms, CurrentThreadId(), word);
+        prefix = std::snprintf(line, room, "%02i:%02i:%02i:%03i % 5i %s: ", utc.tm_hour, utc.tm_min,
+                               utc.tm_sec, ms, CurrentThreadId(), word);
     }
     if (prefix < 0) prefix = 0;
     size_t end;

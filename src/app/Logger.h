@@ -19,7 +19,7 @@ namespace zvp {
 // file and exclusively while `OpenLogFile` swaps the file, so a line never lands in a
 // file descriptor that is being closed.
 class Logger {
-public:
+  public:
     static constexpr int kThreshold = 2;
     static constexpr size_t kLineCapacity = 4096;
 
@@ -43,14 +43,14 @@ public:
     Logger(const Logger&) = delete;
     Logger& operator=(const Logger&) = delete;
 
-private:
+  private:
     Logger() = default;
     ~Logger();
 
     std::atomic<bool> file_output_{true};
     std::atomic<bool> stdout_output_{true};
     std::shared_mutex file_lock_;
-    int fd_ = -1;                     // guarded by file_lock_
+    int fd_ = -1;                        // guarded by file_lock_
     std::atomic<bool> file_bad_{false};  // a write failed: no more file writes this run
 };
 

@@ -11,7 +11,7 @@ namespace zvp {
 // every instance (one table per class, never copied into observers). Thread-safe.
 template <typename T>
 class ObserverHandlers {
-public:
+  public:
     using Handler = void (T::*)(ISubject* subject, EventArg arg1, EventArg arg2);
 
     // The key of `handler`: its existing index, or the table's size before it is appended.
@@ -33,13 +33,12 @@ public:
     }
 
     // Runs `self`'s handler for `key`; does nothing for kNoHandler.
-    static void Dispatch(T* self, ISubject* subject, HandlerKey key, EventArg arg1,
-                         EventArg arg2) {
+    static void Dispatch(T* self, ISubject* subject, HandlerKey key, EventArg arg1, EventArg arg2) {
         if (key == kNoHandler) return;
         if (Handler h = Lookup(key)) (self->*h)(subject, arg1, arg2);
     }
 
-private:
+  private:
     static std::vector<Handler>& Table() {
         static std::vector<Handler> table;
         return table;
@@ -55,7 +54,7 @@ private:
 // Handler(&T::OnSomething))`.
 template <typename T>
 class Observer : public IObserver {
-public:
+  public:
     using Handlers = ObserverHandlers<T>;
 
     static HandlerKey Handler(typename Handlers::Handler handler) { return Handlers::Key(handler); }

@@ -9,7 +9,7 @@ namespace zvp {
 // (".hidden" has no extension); the extension starts at the last dot after that.
 // A value type; any thread.
 class PathParts {
-public:
+  public:
     // Well-known locations (numbers as the callers know them).
     enum Location {
         kExecutable = 1,        // the running executable's full path
@@ -48,7 +48,7 @@ public:
     void set_title(std::string title) { title_ = std::move(title); }
     void set_extension(std::string extension) { extension_ = std::move(extension); }
 
-private:
+  private:
     std::string drive_;
     std::string folder_;
     std::string title_;

@@ -12,7 +12,7 @@ namespace zvp {
 // Every function is stateless and may be called from any thread. None throws; bytes that
 // cannot be decoded become U+FFFD, characters that cannot be encoded become '?'.
 class TextDecoder {
-public:
+  public:
     // Code page numbers understood by the functions below (Windows numbering).
     static constexpr int kSystemCodePage = -1;  // "detect": UTF-8 when valid, else uchardet
     static constexpr int kWindows1252 = 1252;

@@ -13,8 +13,7 @@ void TimerService::StartTimer(uint32_t timerId, uint32_t periodMs, ITimerClient*
     Entry& entry = timers_[timerId];
     if (!entry.timer) {
         entry.timer.reset(new QTimer());
-        QObject::connect(entry.timer.get(), &QTimer::timeout,
-                         [this, timerId] { OnTick(timerId); });
+        QObject::connect(entry.timer.get(), &QTimer::timeout, [this, timerId] { OnTick(timerId); });
     }
     entry.client = client;
     entry.timer->start(static_cast<int>(periodMs));

@@ -17,7 +17,7 @@ namespace zvp {
 // Threads: UI thread only (the thread of the Qt application); ticks arrive from its event
 // loop. A client may start or stop timers, its own included, from inside OnTimer.
 class TimerService {
-public:
+  public:
     static TimerService& Instance();
 
     // Starts (or restarts) timer `timerId` firing every `periodMs`, calling `client`
@@ -32,7 +32,7 @@ public:
     TimerService(const TimerService&) = delete;
     TimerService& operator=(const TimerService&) = delete;
 
-private:
+  private:
     TimerService() = default;
     void OnTick(uint32_t timerId);
 

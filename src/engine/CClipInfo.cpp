@@ -16,9 +16,8 @@ uint64_t ToHundredNanoseconds(const struct statx_timestamp& t) {
 
 bool CClipInfo::ReadFileAttributes() {
     struct statx st {};
-    if (path.empty() ||
-        ::statx(AT_FDCWD, path.c_str(), 0, STATX_SIZE | STATX_ATIME | STATX_CTIME | STATX_BTIME,
-                &st) != 0) {
+    if (path.empty() || ::statx(AT_FDCWD, path.c_str(), 0,
+                                STATX_SIZE | STATX_ATIME | STATX_CTIME | STATX_BTIME, &st) != 0) {
         return false;
     }
     fileSize = st.stx_size;

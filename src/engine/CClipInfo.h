@@ -11,7 +11,7 @@ namespace zvp {
 //
 // Texts are UTF-8. Threads: UI thread only (no lock).
 class CClipInfo {
-public:
+  public:
     CClipInfo() = default;
     virtual ~CClipInfo() = default;
 
@@ -23,7 +23,7 @@ public:
     // `title` when it is not empty, else the file name with its extension taken from `path`.
     std::string GetDisplayTitle() const;
 
-    int32_t width = 0;   // picture size from the video renderer; 0 when unknown
+    int32_t width = 0;  // picture size from the video renderer; 0 when unknown
     int32_t height = 0;
     uint64_t fileSize = 0;        // bytes
     uint64_t creationTime = 0;    // 100 ns units since 1970-01-01 UTC
@@ -35,11 +35,11 @@ public:
     bool canSeekAbsolute = false;
     bool canSeekForwards = false;
     bool canSeekBackwards = false;
-    std::string path;       // as added
-    std::string title;      // the media's own title when it has one
+    std::string path;   // as added
+    std::string title;  // the media's own title when it has one
     std::string author;
     std::string copyright;
-    std::string extra;      // unused, empty
+    std::string extra;  // unused, empty
 };
 
 }  // namespace zvp

@@ -2,12 +2,11 @@
 
 #include <unistd.h>
 
+#include <QResizeEvent>
 #include <algorithm>
 #include <cmath>
 #include <exception>
 #include <limits>
-
-#include <QResizeEvent>
 
 #include "app/Logger.h"
 #include "app/TimerService.h"
@@ -42,7 +41,9 @@ EventArg SecondsArg(double seconds) {
     return static_cast<EventArg>(static_cast<int64_t>(seconds));
 }
 
-EventArg Ptr(const void* p) { return reinterpret_cast<EventArg>(p); }
+EventArg Ptr(const void* p) {
+    return reinterpret_cast<EventArg>(p);
+}
 
 // A metadata entry of the open file, or null.
 const char* MetadataValue(AVDictionary* metadata, const char* key) {
@@ -70,8 +71,8 @@ bool CEngineDS::Create(QWidget* parent) {
     setGeometry(0, 0, 0, 0);
     // If the parent goes first, leave it rather than be deleted as its child: the engine's
     // owner deletes it.
-    QObject::connect(parent, &QObject::destroyed, this, [this] { setParent(nullptr); },
-                     Qt::DirectConnection);
+    QObject::connect(
+        parent, &QObject::destroyed, this, [this] { setParent(nullptr); }, Qt::DirectConnection);
     show();
     created_ = true;
     loaded_ = false;
@@ -92,7 +93,9 @@ EngineRenderers CEngineDS::DefaultRenderers() {
     return r;
 }
 
-void CEngineDS::SetRenderers(EngineRenderers renderers) { renderers_ = std::move(renderers); }
+void CEngineDS::SetRenderers(EngineRenderers renderers) {
+    renderers_ = std::move(renderers);
+}
 
 bool CEngineDS::Load(CClipInfo* clip) {
     if (!clip || !created_) return false;
@@ -217,8 +220,8 @@ void CEngineDS::DetachVideoWidget() {
 
 void CEngineDS::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    if (videoWidget_) videoWidget_->setGeometry(0, 0, event->size().width(),
-                                                event->size().height());
+    if (videoWidget_)
+        videoWidget_->setGeometry(0, 0, event->size().width(), event->size().height());
 }
 
 // --- transport ---------------------------------------------------------------------------------
@@ -287,8 +290,7 @@ void CEngineDS::SetDamnPosition(double seconds) {
         t = units >= 9.2e18 ? kMaxReferenceTime : static_cast<REFERENCE_TIME>(units);
     }
     try {
-        graph_->SetPositions(&t, AM_SEEKING_AbsolutePositioning, nullptr,
-                             AM_SEEKING_NoPositioning);
+        graph_->SetPositions(&t, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
     } catch (const std::exception&) {
         Log(LogPoint{"CEngineDS::SetDamnPosition", kLogInfo},
             "Could not seek to desired position: %lld", static_cast<long long>(t));
@@ -336,25 +338,25 @@ void CEngineDS::OnGraphEvent() {
     LONG_PTR p2 = 0;
     while (graph_ && SUCCEEDED(graph_->GetEvent(&code, &p1, &p2, 0))) {
         switch (code) {
-        case EC_COMPLETE: {
-            const EventArg d = SecondsArg(GetDuration());
-            Notify("PositionChanged", d, d);
-            Stop();
-            PublishState("Completed", 100);
-            break;
-        }
-        case EC_USERABORT:
-            Stop();
-            PublishState("UserAbort", 0);
-            PublishState("Completed", 100);
-            break;
-        case EC_ERRORABORT:
-            Stop();
-            PublishState("ErrorAbort", 0);
-            PublishState("Completed", 100);
-            break;
-        default:  // EC_PAUSED and anything else
-            break;
+            case EC_COMPLETE: {
+                const EventArg d = SecondsArg(GetDuration());
+                Notify("PositionChanged", d, d);
+                Stop();
+                PublishState("Completed", 100);
+                break;
+            }
+            case EC_USERABORT:
+                Stop();
+                PublishState("UserAbort", 0);
+                PublishState("Completed", 100);
+                break;
+            case EC_ERRORABORT:
+                Stop();
+                PublishState("ErrorAbort", 0);
+                PublishState("Completed", 100);
+                break;
+            default:  // EC_PAUSED and anything else
+                break;
         }
         if (graph_) graph_->FreeEventParams(code, p1, p2);
     }
@@ -373,8 +375,12 @@ void CEngineDS::StepForward() {
     SetPosition(std::min(p + 10, d));
 }
 
-void CEngineDS::VolumeDown() { SetVolume(std::max(GetVolume() - 5, 0)); }
-void CEngineDS::VolumeUp() { SetVolume(std::min(GetVolume() + 5, 100)); }
+void CEngineDS::VolumeDown() {
+    SetVolume(std::max(GetVolume() - 5, 0));
+}
+void CEngineDS::VolumeUp() {
+    SetVolume(std::min(GetVolume() + 5, 100));
+}
 
 int CEngineDS::GetPlayedPercent() {
     const int d = static_cast<int>(GetDuration());
@@ -406,7 +412,9 @@ void CEngineDS::SetMute(bool mute) {
 
 // --- streams and subtitles ---------------------------------------------------------------------
 
-CPlaybackInfo* CEngineDS::GetMediaFile() { return source_ ? source_->GetPlaybackInfo() : nullptr; }
+CPlaybackInfo* CEngineDS::GetMediaFile() {
+    return source_ ? source_->GetPlaybackInfo() : nullptr;
+}
 
 bool CEngineDS::SelectAudioStream(int index) {
     if (!source_ || index < 0) return false;

@@ -1,13 +1,12 @@
 #pragma once
 
+#include <QPointer>
+#include <QWidget>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
-
-#include <QPointer>
-#include <QWidget>
 
 #include "app/ISubject.h"
 #include "app/ITimerClient.h"
@@ -57,7 +56,7 @@ struct EngineRenderers {
 // be deleted by its Qt parent: the owner destroys the engine before the parent, or the engine
 // leaves its parent when the parent is being destroyed (Create arranges this).
 class CEngineDS : public QWidget, public ISubject, public ITimerClient, public IPlayback {
-public:
+  public:
     static constexpr uint32_t kPositionTimerId = 10;
     static constexpr uint32_t kPositionTimerPeriodMs = 250;
 
@@ -144,10 +143,10 @@ public:
     void SetRenderers(EngineRenderers renderers);
     static EngineRenderers DefaultRenderers();
 
-protected:
+  protected:
     void resizeEvent(QResizeEvent* event) override;
 
-private:
+  private:
     void PublishState(const std::string& name, EventArg param);
     void ApplyVolume(int32_t volume);
     void QueryClipInfo(CClipInfo& clip);

@@ -9,7 +9,9 @@ const CEngineStateAborted& CEngineStateAborted::Instance() {
     return *instance;
 }
 
-void CEngineStateAborted::TogglePlay(CEngineDS& engine) const { engine.Play(); }
+void CEngineStateAborted::TogglePlay(CEngineDS& engine) const {
+    engine.Play();
+}
 void CEngineStateAborted::Pause(CEngineDS& engine) const {}
 void CEngineStateAborted::Resume(CEngineDS& engine) const {}
 void CEngineStateAborted::Stop(CEngineDS& engine) const {}

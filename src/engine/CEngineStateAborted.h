@@ -7,7 +7,7 @@ namespace zvp {
 // State "Aborted". Rewound after an abort, the graph kept: TogglePlay plays from the start;
 // nothing else acts.
 class CEngineStateAborted final : public IEngineState {
-public:
+  public:
     static const CEngineStateAborted& Instance();
 
     std::string GetName() const override { return "Aborted"; }
@@ -17,7 +17,7 @@ public:
     void Stop(CEngineDS& engine) const override;
     void Abort(CEngineDS& engine) const override;
 
-private:
+  private:
     CEngineStateAborted() = default;
 };
 

@@ -9,7 +9,9 @@ const CEngineStateLoaded& CEngineStateLoaded::Instance() {
     return *instance;
 }
 
-void CEngineStateLoaded::TogglePlay(CEngineDS& engine) const { engine.Play(); }
+void CEngineStateLoaded::TogglePlay(CEngineDS& engine) const {
+    engine.Play();
+}
 void CEngineStateLoaded::Pause(CEngineDS& engine) const {}
 void CEngineStateLoaded::Resume(CEngineDS& engine) const {}
 void CEngineStateLoaded::Stop(CEngineDS& engine) const {}

@@ -6,7 +6,7 @@ namespace zvp {
 
 // State "Loaded". A file is loaded and not yet played: TogglePlay plays it; nothing else acts.
 class CEngineStateLoaded final : public IEngineState {
-public:
+  public:
     static const CEngineStateLoaded& Instance();
 
     std::string GetName() const override { return "Loaded"; }
@@ -16,7 +16,7 @@ public:
     void Stop(CEngineDS& engine) const override;
     void Abort(CEngineDS& engine) const override;
 
-private:
+  private:
     CEngineStateLoaded() = default;
 };
 

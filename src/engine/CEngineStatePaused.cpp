@@ -9,10 +9,18 @@ const CEngineStatePaused& CEngineStatePaused::Instance() {
     return *instance;
 }
 
-void CEngineStatePaused::TogglePlay(CEngineDS& engine) const { engine.Play(); }
+void CEngineStatePaused::TogglePlay(CEngineDS& engine) const {
+    engine.Play();
+}
 void CEngineStatePaused::Pause(CEngineDS& engine) const {}
-void CEngineStatePaused::Resume(CEngineDS& engine) const { engine.Play(); }
-void CEngineStatePaused::Stop(CEngineDS& engine) const { engine.Stop(); }
-void CEngineStatePaused::Abort(CEngineDS& engine) const { engine.Abort(); }
+void CEngineStatePaused::Resume(CEngineDS& engine) const {
+    engine.Play();
+}
+void CEngineStatePaused::Stop(CEngineDS& engine) const {
+    engine.Stop();
+}
+void CEngineStatePaused::Abort(CEngineDS& engine) const {
+    engine.Abort();
+}
 
 }  // namespace zvp

@@ -7,7 +7,7 @@ namespace zvp {
 // State "Paused". TogglePlay and Resume play on, Stop stops, Abort rewinds and keeps the
 // file.
 class CEngineStatePaused final : public IEngineState {
-public:
+  public:
     static const CEngineStatePaused& Instance();
 
     std::string GetName() const override { return "Paused"; }
@@ -17,7 +17,7 @@ public:
     void Stop(CEngineDS& engine) const override;
     void Abort(CEngineDS& engine) const override;
 
-private:
+  private:
     CEngineStatePaused() = default;
 };
 

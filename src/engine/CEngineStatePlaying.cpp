@@ -9,10 +9,18 @@ const CEngineStatePlaying& CEngineStatePlaying::Instance() {
     return *instance;
 }
 
-void CEngineStatePlaying::TogglePlay(CEngineDS& engine) const { engine.Pause(); }
-void CEngineStatePlaying::Pause(CEngineDS& engine) const { engine.Pause(); }
+void CEngineStatePlaying::TogglePlay(CEngineDS& engine) const {
+    engine.Pause();
+}
+void CEngineStatePlaying::Pause(CEngineDS& engine) const {
+    engine.Pause();
+}
 void CEngineStatePlaying::Resume(CEngineDS& engine) const {}
-void CEngineStatePlaying::Stop(CEngineDS& engine) const { engine.Stop(); }
-void CEngineStatePlaying::Abort(CEngineDS& engine) const { engine.Abort(); }
+void CEngineStatePlaying::Stop(CEngineDS& engine) const {
+    engine.Stop();
+}
+void CEngineStatePlaying::Abort(CEngineDS& engine) const {
+    engine.Abort();
+}
 
 }  // namespace zvp

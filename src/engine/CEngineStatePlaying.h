@@ -6,7 +6,7 @@ namespace zvp {
 
 // State "Playing". TogglePlay and Pause pause, Stop stops, Abort rewinds and keeps the file.
 class CEngineStatePlaying final : public IEngineState {
-public:
+  public:
     static const CEngineStatePlaying& Instance();
 
     std::string GetName() const override { return "Playing"; }
@@ -16,7 +16,7 @@ public:
     void Stop(CEngineDS& engine) const override;
     void Abort(CEngineDS& engine) const override;
 
-private:
+  private:
     CEngineStatePlaying() = default;
 };
 

@@ -9,7 +9,9 @@ const CEngineStateStopped& CEngineStateStopped::Instance() {
     return *instance;
 }
 
-void CEngineStateStopped::TogglePlay(CEngineDS& engine) const { engine.Play(); }
+void CEngineStateStopped::TogglePlay(CEngineDS& engine) const {
+    engine.Play();
+}
 void CEngineStateStopped::Pause(CEngineDS& engine) const {}
 void CEngineStateStopped::Resume(CEngineDS& engine) const {}
 void CEngineStateStopped::Stop(CEngineDS& engine) const {}

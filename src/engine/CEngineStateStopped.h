@@ -7,7 +7,7 @@ namespace zvp {
 // State "Stopped". No file is loaded (or the last one was stopped): only TogglePlay acts,
 // calling Play, which does nothing until a new Load has built a graph.
 class CEngineStateStopped final : public IEngineState {
-public:
+  public:
     static const CEngineStateStopped& Instance();
 
     std::string GetName() const override { return "Stopped"; }
@@ -17,7 +17,7 @@ public:
     void Stop(CEngineDS& engine) const override;
     void Abort(CEngineDS& engine) const override;
 
-private:
+  private:
     CEngineStateStopped() = default;
 };
 

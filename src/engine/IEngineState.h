@@ -10,7 +10,7 @@ class CEngineDS;
 // process-wide singleton (created on first use, never destroyed); the controller keeps a
 // pointer to the current one. UI thread only.
 class IEngineState {
-public:
+  public:
     virtual std::string GetName() const = 0;
     virtual void TogglePlay(CEngineDS& engine) const = 0;
     virtual void Pause(CEngineDS& engine) const = 0;
@@ -18,7 +18,7 @@ public:
     virtual void Stop(CEngineDS& engine) const = 0;
     virtual void Abort(CEngineDS& engine) const = 0;
 
-protected:
+  protected:
     ~IEngineState() = default;  // singletons are never destroyed through the interface
 };
 

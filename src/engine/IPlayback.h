@@ -9,7 +9,7 @@ class CClipInfo;
 // Playback of one file at a time: what the controller asks of an engine. Positions are in
 // seconds. UI thread only.
 class IPlayback {
-public:
+  public:
     virtual bool Load(CClipInfo* clip) = 0;
     virtual void Play() = 0;
     virtual void Pause() = 0;

@@ -4,7 +4,9 @@
 
 namespace zvp {
 
-CAMThread::~CAMThread() { Close(); }
+CAMThread::~CAMThread() {
+    Close();
+}
 
 bool CAMThread::Create() {
     std::lock_guard<std::mutex> tl(threadLock_);

@@ -25,7 +25,7 @@ namespace zvp {
 // end and call Close() in its own destructor (this base's destructor only joins, and a
 // ThreadProc still running then would run on a half-destroyed object).
 class CAMThread {
-public:
+  public:
     CAMThread() = default;
     virtual ~CAMThread();
     CAMThread(const CAMThread&) = delete;
@@ -58,22 +58,22 @@ public:
     // Free for the derived class to guard its worker state.
     CCritSec m_WorkerLock;
 
-protected:
+  protected:
     virtual DWORD ThreadProc() = 0;
 
-private:
+  private:
     void Main();
 
     mutable std::mutex mutex_;
     std::condition_variable cv_;
-    bool pending_ = false;    // guarded by mutex_: a request awaits its reply
-    bool replied_ = false;    // guarded by mutex_
-    bool woken_ = false;      // guarded by mutex_
-    bool running_ = false;    // guarded by mutex_: ThreadProc has not returned
-    DWORD param_ = 0;         // guarded by mutex_
-    DWORD reply_ = 0;         // guarded by mutex_
-    std::thread thread_;      // created and joined by the controlling thread
-    std::mutex threadLock_;   // guards thread_ (Create/Close/ThreadExists)
+    bool pending_ = false;   // guarded by mutex_: a request awaits its reply
+    bool replied_ = false;   // guarded by mutex_
+    bool woken_ = false;     // guarded by mutex_
+    bool running_ = false;   // guarded by mutex_: ThreadProc has not returned
+    DWORD param_ = 0;        // guarded by mutex_
+    DWORD reply_ = 0;        // guarded by mutex_
+    std::thread thread_;     // created and joined by the controlling thread
+    std::mutex threadLock_;  // guards thread_ (Create/Close/ThreadExists)
 };
 
 }  // namespace zvp

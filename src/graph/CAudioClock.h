@@ -14,13 +14,13 @@ namespace zvp {
 // Threads: OnDeviceConsumed on the device thread, SetRunning on the graph's thread,
 // GetTime on any thread; all state is guarded by `lock_`.
 class CAudioClock : public IReferenceClock {
-public:
+  public:
     HRESULT GetTime(REFERENCE_TIME* pTime) override;
     // The device took `duration` (100 ns) of audio just now.
     void OnDeviceConsumed(REFERENCE_TIME duration);
     void SetRunning(bool running);
 
-private:
+  private:
     REFERENCE_TIME NowLocked(std::chrono::steady_clock::time_point now);
 
     std::mutex lock_;

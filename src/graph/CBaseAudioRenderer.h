@@ -12,7 +12,7 @@ namespace zvp {
 struct AudioFormat {
     int channels = 0;
     int samplesPerSec = 0;
-    int blockAlign = 0;        // bytes per frame (all channels)
+    int blockAlign = 0;  // bytes per frame (all channels)
     int avgBytesPerSec = 0;
 };
 
@@ -20,7 +20,7 @@ struct AudioFormat {
 // 1 to 8 channels and a rate of 1 to 384000; keeps the volume (hundredths of a decibel).
 // Threads: the format is guarded by `formatLock_`; the volume is atomic.
 class CBaseAudioRenderer : public CBaseRenderer, public IBasicAudio {
-public:
+  public:
     CBaseAudioRenderer(const char* pName, HRESULT* phr);
 
     HRESULT CheckMediaType(const CMediaType* pmt) override;
@@ -35,11 +35,11 @@ public:
     // Duration of `bytes` of this format in 100 ns units (0 without a format).
     static REFERENCE_TIME BytesToTime(const AudioFormat& f, long long bytes);
 
-protected:
+  protected:
     // The volume changed (any thread, no lock held).
     virtual void OnVolumeChanged(long volume) {}
 
-private:
+  private:
     mutable std::mutex formatLock_;
     AudioFormat format_;  // guarded by formatLock_
     std::atomic<long> volume_{0};

@@ -24,7 +24,7 @@ class CBasePin;
 // (the UI thread) and run under the state lock *m_pLock, which guards m_State, m_pClock and
 // m_tStart. NotifyEvent may be called from any thread.
 class CBaseFilter {
-public:
+  public:
     // `pLock` is the filter's state lock (owned by the derived filter, outlives this base).
     CBaseFilter(const char* pName, CCritSec* pLock);
     virtual ~CBaseFilter();
@@ -64,7 +64,7 @@ public:
     FILTER_STATE State();
     CCritSec* pStateLock() { return m_pLock; }
 
-protected:
+  protected:
     FILTER_STATE m_State = State_Stopped;  // guarded by *m_pLock
     IReferenceClock* m_pClock = nullptr;   // guarded by *m_pLock; not owned
     REFERENCE_TIME m_tStart = 0;           // guarded by *m_pLock

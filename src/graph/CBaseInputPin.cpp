@@ -8,8 +8,7 @@ CBaseInputPin::CBaseInputPin(const char* pObjectName, CBaseFilter* pFilter, CCri
                              HRESULT* phr, const char* pName)
     : CBasePin(pObjectName, pFilter, pLock, phr, pName, PINDIR_INPUT) {}
 
-HRESULT CBaseInputPin::NotifyAllocator(std::shared_ptr<CMemAllocator> pAllocator,
-                                       bool bReadOnly) {
+HRESULT CBaseInputPin::NotifyAllocator(std::shared_ptr<CMemAllocator> pAllocator, bool bReadOnly) {
     if (!pAllocator) return E_POINTER;
     m_pAllocator = std::move(pAllocator);
     return S_OK;

@@ -15,7 +15,7 @@ namespace zvp {
 // EndFlush on the thread that seeks; NotifyAllocator on the graph's thread at connection.
 // m_bFlushing is atomic; derived renderers guard the rest with their own locks.
 class CBaseInputPin : public CBasePin {
-public:
+  public:
     CBaseInputPin(const char* pObjectName, CBaseFilter* pFilter, CCritSec* pLock, HRESULT* phr,
                   const char* pName);
 
@@ -35,7 +35,7 @@ public:
     HRESULT BreakConnect() override;
     bool IsFlushing() const { return m_bFlushing.load(); }
 
-protected:
+  protected:
     std::atomic<bool> m_bFlushing{false};
     std::shared_ptr<CMemAllocator> m_pAllocator;  // set at connection, cleared when broken
 };

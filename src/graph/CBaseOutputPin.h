@@ -15,7 +15,7 @@ namespace zvp {
 // streaming thread; DeliverBeginFlush/DeliverEndFlush on the thread that seeks (the source
 // calls them under its state lock); Active/Inactive on the graph's thread.
 class CBaseOutputPin : public CBasePin {
-public:
+  public:
     CBaseOutputPin(const char* pObjectName, CBaseFilter* pFilter, CCritSec* pLock, HRESULT* phr,
                    const char* pName);
 
@@ -49,7 +49,7 @@ public:
 
     IMemAllocator* Allocator() const { return m_pAllocator.get(); }
 
-protected:
+  protected:
     // Both set at connection, cleared when broken (only while stopped).
     CBaseInputPin* m_pInputPin = nullptr;
     std::shared_ptr<CMemAllocator> m_pAllocator;

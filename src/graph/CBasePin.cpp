@@ -118,9 +118,13 @@ HRESULT CBasePin::CheckConnect(CBasePin* pPin) {
     return pPin->Direction() == m_dir ? VFW_E_NO_ACCEPTABLE_TYPES : S_OK;
 }
 
-HRESULT CBasePin::CompleteConnect(CBasePin* pReceivePin) { return S_OK; }
+HRESULT CBasePin::CompleteConnect(CBasePin* pReceivePin) {
+    return S_OK;
+}
 
-HRESULT CBasePin::BreakConnect() { return S_OK; }
+HRESULT CBasePin::BreakConnect() {
+    return S_OK;
+}
 
 HRESULT CBasePin::NewSegment(REFERENCE_TIME tStart, REFERENCE_TIME tStop, double dRate) {
     m_tStart = tStart;

@@ -24,7 +24,7 @@ class CBaseFilter;
 // state lock (m_pLock is that lock); m_Connected and m_mt change only while the filter is
 // stopped, so streaming threads may read them without the lock while active.
 class CBasePin {
-public:
+  public:
     CBasePin(const char* pObjectName, CBaseFilter* pFilter, CCritSec* pLock, HRESULT* phr,
              const char* pName, PIN_DIRECTION dir);
     virtual ~CBasePin();
@@ -77,10 +77,10 @@ public:
     REFERENCE_TIME CurrentStopTime() const { return m_tStop; }
     double CurrentRate() const { return m_dRate; }
 
-protected:
+  protected:
     std::string m_pObjectName;
-    CBaseFilter* m_pFilter;        // the owning filter
-    CCritSec* m_pLock;             // the filter's state lock
+    CBaseFilter* m_pFilter;  // the owning filter
+    CCritSec* m_pLock;       // the filter's state lock
     std::string m_pName;
     PIN_DIRECTION m_dir;
     CBasePin* m_Connected = nullptr;  // the peer; changes only while stopped
@@ -90,7 +90,7 @@ protected:
     REFERENCE_TIME m_tStop = kMaxReferenceTime;
     double m_dRate = 1.0;
 
-private:
+  private:
     HRESULT AttemptConnection(CBasePin* pReceivePin, const CMediaType* pmt);
 };
 

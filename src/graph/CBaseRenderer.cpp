@@ -19,7 +19,9 @@ CBaseRenderer::CBaseRenderer(const char* pName, HRESULT* phr)
 
 CBaseRenderer::~CBaseRenderer() = default;
 
-CBasePin* CBaseRenderer::GetPin(int n) { return n == 0 ? m_pInputPin.get() : nullptr; }
+CBasePin* CBaseRenderer::GetPin(int n) {
+    return n == 0 ? m_pInputPin.get() : nullptr;
+}
 
 HRESULT CBaseRenderer::Stop() {
     CAutoLock lock(&m_InterfaceLock);
@@ -138,7 +140,9 @@ bool CBaseRenderer::MarkPrerolled() {
     return true;
 }
 
-void CBaseRenderer::NotifyReady() { NotifyEvent(EC_PAUSED, 0, 0); }
+void CBaseRenderer::NotifyReady() {
+    NotifyEvent(EC_PAUSED, 0, 0);
+}
 
 bool CBaseRenderer::WaitForRenderTime(bool timed, REFERENCE_TIME start) {
     std::unique_lock<std::mutex> rl(rendererLock_);

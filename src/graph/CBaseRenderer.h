@@ -33,7 +33,7 @@ class CRendererInputPin;
 // thread. `rendererLock_` guards the streaming state below and is never held while calling
 // a hook, the clock or the graph.
 class CBaseRenderer : public CBaseFilter {
-public:
+  public:
     CBaseRenderer(const char* pName, HRESULT* phr);
     ~CBaseRenderer() override;
 
@@ -63,7 +63,7 @@ public:
         return S_OK;
     }
 
-protected:
+  protected:
     // Presents one sample (no lock held).
     virtual HRESULT DoRenderSample(IMediaSample* pSample) = 0;
     // Default timing (see above); renderers with other timing override it.
@@ -99,19 +99,19 @@ protected:
     CCritSec m_InterfaceLock;  // the filter's state lock
     std::unique_ptr<CRendererInputPin> m_pInputPin;
 
-private:
+  private:
     void NotifyReady();
 
     std::mutex rendererLock_;
     std::condition_variable stateChanged_;
-    FILTER_STATE rstate_ = State_Stopped;     // guarded by rendererLock_
-    IReferenceClock* rclock_ = nullptr;       // guarded by rendererLock_; not owned
-    REFERENCE_TIME rtStart_ = 0;              // guarded by rendererLock_
-    bool flushing_ = false;                   // guarded by rendererLock_
-    bool eos_ = false;                        // guarded by rendererLock_
-    bool completeSent_ = false;               // guarded by rendererLock_
-    bool ready_ = false;                      // guarded by rendererLock_: pre-rolled or ended
-    bool fast_ = false;                       // guarded by rendererLock_
+    FILTER_STATE rstate_ = State_Stopped;  // guarded by rendererLock_
+    IReferenceClock* rclock_ = nullptr;    // guarded by rendererLock_; not owned
+    REFERENCE_TIME rtStart_ = 0;           // guarded by rendererLock_
+    bool flushing_ = false;                // guarded by rendererLock_
+    bool eos_ = false;                     // guarded by rendererLock_
+    bool completeSent_ = false;            // guarded by rendererLock_
+    bool ready_ = false;                   // guarded by rendererLock_: pre-rolled or ended
+    bool fast_ = false;                    // guarded by rendererLock_
 };
 
 }  // namespace zvp

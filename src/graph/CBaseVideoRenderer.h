@@ -21,7 +21,7 @@ struct VideoFormat {
 // Threads: the format is guarded by `formatLock_` (written at connection and on the
 // streaming thread, read by any thread).
 class CBaseVideoRenderer : public CBaseRenderer, public IBasicVideo {
-public:
+  public:
     CBaseVideoRenderer(const char* pName, HRESULT* phr);
 
     HRESULT CheckMediaType(const CMediaType* pmt) override;
@@ -33,7 +33,7 @@ public:
     // The picture format a type describes; false when the type is not acceptable.
     static bool ParseVideoType(const CMediaType* pmt, VideoFormat* out);
 
-private:
+  private:
     mutable std::mutex formatLock_;
     VideoFormat format_;  // guarded by formatLock_
 };

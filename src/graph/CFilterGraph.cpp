@@ -77,8 +77,7 @@ CBasePin* CFilterGraph::FindInputPin(CBaseFilter* filter) {
 
 HRESULT CFilterGraph::Connect(CBasePin* pOut, CBasePin* pIn) {
     if (!pOut || !pIn) return E_POINTER;
-    if (pOut->Direction() != PINDIR_OUTPUT || pIn->Direction() != PINDIR_INPUT)
-        return E_INVALIDARG;
+    if (pOut->Direction() != PINDIR_OUTPUT || pIn->Direction() != PINDIR_INPUT) return E_INVALIDARG;
     std::lock_guard<std::mutex> lock(controlLock_);
     if (state_ != State_Stopped) return VFW_E_WRONG_STATE;
     HRESULT hr = pOut->Connect(pIn, nullptr);
@@ -103,12 +102,12 @@ REFERENCE_TIME CFilterGraph::ClockNow() const {
 
 REFERENCE_TIME CFilterGraph::StreamTimeLocked() const {
     switch (state_) {
-    case State_Running:
-        return ClockNow() - tStart_;
-    case State_Paused:
-        return pausedStreamTime_;
-    default:
-        return 0;
+        case State_Running:
+            return ClockNow() - tStart_;
+        case State_Paused:
+            return pausedStreamTime_;
+        default:
+            return 0;
     }
 }
 
@@ -441,7 +440,9 @@ HRESULT CFilterGraph::GetEvent(long* lEventCode, LONG_PTR* lParam1, LONG_PTR* lP
     return S_OK;
 }
 
-HRESULT CFilterGraph::FreeEventParams(long, LONG_PTR, LONG_PTR) { return S_OK; }
+HRESULT CFilterGraph::FreeEventParams(long, LONG_PTR, LONG_PTR) {
+    return S_OK;
+}
 
 HRESULT CFilterGraph::SetNotifyTarget(QObject* target, std::function<void()> callback) {
     std::lock_guard<std::mutex> el(eventLock_);
@@ -463,29 +464,29 @@ HRESULT CFilterGraph::Notify(CBaseFilter* sender, long eventCode, LONG_PTR p1, L
     std::lock_guard<std::mutex> el(eventLock_);
     bool fromRenderer = renderers_.count(sender) > 0;
     switch (eventCode) {
-    case EC_COMPLETE:
-        if (!fromRenderer) return S_OK;
-        completed_.insert(sender);
-        if (!completeSent_ && completed_.size() == renderers_.size()) {
-            completeSent_ = true;
-            QueueEvent(EC_COMPLETE, S_OK, 0);
-        }
-        return S_OK;
-    case EC_RENDERER_FLUSHED:
-        completed_.erase(sender);
-        completeSent_ = false;
-        return S_OK;
-    case EC_PAUSED:
-        if (!fromRenderer) return S_OK;
-        prerolled_.insert(sender);
-        if (pausePending_ && prerolled_.size() == renderers_.size()) {
-            pausePending_ = false;
-            QueueEvent(EC_PAUSED, S_OK, 0);
-        }
-        return S_OK;
-    default:
-        QueueEvent(eventCode, p1, p2);
-        return S_OK;
+        case EC_COMPLETE:
+            if (!fromRenderer) return S_OK;
+            completed_.insert(sender);
+            if (!completeSent_ && completed_.size() == renderers_.size()) {
+                completeSent_ = true;
+                QueueEvent(EC_COMPLETE, S_OK, 0);
+            }
+            return S_OK;
+        case EC_RENDERER_FLUSHED:
+            completed_.erase(sender);
+            completeSent_ = false;
+            return S_OK;
+        case EC_PAUSED:
+            if (!fromRenderer) return S_OK;
+            prerolled_.insert(sender);
+            if (pausePending_ && prerolled_.size() == renderers_.size()) {
+                pausePending_ = false;
+                QueueEvent(EC_PAUSED, S_OK, 0);
+            }
+            return S_OK;
+        default:
+            QueueEvent(eventCode, p1, p2);
+            return S_OK;
     }
 }
 

@@ -53,7 +53,7 @@ class IReferenceClock;
 // Life: the destructor stops the graph, disconnects and destroys the filters. Never hangs:
 // every streaming wait ends on stop.
 class CFilterGraph : public IMediaEventSink {
-public:
+  public:
     CFilterGraph();
     ~CFilterGraph() override;
     CFilterGraph(const CFilterGraph&) = delete;
@@ -114,7 +114,7 @@ public:
     // IMediaEventSink, for filters.
     HRESULT Notify(CBaseFilter* sender, long eventCode, LONG_PTR p1, LONG_PTR p2) override;
 
-private:
+  private:
     struct Event {
         long code;
         LONG_PTR p1;
@@ -137,25 +137,25 @@ private:
     void QueueEvent(long code, LONG_PTR p1, LONG_PTR p2);  // eventLock_ held by the caller
 
     mutable std::mutex controlLock_;
-    std::vector<Entry> filters_;              // guarded by controlLock_
-    FILTER_STATE state_ = State_Stopped;      // guarded by controlLock_
+    std::vector<Entry> filters_;          // guarded by controlLock_
+    FILTER_STATE state_ = State_Stopped;  // guarded by controlLock_
     CSystemClock systemClock_;
-    IReferenceClock* clock_ = nullptr;        // guarded by controlLock_; not owned
-    REFERENCE_TIME tStart_ = 0;               // guarded by controlLock_
-    REFERENCE_TIME pausedStreamTime_ = 0;     // guarded by controlLock_: stream time at pause
-    REFERENCE_TIME segmentStart_ = 0;         // guarded by controlLock_: last seek position
-    long volume_ = 0;                         // guarded by controlLock_
+    IReferenceClock* clock_ = nullptr;     // guarded by controlLock_; not owned
+    REFERENCE_TIME tStart_ = 0;            // guarded by controlLock_
+    REFERENCE_TIME pausedStreamTime_ = 0;  // guarded by controlLock_: stream time at pause
+    REFERENCE_TIME segmentStart_ = 0;      // guarded by controlLock_: last seek position
+    long volume_ = 0;                      // guarded by controlLock_
 
     mutable std::mutex eventLock_;
     std::condition_variable eventCv_;
-    std::deque<Event> events_;                // guarded by eventLock_
-    std::set<CBaseFilter*> renderers_;        // guarded by eventLock_: connected renderers
-    std::set<CBaseFilter*> completed_;        // guarded by eventLock_
-    std::set<CBaseFilter*> prerolled_;        // guarded by eventLock_
-    bool completeSent_ = false;               // guarded by eventLock_
-    bool pausePending_ = false;               // guarded by eventLock_: EC_PAUSED not yet sent
-    QObject* notifyTarget_ = nullptr;         // guarded by eventLock_; not owned
-    std::function<void()> notifyCallback_;    // guarded by eventLock_
+    std::deque<Event> events_;              // guarded by eventLock_
+    std::set<CBaseFilter*> renderers_;      // guarded by eventLock_: connected renderers
+    std::set<CBaseFilter*> completed_;      // guarded by eventLock_
+    std::set<CBaseFilter*> prerolled_;      // guarded by eventLock_
+    bool completeSent_ = false;             // guarded by eventLock_
+    bool pausePending_ = false;             // guarded by eventLock_: EC_PAUSED not yet sent
+    QObject* notifyTarget_ = nullptr;       // guarded by eventLock_; not owned
+    std::function<void()> notifyCallback_;  // guarded by eventLock_
 };
 
 }  // namespace zvp

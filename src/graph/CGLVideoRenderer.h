@@ -6,12 +6,12 @@ namespace zvp {
 
 // The video renderer drawing with OpenGL into a CGLVideoWidget.
 class CGLVideoRenderer : public CWidgetVideoRenderer {
-public:
+  public:
     explicit CGLVideoRenderer(HRESULT* phr = nullptr);
     // Whether an OpenGL context can be made on this display (UI thread).
     static bool CanCreateContext();
 
-protected:
+  protected:
     QWidget* CreateWidget(std::shared_ptr<CVideoFrameStore> store) override;
 };
 

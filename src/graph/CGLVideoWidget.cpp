@@ -119,8 +119,8 @@ void CGLVideoWidget::Upload(const VideoFrame& f) {
         for (int i = 0; i < 3; ++i) {
             int pw = i == 0 ? w : w / 2, ph = i == 0 ? h : h / 2;
             glBindTexture(GL_TEXTURE_2D, textures_[i]);
-            glTexImage2D(GL_TEXTURE_2D, 0, GL_LUMINANCE, pw, ph, 0, GL_LUMINANCE,
-                         GL_UNSIGNED_BYTE, planes[i]);
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_LUMINANCE, pw, ph, 0, GL_LUMINANCE, GL_UNSIGNED_BYTE,
+                         planes[i]);
         }
     } else {
         glPixelStorei(GL_UNPACK_ALIGNMENT, 4);  // rows are padded to 4 bytes

@@ -16,15 +16,15 @@ namespace zvp {
 // until the first picture. Survives reparenting (the GL objects are made again in the new
 // context). UI thread only.
 class CGLVideoWidget : public QOpenGLWidget, protected QOpenGLFunctions {
-public:
+  public:
     explicit CGLVideoWidget(std::shared_ptr<CVideoFrameStore> store, QWidget* parent = nullptr);
     ~CGLVideoWidget() override;
 
-protected:
+  protected:
     void initializeGL() override;
     void paintGL() override;
 
-private:
+  private:
     void Upload(const VideoFrame& frame);
     // Frees the GL objects while their context is current; called when the context is
     // about to go (reparenting makes a new one) and on destruction.

@@ -23,7 +23,7 @@ inline constexpr HRESULT VFW_S_NO_STOP_TIME = 0x00040270;
 // used by one thread at a time (filled by the streaming thread, then read by the renderer
 // inside Receive or after it took its own reference); only the reference count is atomic.
 class CMediaSample {
-public:
+  public:
     CMediaSample(CMemAllocator* allocator, BYTE* buffer, long size);
     CMediaSample(const CMediaSample&) = delete;
     CMediaSample& operator=(const CMediaSample&) = delete;
@@ -44,11 +44,20 @@ public:
     HRESULT SetMediaTime(const int64_t* pStart, const int64_t* pEnd);  // null clears
 
     HRESULT IsSyncPoint() const { return sync_ ? S_OK : S_FALSE; }
-    HRESULT SetSyncPoint(bool on) { sync_ = on; return S_OK; }
+    HRESULT SetSyncPoint(bool on) {
+        sync_ = on;
+        return S_OK;
+    }
     HRESULT IsDiscontinuity() const { return discontinuity_ ? S_OK : S_FALSE; }
-    HRESULT SetDiscontinuity(bool on) { discontinuity_ = on; return S_OK; }
+    HRESULT SetDiscontinuity(bool on) {
+        discontinuity_ = on;
+        return S_OK;
+    }
     HRESULT IsPreroll() const { return preroll_ ? S_OK : S_FALSE; }
-    HRESULT SetPreroll(bool on) { preroll_ = on; return S_OK; }
+    HRESULT SetPreroll(bool on) {
+        preroll_ = on;
+        return S_OK;
+    }
 
     // The media type attached for a format change, or null. Owned by the sample.
     const CMediaType* GetMediaType() const { return mediaType_.get(); }
@@ -60,7 +69,7 @@ public:
     void AddRef() { refs_.fetch_add(1, std::memory_order_relaxed); }
     void Release();
 
-private:
+  private:
     friend class CMemAllocator;
     // Called by the allocator when it hands the buffer out (count becomes 1).
     void ResetForDelivery();

@@ -48,12 +48,12 @@ bool CMediaType::operator==(const CMediaType& other) const {
 uint32_t CMediaType::ImageSize(SubType st, int width, int height) {
     if (width <= 0 || height <= 0) return 0;
     switch (st) {
-    case SubType::YV12:
-        return uint32_t(width) * uint32_t(height) * 3u / 2u;
-    case SubType::RGB24:
-        return Rgb24Stride(width) * uint32_t(height);
-    default:
-        return 0;
+        case SubType::YV12:
+            return uint32_t(width) * uint32_t(height) * 3u / 2u;
+        case SubType::RGB24:
+            return Rgb24Stride(width) * uint32_t(height);
+        default:
+            return 0;
     }
 }
 

@@ -82,7 +82,7 @@ static_assert(sizeof(WAVEFORMATEX) == 18);
 // VIDEOINFOHEADER for FORMAT_VideoInfo, a WAVEFORMATEX for FORMAT_WaveFormatEx). A value
 // type; copies are deep. Not thread-safe: each owner guards its own copy.
 class CMediaType {
-public:
+  public:
     CMediaType() = default;
 
     MajorType majortype = MajorType::None;
@@ -139,7 +139,7 @@ public:
     // Bytes of one picture in the given subtype (0 for others).
     static uint32_t ImageSize(SubType st, int width, int height);
 
-private:
+  private:
     std::vector<BYTE> format_;
 };
 

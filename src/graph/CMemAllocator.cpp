@@ -55,8 +55,10 @@ HRESULT CMemAllocator::Commit() {
                 free_.clear();
                 return E_OUTOFMEMORY;
             }
-            uintptr_t base = reinterpret_cast<uintptr_t>(b.memory.get()) + uintptr_t(props_.cbPrefix);
-            uintptr_t aligned = (base + uintptr_t(props_.cbAlign) - 1) & ~uintptr_t(props_.cbAlign - 1);
+            uintptr_t base =
+                reinterpret_cast<uintptr_t>(b.memory.get()) + uintptr_t(props_.cbPrefix);
+            uintptr_t aligned =
+                (base + uintptr_t(props_.cbAlign) - 1) & ~uintptr_t(props_.cbAlign - 1);
             b.sample = std::make_unique<CMediaSample>(this, reinterpret_cast<BYTE*>(aligned),
                                                       props_.cbBuffer);
             free_.push_back(b.sample.get());

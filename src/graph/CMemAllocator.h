@@ -36,7 +36,7 @@ inline constexpr HRESULT VFW_E_BADALIGN = static_cast<HRESULT>(0x8004020Eu);
 // allocator alive (samples returned after the pins let go still find it).
 // Threads: any thread; all state is guarded by `lock_`.
 class CMemAllocator : public std::enable_shared_from_this<CMemAllocator> {
-public:
+  public:
     static std::shared_ptr<CMemAllocator> Create(const char* name = "CMemAllocator");
     ~CMemAllocator();
     CMemAllocator(const CMemAllocator&) = delete;
@@ -64,7 +64,7 @@ public:
     long FreeCount() const;
     bool IsCommitted() const;
 
-private:
+  private:
     friend class CMediaSample;
     explicit CMemAllocator(const char* name);
     // The last reference of `sample` went away: back to the free list.
@@ -78,13 +78,13 @@ private:
     std::string name_;
     mutable std::mutex lock_;
     std::condition_variable freed_;
-    ALLOCATOR_PROPERTIES props_;          // guarded by lock_
-    bool propsSet_ = false;               // guarded by lock_
-    bool committed_ = false;              // guarded by lock_
-    bool flushing_ = false;               // guarded by lock_
-    std::vector<Buffer> buffers_;         // guarded by lock_
-    std::vector<CMediaSample*> free_;     // guarded by lock_; points into buffers_
-    long outstanding_ = 0;                // guarded by lock_
+    ALLOCATOR_PROPERTIES props_;       // guarded by lock_
+    bool propsSet_ = false;            // guarded by lock_
+    bool committed_ = false;           // guarded by lock_
+    bool flushing_ = false;            // guarded by lock_
+    std::vector<Buffer> buffers_;      // guarded by lock_
+    std::vector<CMediaSample*> free_;  // guarded by lock_; points into buffers_
+    long outstanding_ = 0;             // guarded by lock_
     // Keeps this allocator alive while samples are out (set on the first GetBuffer after
     // all were free, cleared when the last returns).
     std::shared_ptr<CMemAllocator> selfWhileOut_;  // guarded by lock_

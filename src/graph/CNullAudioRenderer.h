@@ -14,19 +14,19 @@ namespace zvp {
 // then uses the system clock).
 // Threads: as CBaseRenderer; `posLock_` guards the position of the next untimed sample.
 class CNullAudioRenderer : public CBaseAudioRenderer {
-public:
+  public:
     explicit CNullAudioRenderer(bool fast = false, HRESULT* phr = nullptr);
     const CPresentationLog& Log() const { return log_; }
     CPresentationLog& Log() { return log_; }
 
-protected:
+  protected:
     HRESULT ProcessSample(IMediaSample* pSample) override;
     HRESULT DoRenderSample(IMediaSample* pSample) override { return S_OK; }
     void OnBeginFlush() override;
     void OnStopStreaming() override;
     void OnEndOfStream() override { log_.NoteEndOfStream(); }
 
-private:
+  private:
     CPresentationLog log_;
     std::mutex posLock_;
     REFERENCE_TIME next_ = 0;  // guarded by posLock_

@@ -60,6 +60,8 @@ void CNullVideoRenderer::OnStopStreaming() {
     dropped = std::move(kept_);
 }
 
-void CNullVideoRenderer::OnReceiveFirstSample(IMediaSample* pSample) { Record(pSample, true); }
+void CNullVideoRenderer::OnReceiveFirstSample(IMediaSample* pSample) {
+    Record(pSample, true);
+}
 
 }  // namespace zvp

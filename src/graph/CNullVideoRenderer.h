@@ -11,7 +11,7 @@ namespace zvp {
 // mode) by recording it. The pre-rolled poster sample is recorded with `preroll` set.
 // Threads: as CBaseRenderer; the log is thread-safe.
 class CNullVideoRenderer : public CBaseVideoRenderer {
-public:
+  public:
     explicit CNullVideoRenderer(bool fast = false, HRESULT* phr = nullptr);
     const CPresentationLog& Log() const { return log_; }
     CPresentationLog& Log() { return log_; }
@@ -19,19 +19,19 @@ public:
     // as a renderer that holds its current picture does (its buffer stays out meanwhile).
     void SetKeepLastSample(bool keep);
 
-protected:
+  protected:
     HRESULT DoRenderSample(IMediaSample* pSample) override;
     void OnReceiveFirstSample(IMediaSample* pSample) override;
     void OnBeginFlush() override;
     void OnStopStreaming() override;
     void OnEndOfStream() override { log_.NoteEndOfStream(); }
 
-private:
+  private:
     void Record(IMediaSample* pSample, bool preroll);
     CPresentationLog log_;
     std::mutex keepLock_;
-    bool keep_ = false;    // guarded by keepLock_
-    CSampleRef kept_;      // guarded by keepLock_
+    bool keep_ = false;  // guarded by keepLock_
+    CSampleRef kept_;    // guarded by keepLock_
 };
 
 }  // namespace zvp

@@ -17,7 +17,9 @@ namespace {
 std::atomic<int> g_mode{-1};  // -1: not set, read the environment
 }
 
-void CRendererFactory::SetMode(Mode mode) { g_mode.store(int(mode)); }
+void CRendererFactory::SetMode(Mode mode) {
+    g_mode.store(int(mode));
+}
 
 CRendererFactory::Mode CRendererFactory::CurrentMode() {
     int m = g_mode.load();
@@ -30,12 +32,12 @@ CRendererFactory::Mode CRendererFactory::CurrentMode() {
 
 std::unique_ptr<CBaseFilter> CRendererFactory::CreateVideoRenderer() {
     switch (CurrentMode()) {
-    case Mode::kNull:
-        return std::make_unique<CNullVideoRenderer>(false);
-    case Mode::kNullFast:
-        return std::make_unique<CNullVideoRenderer>(true);
-    case Mode::kDevice:
-        break;
+        case Mode::kNull:
+            return std::make_unique<CNullVideoRenderer>(false);
+        case Mode::kNullFast:
+            return std::make_unique<CNullVideoRenderer>(true);
+        case Mode::kDevice:
+            break;
     }
     if (CGLVideoRenderer::CanCreateContext()) return std::make_unique<CGLVideoRenderer>();
     Log(LogPoint{"CRendererFactory::CreateVideoRenderer", kLogInfo},
@@ -45,12 +47,12 @@ std::unique_ptr<CBaseFilter> CRendererFactory::CreateVideoRenderer() {
 
 std::unique_ptr<CBaseFilter> CRendererFactory::CreateAudioRenderer() {
     switch (CurrentMode()) {
-    case Mode::kNull:
-        return std::make_unique<CNullAudioRenderer>(false);
-    case Mode::kNullFast:
-        return std::make_unique<CNullAudioRenderer>(true);
-    case Mode::kDevice:
-        break;
+        case Mode::kNull:
+            return std::make_unique<CNullAudioRenderer>(false);
+        case Mode::kNullFast:
+            return std::make_unique<CNullAudioRenderer>(true);
+        case Mode::kDevice:
+            break;
     }
     return std::make_unique<CSdlAudioRenderer>();
 }

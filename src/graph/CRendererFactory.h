@@ -14,7 +14,7 @@ namespace zvp {
 // The mode comes from SetMode, else from the environment variable ZVP_RENDERERS ("null",
 // "null-fast"), else kDevice. Threads: UI thread (the video renderers make widgets).
 class CRendererFactory {
-public:
+  public:
     enum class Mode { kDevice, kNull, kNullFast };
 
     static void SetMode(Mode mode);

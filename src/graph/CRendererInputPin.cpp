@@ -36,7 +36,9 @@ HRESULT CRendererInputPin::Receive(IMediaSample* pSample) {
     return m_pRenderer->Receive(pSample);
 }
 
-HRESULT CRendererInputPin::EndOfStream() { return m_pRenderer->EndOfStream(); }
+HRESULT CRendererInputPin::EndOfStream() {
+    return m_pRenderer->EndOfStream();
+}
 
 HRESULT CRendererInputPin::BeginFlush() {
     CBaseInputPin::BeginFlush();
@@ -49,8 +51,7 @@ HRESULT CRendererInputPin::EndFlush() {
     return hr;
 }
 
-HRESULT CRendererInputPin::NewSegment(REFERENCE_TIME tStart, REFERENCE_TIME tStop,
-                                      double dRate) {
+HRESULT CRendererInputPin::NewSegment(REFERENCE_TIME tStart, REFERENCE_TIME tStop, double dRate) {
     CBasePin::NewSegment(tStart, tStop, dRate);
     return m_pRenderer->NewSegment(tStart, tStop, dRate);
 }

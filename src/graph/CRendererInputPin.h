@@ -10,7 +10,7 @@ class CBaseRenderer;
 // end of stream, flushes, segments) to its renderer after the base checks.
 // Threads: as CBaseInputPin.
 class CRendererInputPin : public CBaseInputPin {
-public:
+  public:
     CRendererInputPin(CBaseRenderer* pRenderer, HRESULT* phr, const char* pName);
 
     HRESULT CheckMediaType(const CMediaType* pmt) override;
@@ -23,7 +23,7 @@ public:
     HRESULT EndFlush() override;
     HRESULT NewSegment(REFERENCE_TIME tStart, REFERENCE_TIME tStop, double dRate) override;
 
-private:
+  private:
     CBaseRenderer* m_pRenderer;  // the owning renderer
 };
 

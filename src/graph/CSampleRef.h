@@ -13,7 +13,7 @@ class CMediaSample;
 // sample" step of a streaming loop). Not synchronised itself: one thread uses one CSampleRef;
 // different CSampleRefs of one sample may live on different threads.
 class CSampleRef {
-public:
+  public:
     CSampleRef() = default;
     // Adopts one reference already counted for `sample` (allocator use).
     static CSampleRef Adopt(CMediaSample* sample) {
@@ -36,7 +36,7 @@ public:
     CMediaSample* operator->() const { return p_; }
     explicit operator bool() const { return p_ != nullptr; }
 
-private:
+  private:
     CMediaSample* p_ = nullptr;
 };
 

@@ -35,9 +35,13 @@ void CSdlAudioRenderer::Device::Close() {
 
 CSdlAudioRenderer::CSdlAudioRenderer(HRESULT* phr) : CBaseAudioRenderer("Audio Renderer", phr) {}
 
-CSdlAudioRenderer::~CSdlAudioRenderer() { device_.Close(); }
+CSdlAudioRenderer::~CSdlAudioRenderer() {
+    device_.Close();
+}
 
-IReferenceClock* CSdlAudioRenderer::GetProvidedClock() { return device_.id ? &clock_ : nullptr; }
+IReferenceClock* CSdlAudioRenderer::GetProvidedClock() {
+    return device_.id ? &clock_ : nullptr;
+}
 
 HRESULT CSdlAudioRenderer::CheckMediaType(const CMediaType* pmt) {
     HRESULT hr = CBaseAudioRenderer::CheckMediaType(pmt);
@@ -190,7 +194,9 @@ void CSdlAudioRenderer::DropQueued(bool abort) {
     space_.notify_all();
 }
 
-void CSdlAudioRenderer::OnStartStreaming() { DropQueued(false); }
+void CSdlAudioRenderer::OnStartStreaming() {
+    DropQueued(false);
+}
 
 void CSdlAudioRenderer::OnStopStreaming() {
     SetDevicePaused(true);
@@ -208,8 +214,12 @@ void CSdlAudioRenderer::OnPausing() {
     clock_.SetRunning(false);
 }
 
-void CSdlAudioRenderer::OnBeginFlush() { DropQueued(true); }
+void CSdlAudioRenderer::OnBeginFlush() {
+    DropQueued(true);
+}
 
-void CSdlAudioRenderer::OnEndFlush() { DropQueued(false); }
+void CSdlAudioRenderer::OnEndFlush() {
+    DropQueued(false);
+}
 
 }  // namespace zvp

@@ -29,7 +29,7 @@ namespace zvp {
 // the queue; SDL functions are never called with it held, since SDL holds its device lock
 // while it calls FillDevice.
 class CSdlAudioRenderer : public CBaseAudioRenderer {
-public:
+  public:
     static constexpr int kQueueMillis = 250;
 
     explicit CSdlAudioRenderer(HRESULT* phr = nullptr);
@@ -43,7 +43,7 @@ public:
     // Bytes waiting for the device (tests).
     long long QueuedBytes();
 
-protected:
+  protected:
     HRESULT ProcessSample(IMediaSample* pSample) override;
     HRESULT DoRenderSample(IMediaSample* pSample) override { return S_OK; }
     void OnStartStreaming() override;
@@ -54,7 +54,7 @@ protected:
     void OnEndFlush() override;
     bool IsEndOfStreamPlayed() override;
 
-private:
+  private:
     // SDL's audio subsystem, initialised for this renderer's lifetime.
     struct Subsystem {
         Subsystem();

@@ -4,7 +4,8 @@
 
 namespace zvp {
 
-CSoftVideoRenderer::CSoftVideoRenderer(HRESULT* phr) : CWidgetVideoRenderer("Video Renderer", phr) {}
+CSoftVideoRenderer::CSoftVideoRenderer(HRESULT* phr)
+    : CWidgetVideoRenderer("Video Renderer", phr) {}
 
 QWidget* CSoftVideoRenderer::CreateWidget(std::shared_ptr<CVideoFrameStore> store) {
     return new CSoftVideoWidget(std::move(store));

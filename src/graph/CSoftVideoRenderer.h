@@ -7,10 +7,10 @@ namespace zvp {
 // The video renderer used when no OpenGL context can be made: converts with libswscale and
 // paints with QPainter into a CSoftVideoWidget.
 class CSoftVideoRenderer : public CWidgetVideoRenderer {
-public:
+  public:
     explicit CSoftVideoRenderer(HRESULT* phr = nullptr);
 
-protected:
+  protected:
     QWidget* CreateWidget(std::shared_ptr<CVideoFrameStore> store) override;
 };
 

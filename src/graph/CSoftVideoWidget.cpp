@@ -11,7 +11,9 @@ extern "C" {
 
 namespace zvp {
 
-void CSoftVideoWidget::SwsDeleter::operator()(SwsContext* c) const { sws_freeContext(c); }
+void CSoftVideoWidget::SwsDeleter::operator()(SwsContext* c) const {
+    sws_freeContext(c);
+}
 
 CSoftVideoWidget::CSoftVideoWidget(std::shared_ptr<CVideoFrameStore> store, QWidget* parent)
     : QWidget(parent), store_(std::move(store)) {
@@ -20,7 +22,9 @@ CSoftVideoWidget::CSoftVideoWidget(std::shared_ptr<CVideoFrameStore> store, QWid
     store_->Attach(this);
 }
 
-CSoftVideoWidget::~CSoftVideoWidget() { store_->Detach(this); }
+CSoftVideoWidget::~CSoftVideoWidget() {
+    store_->Detach(this);
+}
 
 QImage CSoftVideoWidget::Convert(const VideoFrame& f) {
     const int w = f.format.width, h = f.format.height;
@@ -36,8 +40,7 @@ QImage CSoftVideoWidget::Convert(const VideoFrame& f) {
         return img;
     }
     SwsContext* c = sws_getCachedContext(sws_.release(), w, h, AV_PIX_FMT_YUV420P, w, h,
-                                         AV_PIX_FMT_RGB24, SWS_BILINEAR, nullptr, nullptr,
-                                         nullptr);
+                                         AV_PIX_FMT_RGB24, SWS_BILINEAR, nullptr, nullptr, nullptr);
     sws_.reset(c);
     if (!c) {
         Log(LogPoint{"CSoftVideoWidget::Convert", kLogError}, "no scaler for %dx%d", w, h);

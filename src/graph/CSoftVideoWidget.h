@@ -14,7 +14,7 @@ namespace zvp {
 // YV12 converted to RGB with libswscale, RGB24 rows copied top-down. Black until the first
 // picture. UI thread only.
 class CSoftVideoWidget : public QWidget {
-public:
+  public:
     explicit CSoftVideoWidget(std::shared_ptr<CVideoFrameStore> store, QWidget* parent = nullptr);
     ~CSoftVideoWidget() override;
 
@@ -22,10 +22,10 @@ public:
     // A null image when the conversion fails.
     QImage Convert(const VideoFrame& frame);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     struct SwsDeleter {
         void operator()(SwsContext* c) const;
     };

@@ -20,7 +20,7 @@ class CSourceStream;
 // Life: a source must be stopped before it is destroyed (the graph stops every filter
 // before destroying it), since a running streaming thread would call into the derived pin.
 class CSource : public CBaseFilter {
-public:
+  public:
     CSource(const char* pName, HRESULT* phr);
     ~CSource() override;
 
@@ -35,7 +35,7 @@ public:
 
     CCritSec* pStateLock() { return &m_cStateLock; }
 
-protected:
+  protected:
     CCritSec m_cStateLock;
     // Guarded by m_cStateLock; changes only while stopped.
     std::vector<std::unique_ptr<CSourceStream>> m_paStreams;

@@ -49,7 +49,9 @@ HRESULT CSourceSeeking::GetStopPosition(REFERENCE_TIME* pStop) {
     return S_OK;
 }
 
-HRESULT CSourceSeeking::GetCurrentPosition(REFERENCE_TIME* pCurrent) { return E_NOTIMPL; }
+HRESULT CSourceSeeking::GetCurrentPosition(REFERENCE_TIME* pCurrent) {
+    return E_NOTIMPL;
+}
 
 HRESULT CSourceSeeking::GetCapabilities(DWORD* pCapabilities) {
     if (!pCapabilities) return E_POINTER;

@@ -17,7 +17,7 @@ namespace zvp {
 // Threads: any thread (the graph's caller); m_rtDuration, m_rtStart, m_rtStop,
 // m_dRateSeeking are guarded by *m_pLock.
 class CSourceSeeking {
-public:
+  public:
     virtual ~CSourceSeeking() = default;
 
     HRESULT IsFormatSupported(const TimeFormat* pFormat);
@@ -48,7 +48,7 @@ public:
     HRESULT GetRate(double* pdRate);
     HRESULT GetPreroll(REFERENCE_TIME* pPreroll);
 
-protected:
+  protected:
     // `pLock` guards the positions (owned by the derived class, outlives this base).
     CSourceSeeking(const char* pName, HRESULT* phr, CCritSec* pLock);
 

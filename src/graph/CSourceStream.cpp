@@ -5,8 +5,7 @@
 
 namespace zvp {
 
-CSourceStream::CSourceStream(const char* pObjectName, HRESULT* phr, CSource* pms,
-                             const char* pName)
+CSourceStream::CSourceStream(const char* pObjectName, HRESULT* phr, CSource* pms, const char* pName)
     : CBaseOutputPin(pObjectName, pms, pms->pStateLock(), phr, pName), m_pFilter(pms) {}
 
 CSourceStream::~CSourceStream() {
@@ -91,20 +90,20 @@ DWORD CSourceStream::ThreadProc() {
     do {
         cmd = GetRequest();
         switch (cmd) {
-        case CMD_EXIT:
-            Reply(NOERROR);
-            break;
-        case CMD_RUN:
-        case CMD_PAUSE:
-            Reply(NOERROR);
-            DoBufferProcessingLoop();
-            break;
-        case CMD_STOP:
-            Reply(NOERROR);
-            break;
-        default:
-            Reply(static_cast<DWORD>(E_NOTIMPL));
-            break;
+            case CMD_EXIT:
+                Reply(NOERROR);
+                break;
+            case CMD_RUN:
+            case CMD_PAUSE:
+                Reply(NOERROR);
+                DoBufferProcessingLoop();
+                break;
+            case CMD_STOP:
+                Reply(NOERROR);
+                break;
+            default:
+                Reply(static_cast<DWORD>(E_NOTIMPL));
+                break;
         }
     } while (cmd != CMD_EXIT);
 

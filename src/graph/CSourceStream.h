@@ -33,7 +33,7 @@ class CSource;
 // stopped before its pins are destroyed); ~CSourceStream ends a leftover thread as a last
 // resort.
 class CSourceStream : public CAMThread, public CBaseOutputPin {
-public:
+  public:
     CSourceStream(const char* pObjectName, HRESULT* phr, CSource* pms, const char* pName);
     ~CSourceStream() override;
 
@@ -49,7 +49,7 @@ public:
     // The single-type form; the base answers E_UNEXPECTED.
     virtual HRESULT GetMediaType(CMediaType* pMediaType) { return E_UNEXPECTED; }
 
-protected:
+  protected:
     // Fills one sample on the streaming thread: S_OK deliver it, S_FALSE end of stream,
     // a failure aborts the stream.
     virtual HRESULT FillBuffer(IMediaSample* pSample) = 0;

@@ -10,11 +10,11 @@ namespace zvp {
 // clock in 100 ns units since construction. Thread-safe (no state changes after
 // construction).
 class CSystemClock : public IReferenceClock {
-public:
+  public:
     CSystemClock() : origin_(std::chrono::steady_clock::now()) {}
     HRESULT GetTime(REFERENCE_TIME* pTime) override;
 
-private:
+  private:
     const std::chrono::steady_clock::time_point origin_;
 };
 

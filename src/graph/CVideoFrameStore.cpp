@@ -10,8 +10,8 @@ namespace zvp {
 bool CVideoFrameStore::Present(const VideoFormat& format, const uint8_t* data, long bytes) {
     if (!data || bytes < 0 || uint64_t(bytes) < format.imageSize || format.imageSize == 0) {
         Log(LogPoint{"CVideoFrameStore::Present", kLogError},
-            "picture of %ld bytes is too short for %dx%d (%u bytes); dropped", bytes,
-            format.width, format.height, unsigned(format.imageSize));
+            "picture of %ld bytes is too short for %dx%d (%u bytes); dropped", bytes, format.width,
+            format.height, unsigned(format.imageSize));
         return false;
     }
     auto frame = std::make_shared<VideoFrame>();
@@ -25,7 +25,8 @@ bool CVideoFrameStore::Present(const VideoFormat& format, const uint8_t* data, l
         // Posting is safe under the lock: the widget detaches (taking the lock) before it
         // is destroyed, and Qt drops queued calls to a destroyed context.
         QWidget* w = widget_;
-        QMetaObject::invokeMethod(w, [w] { w->update(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            w, [w] { w->update(); }, Qt::QueuedConnection);
     }
     return true;
 }

@@ -26,7 +26,7 @@ struct VideoFrame {
 // guarded by `lock_`. The widget detaches itself in its destructor, so no repaint request is
 // posted to a destroyed widget.
 class CVideoFrameStore {
-public:
+  public:
     // Copies `bytes` (at least format.imageSize) of a picture; false when too short.
     bool Present(const VideoFormat& format, const uint8_t* data, long bytes);
     std::shared_ptr<const VideoFrame> Latest();
@@ -34,7 +34,7 @@ public:
     void Detach(QWidget* widget);
     void Clear();
 
-private:
+  private:
     std::mutex lock_;
     std::shared_ptr<const VideoFrame> frame_;  // guarded by lock_
     QWidget* widget_ = nullptr;                // guarded by lock_; not owned

@@ -5,7 +5,9 @@ namespace zvp {
 CWidgetVideoRenderer::CWidgetVideoRenderer(const char* pName, HRESULT* phr)
     : CBaseVideoRenderer(pName, phr) {}
 
-CWidgetVideoRenderer::~CWidgetVideoRenderer() { delete widget_.data(); }
+CWidgetVideoRenderer::~CWidgetVideoRenderer() {
+    delete widget_.data();
+}
 
 QWidget* CWidgetVideoRenderer::GetVideoWidget() {
     if (!widget_) widget_ = CreateWidget(store_);

@@ -14,19 +14,19 @@ namespace zvp {
 // The widget is created on the first GetVideoWidget call (UI thread) by CreateWidget; the
 // renderer deletes it on destruction unless its parent already did.
 class CWidgetVideoRenderer : public CBaseVideoRenderer {
-public:
+  public:
     CWidgetVideoRenderer(const char* pName, HRESULT* phr);
     ~CWidgetVideoRenderer() override;
 
     QWidget* GetVideoWidget() override;
     std::shared_ptr<CVideoFrameStore> Store() const { return store_; }
 
-protected:
+  protected:
     virtual QWidget* CreateWidget(std::shared_ptr<CVideoFrameStore> store) = 0;
     HRESULT DoRenderSample(IMediaSample* pSample) override;
     void OnReceiveFirstSample(IMediaSample* pSample) override;
 
-private:
+  private:
     std::shared_ptr<CVideoFrameStore> store_ = std::make_shared<CVideoFrameStore>();
     QPointer<QWidget> widget_;  // UI thread only
 };

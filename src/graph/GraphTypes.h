@@ -19,8 +19,12 @@ inline constexpr REFERENCE_TIME UNITS = 10'000'000;
 inline constexpr REFERENCE_TIME MILLISECONDS = 10'000;
 inline constexpr REFERENCE_TIME kMaxReferenceTime = 0x7FFFFFFFFFFFFFFFLL;
 
-inline constexpr bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
-inline constexpr bool FAILED(HRESULT hr) { return hr < 0; }
+inline constexpr bool SUCCEEDED(HRESULT hr) {
+    return hr >= 0;
+}
+inline constexpr bool FAILED(HRESULT hr) {
+    return hr < 0;
+}
 
 inline constexpr HRESULT S_OK = 0;
 inline constexpr HRESULT NOERROR = 0;

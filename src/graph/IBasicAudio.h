@@ -8,7 +8,7 @@ namespace zvp {
 // -10000 is silence; values in between scale the amplitude by 10^(volume / 2000).
 // Threads: any thread.
 class IBasicAudio {
-public:
+  public:
     virtual ~IBasicAudio() = default;
     // E_INVALIDARG outside -10000..0.
     virtual HRESULT put_Volume(long lVolume) = 0;

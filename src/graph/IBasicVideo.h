@@ -8,7 +8,7 @@ namespace zvp {
 
 // Picture size and video display of a video renderer.
 class IBasicVideo {
-public:
+  public:
     virtual ~IBasicVideo() = default;
     // The connection's picture size; VFW_E_NOT_CONNECTED before a connection.
     virtual HRESULT GetVideoSize(long* pWidth, long* pHeight) = 0;

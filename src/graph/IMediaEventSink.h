@@ -10,7 +10,7 @@ class CBaseFilter;
 // Threads: any thread (streaming threads, the audio device thread). The implementation
 // takes only its own leaf lock, so a filter may report while holding its locks.
 class IMediaEventSink {
-public:
+  public:
     virtual ~IMediaEventSink() = default;
     virtual HRESULT Notify(CBaseFilter* sender, long eventCode, LONG_PTR p1, LONG_PTR p2) = 0;
 };

@@ -8,7 +8,7 @@ namespace zvp {
 // of a running filter = clock time - the filter's start time (m_tStart).
 // Threads: GetTime is called from any thread.
 class IReferenceClock {
-public:
+  public:
     virtual ~IReferenceClock() = default;
     virtual HRESULT GetTime(REFERENCE_TIME* pTime) = 0;
 };

@@ -41,7 +41,6 @@ int DecoderThreads() {
     return static_cast<int>(std::clamp(cores, 1u, 16u));
 }
 
-
 }  // namespace
 
 CPlaybackInfo::CPlaybackInfo() = default;

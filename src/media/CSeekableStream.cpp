@@ -86,8 +86,8 @@ HRESULT CSeekableStream::DoBufferProcessingLoop() {
             hr = Deliver(sample.get());
             sample.Release();
             if (hr == VFW_E_SAMPLE_REJECTED_EOS || hr == E_UNEXPECTED) {
-                Log({kWhere, kLogInfo}, "%s - Deliver() returned %08x; stopping.",
-                    m_pName.c_str(), unsigned(hr));
+                Log({kWhere, kLogInfo}, "%s - Deliver() returned %08x; stopping.", m_pName.c_str(),
+                    unsigned(hr));
                 return S_OK;
             }
         } else if (hr == S_FALSE) {

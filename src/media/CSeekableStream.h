@@ -19,7 +19,7 @@ class CVelloSource;
 // CSourceSeeking); m_SeekingLock guards m_bSeeking. Neither is held while decoding or while
 // calling downstream or into the source.
 class CSeekableStream : public CSourceStream, public CSourceSeeking {
-public:
+  public:
     // A FillBuffer result meaning "a stop or seek interrupted the fill": the sample is
     // dropped and the loop waits for the command that follows.
     static constexpr HRESULT kFillInterrupted = 2;
@@ -47,7 +47,7 @@ public:
     bool IsSeeking();
     REFERENCE_TIME SampleTime();
 
-protected:
+  protected:
     HRESULT OnThreadCreate() override;
     HRESULT OnThreadDestroy() override { return S_OK; }
     HRESULT OnThreadStartPlay() override;

@@ -6,8 +6,8 @@
 #include <mutex>
 
 #include "app/Logger.h"
-#include "media/ChannelMask.h"
 #include "media/CVelloSource.h"
+#include "media/ChannelMask.h"
 
 extern "C" {
 #include <libavutil/channel_layout.h>
@@ -18,7 +18,6 @@ namespace zvp {
 
 namespace {
 
-
 const char* FormatName(AVSampleFormat format) {
     const char* name = av_get_sample_fmt_name(format);
     return name ? name : "?";
@@ -27,8 +26,7 @@ const char* FormatName(AVSampleFormat format) {
 }  // namespace
 
 CVelloAudioDecoder::CVelloAudioDecoder()
-    : frame_(MakeFrame()),
-      resampleBuffer_(static_cast<uint8_t*>(av_malloc(kResampleBytes))) {}
+    : frame_(MakeFrame()), resampleBuffer_(static_cast<uint8_t*>(av_malloc(kResampleBytes))) {}
 
 CVelloAudioDecoder::~CVelloAudioDecoder() = default;
 
@@ -102,8 +100,8 @@ int CVelloAudioDecoder::ConvertFrame() {
 
     const bool sameAsTarget = format == conv.dstFormat && layout == conv.dstLayout &&
                               frame.sample_rate == conv.dstRate && channels == conv.dstChannels;
-    const bool sourceChanged = format != conv.srcFormat || layout != conv.srcLayout ||
-                               frame.sample_rate != conv.srcRate;
+    const bool sourceChanged =
+        format != conv.srcFormat || layout != conv.srcLayout || frame.sample_rate != conv.srcRate;
     if (!sameAsTarget && (sourceChanged || !conv.resampler)) {
         conv.resampler.reset();
         AVChannelLayout outLayout{}, inLayout{};

@@ -16,7 +16,7 @@ class CVelloSource;
 // its resampler live there). Threads: the audio pin's streaming thread; Reset on the seeking
 // thread while that thread is stopped.
 class CVelloAudioDecoder {
-public:
+  public:
     static constexpr int kFillBytes = 192000;
     static constexpr int kResampleBytes = 288000;
 
@@ -43,14 +43,14 @@ public:
     // Drops the pending packet and output (after a seek).
     virtual void Reset();
 
-private:
+  private:
     // Converts frame_ into output_ (under CPlaybackInfo's lock); bytes, or -1 to drop it.
     int ConvertFrame();
 
     CVelloSource* source_ = nullptr;
     AVFramePtr frame_;
-    AVPacketPtr packet_;          // the packet sent last (released before the next is taken)
-    bool needPacket_ = true;      // the decoder has no more frames of the packets sent
+    AVPacketPtr packet_;      // the packet sent last (released before the next is taken)
+    bool needPacket_ = true;  // the decoder has no more frames of the packets sent
     const uint8_t* output_ = nullptr;
     AVMallocPtr<uint8_t> resampleBuffer_;
 };

@@ -33,8 +33,7 @@ HRESULT CVelloAudioStream::CheckMediaType(const CMediaType* pMediaType) {
     return E_FAIL;
 }
 
-HRESULT CVelloAudioStream::DecideBufferSize(IMemAllocator* pAlloc,
-                                            ALLOCATOR_PROPERTIES* pRequest) {
+HRESULT CVelloAudioStream::DecideBufferSize(IMemAllocator* pAlloc, ALLOCATOR_PROPERTIES* pRequest) {
     if (!pAlloc || !pRequest) return E_POINTER;
     ALLOCATOR_PROPERTIES request = *pRequest;
     request.cBuffers = 1;
@@ -81,8 +80,7 @@ HRESULT CVelloAudioStream::FillBuffer(IMediaSample* pSample) {
     int64_t start = 0;
     int64_t next = 0;
     bool interrupted = false;
-    if (!m_Decoder.FillAudioBuffer(buffer, length, pSample->GetSize(), start, next,
-                                   interrupted)) {
+    if (!m_Decoder.FillAudioBuffer(buffer, length, pSample->GetSize(), start, next, interrupted)) {
         if (interrupted) return kFillInterrupted;
         if (length <= 0) {
             Log({kWhere, kLogInfo}, "%s: DeliverEndOfStream.", m_pName.c_str());

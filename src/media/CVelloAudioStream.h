@@ -11,7 +11,7 @@ namespace zvp {
 //
 // Threads: as CVelloVideoStream.
 class CVelloAudioStream : public CSeekableStream {
-public:
+  public:
     static constexpr long kBufferBytes = 576000;
 
     CVelloAudioStream(HRESULT* phr, CVelloSource* pSource);
@@ -21,7 +21,7 @@ public:
     HRESULT DecideBufferSize(IMemAllocator* pAlloc, ALLOCATOR_PROPERTIES* pRequest) override;
     HRESULT OnSeekBegin() override;
 
-protected:
+  protected:
     HRESULT OnThreadCreate() override;
     HRESULT OnThreadDestroy() override;
     HRESULT OnThreadStartPlay() override;
@@ -29,7 +29,7 @@ protected:
     // next call), so that no decoded audio is lost.
     HRESULT FillBuffer(IMediaSample* pSample) override;
 
-private:
+  private:
     // The one output type (16-bit PCM in the description's target format).
     bool BuildType(CMediaType* pMediaType);
 

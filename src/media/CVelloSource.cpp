@@ -54,14 +54,14 @@ HRESULT CVelloSource::Load(const std::string& fileName, const CMediaType* /*pmt*
 
     HRESULT hr = S_OK;
     if (info_.HasAudio()) {
-        audioPin_ = static_cast<CVelloAudioStream*>(
-            AddPin(std::make_unique<CVelloAudioStream>(&hr, this)));
+        audioPin_ =
+            static_cast<CVelloAudioStream*>(AddPin(std::make_unique<CVelloAudioStream>(&hr, this)));
         audioQueue_ = std::make_unique<CPacketQueue2>("A", 10, &info_);
         masterPin_ = audioPin_;
     }
     if (info_.HasVideo()) {
-        videoPin_ = static_cast<CVelloVideoStream*>(
-            AddPin(std::make_unique<CVelloVideoStream>(&hr, this)));
+        videoPin_ =
+            static_cast<CVelloVideoStream*>(AddPin(std::make_unique<CVelloVideoStream>(&hr, this)));
         videoQueue_ = std::make_unique<CPacketQueueVideo>("V", 10, &info_);
         if (!masterPin_) masterPin_ = videoPin_;
         videoQueue_->Reset();
@@ -267,8 +267,7 @@ void CVelloSource::InterruptDecoders(bool on) {
         interrupted_ = on;
     }
     videoWaiters_.notify_all();
-    for (CPacketQueue2* queue : {static_cast<CPacketQueue2*>(videoQueue_.get()),
-                                 audioQueue_.get(),
+    for (CPacketQueue2* queue : {static_cast<CPacketQueue2*>(videoQueue_.get()), audioQueue_.get(),
                                  static_cast<CPacketQueue2*>(subtitleQueue_.get())}) {
         if (!queue) continue;
         if (on) {

@@ -57,8 +57,14 @@ enum class PacketResult {
 // Life: created empty; Load creates pins, queues and the worker; the destructor stops the
 // filter, ends the worker and frees everything. A source must be loaded at most once.
 class CVelloSource : public CSource, private CAMThread {
-public:
-    enum WorkerCommand : DWORD { kCmdInit = 0, kCmdPause = 1, kCmdRun = 2, kCmdStop = 3, kCmdExit = 4 };
+  public:
+    enum WorkerCommand : DWORD {
+        kCmdInit = 0,
+        kCmdPause = 1,
+        kCmdRun = 2,
+        kCmdStop = 3,
+        kCmdExit = 4
+    };
 
     // Video queue length above which the audio decoder's request is refused.
     static constexpr int kAudioRefusalVideoPackets = 260;
@@ -125,7 +131,7 @@ public:
     // Blocked waits counted since the last blocking log line.
     int BlockedRounds() const { return blockedRounds_.load(); }
 
-protected:
+  protected:
     // Worker hooks; all return 0.
     virtual HRESULT OnThreadCreate() { return S_OK; }
     virtual HRESULT OnThreadDestroy() { return S_OK; }
@@ -133,7 +139,7 @@ protected:
     // The worker's reading loop (see the class comment); returns 1.
     virtual HRESULT DoParsingLoop();
 
-private:
+  private:
     DWORD ThreadProc() override;
 
     static bool PeekQueue(CPacketQueue2* queue, AVPacketPtr& packet);

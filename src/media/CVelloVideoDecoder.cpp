@@ -33,8 +33,7 @@ void CVelloVideoDecoder::Reset() {
 }
 
 bool CVelloVideoDecoder::DecodeFrameToBuffer(CVelloSource* source, const CMediaType& mt,
-                                             uint8_t* buffer, long size, Result& result,
-                                             bool rgb) {
+                                             uint8_t* buffer, long size, Result& result, bool rgb) {
     if (!DecodePicture(source, result)) return false;
     if (result.picture) ConvertPicture(source, mt, buffer, size, rgb);
     return true;
@@ -126,8 +125,8 @@ bool CVelloVideoDecoder::ReceivePicture(CVelloSource* source, Result& result) {
     return true;
 }
 
-void CVelloVideoDecoder::ConvertPicture(CVelloSource* source, const CMediaType& mt,
-                                        uint8_t* buffer, long size, bool rgb) {
+void CVelloVideoDecoder::ConvertPicture(CVelloSource* source, const CMediaType& mt, uint8_t* buffer,
+                                        long size, bool rgb) {
     if (!pending_) return;
     pending_ = false;
     Convert(*frame_, mt, buffer, size, rgb);
@@ -156,14 +155,13 @@ bool CVelloVideoDecoder::Convert(const AVFrame& frame, const CMediaType& mt, uin
     if (size < 0 || uint32_t(size) < needed) return false;
 
     SwsContext* cached = sws_getCachedContext(
-        sws_.release(), frame.width, frame.height, static_cast<AVPixelFormat>(frame.format),
-        width, height, target, SWS_FAST_BILINEAR, nullptr, nullptr, nullptr);
+        sws_.release(), frame.width, frame.height, static_cast<AVPixelFormat>(frame.format), width,
+        height, target, SWS_FAST_BILINEAR, nullptr, nullptr, nullptr);
     sws_.reset(cached);
     if (!sws_) return false;
 
     const uint8_t* src[4] = {frame.data[0], frame.data[1], frame.data[2], frame.data[3]};
-    int srcStride[4] = {frame.linesize[0], frame.linesize[1], frame.linesize[2],
-                        frame.linesize[3]};
+    int srcStride[4] = {frame.linesize[0], frame.linesize[1], frame.linesize[2], frame.linesize[3]};
     uint8_t* dst[4] = {};
     int dstStride[4] = {};
     if (rgb) {
@@ -217,11 +215,9 @@ void CVelloVideoDecoder::DecodeSubtitle(CVelloSource* source) {
         if (!codec || !format) return;
         packet->pts = packet->pos;  // the stream's own time stamp
         packet->pos = -1;
-        if (avcodec_decode_subtitle2(codec, subtitle.get(), &got, packet.get()) < 0 || !got)
-            return;
+        if (avcodec_decode_subtitle2(codec, subtitle.get(), &got, packet.get()) < 0 || !got) return;
         const int index = packet->stream_index;
-        if (packet->duration > 0 && index >= 0 &&
-            index < static_cast<int>(format->nb_streams)) {
+        if (packet->duration > 0 && index >= 0 && index < static_cast<int>(format->nb_streams)) {
             durationMs = av_rescale_q(packet->duration, format->streams[index]->time_base,
                                       AVRational{1, 1000});
         }

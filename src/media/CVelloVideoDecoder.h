@@ -21,18 +21,18 @@ class CVelloSource;
 // Threads: the video pin's streaming thread only; Reset on the seeking thread while that
 // thread is stopped.
 class CVelloVideoDecoder {
-public:
+  public:
     CVelloVideoDecoder();
     virtual ~CVelloVideoDecoder();
     CVelloVideoDecoder(const CVelloVideoDecoder&) = delete;
     CVelloVideoDecoder& operator=(const CVelloVideoDecoder&) = delete;
 
     struct Result {
-        bool picture = false;         // a picture was decoded (and, by DecodeFrameToBuffer,
-                                      // written into the buffer)
-        bool interrupted = false;     // a stop or seek interrupted the wait for packets
-        int64_t start = 0;            // the picture's time (100 ns), when `picture`
-        int64_t duration = 0;         // its duration (100 ns), 0 when unknown
+        bool picture = false;      // a picture was decoded (and, by DecodeFrameToBuffer,
+                                   // written into the buffer)
+        bool interrupted = false;  // a stop or seek interrupted the wait for packets
+        int64_t start = 0;         // the picture's time (100 ns), when `picture`
+        int64_t duration = 0;      // its duration (100 ns), 0 when unknown
     };
 
     // Takes at most one packet from the source's video queue (after waiting for at least 5
@@ -40,8 +40,8 @@ public:
     // finished picture into `buffer` (`size` bytes) according to `mt`. False once the stream
     // has ended (after the decoder's delayed pictures were all handed out) or when
     // interrupted (`result.interrupted`).
-    bool DecodeFrameToBuffer(CVelloSource* source, const CMediaType& mt, uint8_t* buffer,
-                             long size, Result& result, bool rgb);
+    bool DecodeFrameToBuffer(CVelloSource* source, const CMediaType& mt, uint8_t* buffer, long size,
+                             Result& result, bool rgb);
 
     // The same in two steps, so that the next picture can be decoded while the pin waits for
     // a buffer. DecodePicture: as above without a buffer; a picture stays pending inside the
@@ -56,18 +56,17 @@ public:
     // flushed the decoder).
     virtual void Reset();
 
-private:
+  private:
     // Receives a finished picture when the decoder has one. True with a picture (pending).
     bool ReceivePicture(CVelloSource* source, Result& result);
-    bool Convert(const AVFrame& frame, const CMediaType& mt, uint8_t* buffer, long size,
-                 bool rgb);
+    bool Convert(const AVFrame& frame, const CMediaType& mt, uint8_t* buffer, long size, bool rgb);
     void DecodeSubtitle(CVelloSource* source);
 
     AVFramePtr frame_;
-    SwsContextPtr sws_;   // cached between pictures (sws_getCachedContext)
+    SwsContextPtr sws_;  // cached between pictures (sws_getCachedContext)
     bool draining_ = false;
-    bool pending_ = false;     // frame_ holds a decoded picture not yet converted
-    Result pendingResult_;     // its times
+    bool pending_ = false;  // frame_ holds a decoded picture not yet converted
+    Result pendingResult_;  // its times
 };
 
 }  // namespace zvp

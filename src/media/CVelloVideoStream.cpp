@@ -36,8 +36,7 @@ HRESULT CVelloVideoStream::CheckMediaType(const CMediaType* pMediaType) {
     return E_INVALIDARG;
 }
 
-HRESULT CVelloVideoStream::DecideBufferSize(IMemAllocator* pAlloc,
-                                            ALLOCATOR_PROPERTIES* pRequest) {
+HRESULT CVelloVideoStream::DecideBufferSize(IMemAllocator* pAlloc, ALLOCATOR_PROPERTIES* pRequest) {
     if (!pAlloc || !pRequest) return E_POINTER;
     CPlaybackInfo* info = m_pSource->GetPlaybackInfo();
     const int width = info->VideoWidth();
@@ -111,10 +110,9 @@ HRESULT CVelloVideoStream::FillBuffer(IMediaSample* pSample) {
         Log({"CVelloVideoStream::FillBuffer", kLogInfo}, "DeliverEndOfStream.");
         return S_FALSE;
     }
-    pSample->SetActualDataLength(
-        long(std::min<uint32_t>(m_OutputType.GetSampleSize() ? m_OutputType.GetSampleSize()
-                                                              : uint32_t(pSample->GetSize()),
-                                uint32_t(pSample->GetSize()))));
+    pSample->SetActualDataLength(long(std::min<uint32_t>(
+        m_OutputType.GetSampleSize() ? m_OutputType.GetSampleSize() : uint32_t(pSample->GetSize()),
+        uint32_t(pSample->GetSize()))));
     if (TakeDiscontinuity()) pSample->SetDiscontinuity(true);
 
     REFERENCE_TIME duration = result.duration;

@@ -12,7 +12,7 @@ namespace zvp {
 // Threads: type negotiation on the graph's thread while stopped; FillBuffer on the pin's
 // streaming thread; OnSeekBegin on the seeking thread.
 class CVelloVideoStream : public CSeekableStream {
-public:
+  public:
     CVelloVideoStream(HRESULT* phr, CVelloSource* pSource);
 
     // 0: YV12, 1: RGB24, 2 and above VFW_S_NO_MORE_ITEMS.
@@ -24,13 +24,13 @@ public:
     // The subtype proposed last (graph thread).
     SubType ProposedSubtype() const { return m_ProposedSubtype; }
 
-protected:
+  protected:
     // Decodes the next picture while the previous sample waits downstream.
     HRESULT PrepareSample() override;
     HRESULT OnThreadStartPlay() override;
     HRESULT FillBuffer(IMediaSample* pSample) override;
 
-private:
+  private:
     CVelloVideoDecoder m_Decoder;
     SubType m_ProposedSubtype = SubType::YV12;  // graph thread while stopped
     CMediaType m_OutputType;                    // streaming thread; set from the connection

@@ -16,7 +16,9 @@ namespace zvp {
 
 CPlaybackController::CPlaybackController() = default;
 
-CPlaybackController::~CPlaybackController() { engine_.Detach(this); }
+CPlaybackController::~CPlaybackController() {
+    engine_.Detach(this);
+}
 
 bool CPlaybackController::Initialize(QWidget* parent) {
     parent_ = parent;

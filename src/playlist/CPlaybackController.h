@@ -38,9 +38,10 @@ class IEngineState;
 // Threads: UI thread only. Life: Initialize once the parent window exists; commands before a
 // successful Initialize do nothing. The engine (a child widget of the parent) is destroyed
 // with the controller.
-class CPlaybackController : public ISubject, public Observer<CPlaybackController>,
+class CPlaybackController : public ISubject,
+                            public Observer<CPlaybackController>,
                             public ITimerClient {
-public:
+  public:
     CPlaybackController();
     ~CPlaybackController() override;
     CPlaybackController(const CPlaybackController&) = delete;
@@ -81,7 +82,7 @@ public:
     // ITimerClient: the controller runs no timer of its own.
     void OnTimer(uint32_t timerId) override {}
 
-private:
+  private:
     void OnLoaded(ISubject* subject, EventArg arg1, EventArg arg2);
     void OnPlaying(ISubject* subject, EventArg arg1, EventArg arg2);
     void OnPaused(ISubject* subject, EventArg arg1, EventArg arg2);

@@ -9,7 +9,7 @@ namespace zvp {
 // path), text decoding by TextDecoder, the steady clock as tick counter. The temporary
 // folder is $TMPDIR, else /tmp. Threads as ISubtitleHost says.
 class CAppSubtitleHost : public ISubtitleHost {
-public:
+  public:
     SubtitleSettings ReadSettings() override;
     void StoreFontName(const std::string& name) override;
     std::vector<std::string> FindCandidates(const std::string& mediaPath) override;

@@ -16,7 +16,7 @@ namespace zvp {
 // folder of `subtitle_folders`, then in the default subtitle path; in each folder "srt"
 // files before "ass" files, each sorted by name. Any thread may call any member.
 class CMemorySubtitleHost : public ISubtitleHost {
-public:
+  public:
     SubtitleSettings ReadSettings() override;
     void StoreFontName(const std::string& name) override;
     std::vector<std::string> FindCandidates(const std::string& mediaPath) override;
@@ -32,11 +32,11 @@ public:
     void AdvanceTickMs(int64_t ms) { tick_ms_.fetch_add(ms); }
     int store_font_name_calls() const { return store_calls_.load(); }
 
-private:
+  private:
     std::mutex lock_;
-    SubtitleSettings settings_;               // guarded by lock_
-    std::vector<std::string> folders_;        // guarded by lock_
-    std::string temp_folder_;                 // guarded by lock_
+    SubtitleSettings settings_;         // guarded by lock_
+    std::vector<std::string> folders_;  // guarded by lock_
+    std::string temp_folder_;           // guarded by lock_
     std::atomic<int64_t> tick_ms_{1000000};
     std::atomic<int> store_calls_{0};
 };

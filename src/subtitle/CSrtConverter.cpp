@@ -49,8 +49,8 @@ bool CSrtConverter::ParseTimeLine(std::string_view line, TimeLine& out) {
     int h1, m1, s1, ms1, h2, m2, s2, ms2;
     int x1 = -1, x2 = -1, y1 = -1, y2 = -1;
     if (std::sscanf(text.c_str(),
-                    "%d:%d:%d%*1[,.]%d --> %d:%d:%d%*1[,.]%d%*[ ]X1:%d X2:%d Y1:%d Y2:%d", &h1,
-                    &m1, &s1, &ms1, &h2, &m2, &s2, &ms2, &x1, &x2, &y1, &y2) < 8)
+                    "%d:%d:%d%*1[,.]%d --> %d:%d:%d%*1[,.]%d%*[ ]X1:%d X2:%d Y1:%d Y2:%d", &h1, &m1,
+                    &s1, &ms1, &h2, &m2, &s2, &ms2, &x1, &x2, &y1, &y2) < 8)
         return false;
     out.start_ms = (int64_t(h1) * 3600 + int64_t(m1) * 60 + s1) * 1000 + ms1;
     out.end_ms = (int64_t(h2) * 3600 + int64_t(m2) * 60 + s2) * 1000 + ms2;
@@ -83,7 +83,8 @@ std::string CSrtConverter::ConvertEvent(std::string_view text, const TimeLine& t
 
     AVSubtitlePtr subtitle = MakeSubtitle();
     int got = 0;
-    const int result = avcodec_decode_subtitle2(context_.get(), subtitle.get(), &got, packet_.get());
+    const int result =
+        avcodec_decode_subtitle2(context_.get(), subtitle.get(), &got, packet_.get());
     av_packet_unref(packet_.get());
     if (result < 0 || !got || subtitle->num_rects == 0 || !subtitle->rects[0]->ass)
         return std::string();

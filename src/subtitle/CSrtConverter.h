@@ -19,7 +19,7 @@ namespace zvp {
 //
 // One thread at a time per object; objects are independent.
 class CSrtConverter {
-public:
+  public:
     static constexpr const char* kHeader =
         "[Script Info]\r\nTitle: Zeph Player Auto-Converted Subtitle\r\nCollisions: Normal\r\n"
         "PlayResY: 600\r\n\r\n[V4 Styles]\r\n[Events]\r\nFormat: Marked, Start, End, Text\r\n";
@@ -48,7 +48,7 @@ public:
     // False when the line is not a time line.
     static bool ParseTimeLine(std::string_view line, TimeLine& time);
 
-private:
+  private:
     AVCodecContextPtr context_;
     AVPacketPtr packet_;
 };

@@ -95,8 +95,12 @@ std::shared_ptr<CSubtitleRenderer> CurrentSubtitleRenderer() {
     return r.renderer;
 }
 
-void SetSubtitleOutputRgb24(bool rgb24) { g_output_rgb24.store(rgb24); }
-bool SubtitleOutputRgb24() { return g_output_rgb24.load(); }
+void SetSubtitleOutputRgb24(bool rgb24) {
+    g_output_rgb24.store(rgb24);
+}
+bool SubtitleOutputRgb24() {
+    return g_output_rgb24.load();
+}
 
 bool OpenSubtitle(int kind, int index, SubtitleData data) {
     std::shared_ptr<CSubtitle> object;
@@ -111,10 +115,17 @@ bool OpenSubtitle(int kind, int index, SubtitleData data) {
         }
         if (!object) {
             switch (kind) {
-                case kSubtitleBitmap: object = std::make_shared<CSubtitleBitmap>(index); break;
-                case kSubtitleText: object = std::make_shared<CSubtitleAss>(index); break;
-                case kSubtitleExternal: object = std::make_shared<CSubtitleFile>(index); break;
-                default: return false;
+                case kSubtitleBitmap:
+                    object = std::make_shared<CSubtitleBitmap>(index);
+                    break;
+                case kSubtitleText:
+                    object = std::make_shared<CSubtitleAss>(index);
+                    break;
+                case kSubtitleExternal:
+                    object = std::make_shared<CSubtitleFile>(index);
+                    break;
+                default:
+                    return false;
             }
             r.objects.push_back(object);
         }
@@ -197,6 +208,8 @@ void ApplyStyle(ASS_Track* track) {
     if (renderer) ApplyStyle(track, renderer->settings(), renderer->height());
 }
 
-std::vector<std::shared_ptr<CSubtitle>> RegisteredSubtitles() { return Snapshot(); }
+std::vector<std::shared_ptr<CSubtitle>> RegisteredSubtitles() {
+    return Snapshot();
+}
 
 }  // namespace zvp

@@ -40,7 +40,7 @@ struct SubtitleData {
 // object guards its content with `state_lock_`; Render holds it for one picture, the other
 // operations only to swap prepared content in or out.
 class CSubtitle {
-public:
+  public:
     CSubtitle(int kind, int index) : kind_(kind), index_(index) {}
     virtual ~CSubtitle() = default;
 
@@ -65,7 +65,7 @@ public:
     CSubtitle(const CSubtitle&) = delete;
     CSubtitle& operator=(const CSubtitle&) = delete;
 
-protected:
+  protected:
     // The overlay grown to at least `bytes` (never shrunk) with its first `bytes` cleared.
     // Caller holds state_lock_.
     uint8_t* PrepareOverlay(size_t bytes);
@@ -73,7 +73,7 @@ protected:
     std::mutex state_lock_;
     std::vector<uint8_t> overlay_;  // BGRA; guarded by state_lock_
 
-private:
+  private:
     const int kind_;
     const int index_;
 };

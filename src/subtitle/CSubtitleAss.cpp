@@ -17,12 +17,14 @@ namespace {
 constexpr std::string_view kDialogue = "Dialogue:";
 
 bool AllDigits(std::string_view s) {
-    return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+    return !s.empty() &&
+           std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 std::string_view Trim(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
+        s.remove_suffix(1);
     return s;
 }
 
@@ -45,8 +47,8 @@ std::string CSubtitleAss::FormatAssTime(int64_t ms) {
     if (ms < 0) ms = 0;
     const int64_t cs = (ms + 5) / 10;
     char buf[48];
-    std::snprintf(buf, sizeof buf, "%" PRId64 ":%02d:%02d.%02d", cs / 360000,
-                  int(cs / 6000 % 60), int(cs / 100 % 60), int(cs % 100));
+    std::snprintf(buf, sizeof buf, "%" PRId64 ":%02d:%02d.%02d", cs / 360000, int(cs / 6000 % 60),
+                  int(cs / 100 % 60), int(cs % 100));
     return buf;
 }
 
@@ -140,8 +142,8 @@ void CSubtitleAss::Open(int kind, SubtitleData data) {
     if (kind != kSubtitleText) return;
     const size_t size = data.text.size();
     if (CutText(data.text, kMaxTextBytes)) {
-        Log(LogPoint{"CSubtitleAss::Open", kLogInfo}, "Subtitle text of %zu bytes cut to %zu",
-            size, data.text.size());
+        Log(LogPoint{"CSubtitleAss::Open", kLogInfo}, "Subtitle text of %zu bytes cut to %zu", size,
+            data.text.size());
     }
     std::string lines = ToDialogueLines(data.text, data.start_ms, data.end_ms);
     std::string style = StyleNameOf(lines);

@@ -15,7 +15,7 @@ namespace zvp {
 // (libass's caches make the repeated rendering cheap) and released after drawing.
 // Threads as CSubtitle says; every member below is guarded by state_lock_.
 class CSubtitleAss : public CSubtitle {
-public:
+  public:
     static constexpr int64_t kHoldMs = 2500;
     static constexpr int kStackGap = 5;
     // Longer texts are cut: libass shapes the whole text for every picture, and a text of
@@ -54,7 +54,7 @@ public:
     // "H:MM:SS.cc" for libass, rounded to the nearest hundredth.
     static std::string FormatAssTime(int64_t ms);
 
-protected:
+  protected:
     CSubtitleAss(int kind, int index) : CSubtitle(kind, index) {}
 
     // Renders `track` at frame.time_ms with `renderer` and draws the result (or the held
@@ -65,9 +65,9 @@ protected:
     // Forgets the first-shown tick. Caller holds state_lock_.
     void ResetHold() { first_shown_ms_ = 0; }
 
-private:
-    std::string text_;         // "Dialogue:" lines; empty: nothing to draw
-    std::string style_name_;   // of the first line
+  private:
+    std::string text_;            // "Dialogue:" lines; empty: nothing to draw
+    std::string style_name_;      // of the first line
     int64_t first_shown_ms_ = 0;  // tick when the images last first appeared; 0: not shown
     bool had_images_ = false;     // the last rendering produced images
     OverlayRect rect_;            // where the overlay was drawn last (picture coordinates)
@@ -78,7 +78,7 @@ private:
     bool overlay_valid_ = false;  // overlay_ holds the images of identity_
     YuvOverlay yuv_;              // overlay_ converted for YV12 pictures
     bool yuv_valid_ = false;
-    Rgb24Overlay rgb_;            // overlay_ converted for RGB24 pictures
+    Rgb24Overlay rgb_;  // overlay_ converted for RGB24 pictures
     bool rgb_valid_ = false;
 };
 

@@ -10,8 +10,8 @@ bool UsableBitmap(const AVSubtitle* s) {
     if (!s || s->num_rects == 0 || !s->rects || !s->rects[0]) return false;
     const AVSubtitleRect* r = s->rects[0];
     return r->type == SUBTITLE_BITMAP && r->w > 0 && r->h > 0 && r->data[0] && r->data[1] &&
-           r->linesize[0] >= r->w && r->nb_colors > 0 && r->nb_colors <= 256 &&
-           r->w <= 16384 && r->h <= 16384;
+           r->linesize[0] >= r->w && r->nb_colors > 0 && r->nb_colors <= 256 && r->w <= 16384 &&
+           r->h <= 16384;
 }
 
 inline uint32_t PaletteColor(const AVSubtitleRect* r, uint8_t index) {
@@ -41,7 +41,9 @@ void CSubtitleBitmap::Clear() {
     overlay_ready_ = false;
 }
 
-void CSubtitleBitmap::OnSeek(int64_t) { Clear(); }
+void CSubtitleBitmap::OnSeek(int64_t) {
+    Clear();
+}
 
 bool CSubtitleBitmap::has_bitmap() {
     std::lock_guard lock(state_lock_);

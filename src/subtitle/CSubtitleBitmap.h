@@ -11,7 +11,7 @@ namespace zvp {
 //
 // Threads as CSubtitle says; the members are guarded by state_lock_.
 class CSubtitleBitmap : public CSubtitle {
-public:
+  public:
     explicit CSubtitleBitmap(int index) : CSubtitle(kSubtitleBitmap, index) {}
 
     // Kind 1 with a subtitle whose first rectangle is a bitmap: replaces the shown one.
@@ -26,12 +26,12 @@ public:
 
     bool has_bitmap();
 
-private:
+  private:
     // Builds overlay_ from the rectangle. Caller holds state_lock_.
     void BuildOverlay();
 
-    AVSubtitlePtr subtitle_;       // owns the rectangle shown; null: nothing to draw
-    bool overlay_ready_ = false;   // overlay_ and yuv_ hold subtitle_'s first rectangle
+    AVSubtitlePtr subtitle_;      // owns the rectangle shown; null: nothing to draw
+    bool overlay_ready_ = false;  // overlay_ and yuv_ hold subtitle_'s first rectangle
     YuvOverlay yuv_;
 };
 

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <cinttypes>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -185,7 +185,8 @@ void CSubtitleFile::Open(int kind, SubtitleData data) {
 
     std::string chosen;
     std::error_code ec;
-    if ((HasExtension(given, "ass") || HasExtension(given, "srt")) && fs::is_regular_file(given, ec)) {
+    if ((HasExtension(given, "ass") || HasExtension(given, "srt")) &&
+        fs::is_regular_file(given, ec)) {
         chosen = given;  // picked by the user: shown as it is
     } else {
         for (const char* ext : {"ass", "srt"}) {
@@ -245,8 +246,8 @@ void CSubtitleFile::RebuildTrack() {
     // The previous track (now in `track`) is released here, outside the lock.
 }
 
-void CSubtitleFile::Render(const SubtitleFrame& frame,
-                           const std::shared_ptr<CSubtitleRenderer>&, int& baseline) {
+void CSubtitleFile::Render(const SubtitleFrame& frame, const std::shared_ptr<CSubtitleRenderer>&,
+                           int& baseline) {
     if (CurrentPath().empty()) return;
     const int64_t now = GetSubtitleHost()->TickMs();
     std::lock_guard lock(state_lock_);
@@ -254,7 +255,9 @@ void CSubtitleFile::Render(const SubtitleFrame& frame,
     DrawTrack(*track_.renderer(), track_.get(), frame, baseline, now);
 }
 
-void CSubtitleFile::Clear() { SetCurrentPath(std::string()); }
+void CSubtitleFile::Clear() {
+    SetCurrentPath(std::string());
+}
 
 std::string CSubtitleFile::prepared_file() {
     std::lock_guard lock(state_lock_);

@@ -22,7 +22,7 @@ namespace zvp {
 // streaming thread. The process-wide lists are guarded by their own lock; any thread may
 // read them.
 class CSubtitleFile : public CSubtitleAss {
-public:
+  public:
     explicit CSubtitleFile(int index) : CSubtitleAss(kSubtitleExternal, index) {}
 
     // Kind 10: `data.text` is the media file (its subtitle files are searched) or a subtitle
@@ -60,9 +60,9 @@ public:
     static std::vector<std::string> Candidates();
     static std::vector<std::string> UsedFiles();
 
-private:
-    CAssTrack track_;          // guarded by state_lock_
-    std::string prepared_;     // guarded by state_lock_
+  private:
+    CAssTrack track_;       // guarded by state_lock_
+    std::string prepared_;  // guarded by state_lock_
 };
 
 }  // namespace zvp

@@ -30,7 +30,7 @@ void ass_msg_callback(int level, const char* format, va_list args, void* data);
 // serialises drawing with `render_lock_`, held for one ass_render_frame and the caller's use
 // of its images (one picture).
 class CSubtitleRenderer : public std::enable_shared_from_this<CSubtitleRenderer> {
-public:
+  public:
     // Creates the library and renderer for `width` x `height` with `fontFile` as the only
     // font (no system font provider). Null when libass cannot be initialised.
     static std::shared_ptr<CSubtitleRenderer> Create(int width, int height,
@@ -55,7 +55,7 @@ public:
     CSubtitleRenderer(const CSubtitleRenderer&) = delete;
     CSubtitleRenderer& operator=(const CSubtitleRenderer&) = delete;
 
-private:
+  private:
     CSubtitleRenderer() = default;
 
     // Declared before renderer_: destroyed after it.
@@ -71,7 +71,7 @@ private:
 // A libass track with the renderer it was made on. Move-only; the track is freed before the
 // renderer reference is dropped. One thread at a time (the owner's lock guards it).
 class CAssTrack {
-public:
+  public:
     CAssTrack() = default;
     CAssTrack(std::shared_ptr<CSubtitleRenderer> renderer, AssTrackPtr track)
         : renderer_(std::move(renderer)), track_(std::move(track)) {}
@@ -88,7 +88,7 @@ public:
     ASS_Track* operator->() const { return track_.get(); }
     const std::shared_ptr<CSubtitleRenderer>& renderer() const { return renderer_; }
 
-private:
+  private:
     // Declared first: destroyed last.
     std::shared_ptr<CSubtitleRenderer> renderer_;
     AssTrackPtr track_;

@@ -30,7 +30,7 @@ struct SubtitleSettings {
 // thread that loads media) only, never on the streaming thread. TempFolder, DecodeText and
 // TickMs may be called from any thread.
 class ISubtitleHost {
-public:
+  public:
     virtual ~ISubtitleHost() = default;
 
     virtual SubtitleSettings ReadSettings() = 0;

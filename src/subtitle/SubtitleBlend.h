@@ -1,9 +1,9 @@
 #pragma once
 
+#include <ass/ass.h>
+
 #include <cstdint>
 #include <vector>
-
-#include <ass/ass.h>
 
 namespace zvp {
 
@@ -54,7 +54,8 @@ struct YuvOverlay {
 };
 void PrepareYuvOverlay(const uint8_t* bgra, int width, int height, YuvOverlay& out);
 // Blends a prepared overlay at `rect` (its size must match) as BlendYv12 does.
-void BlendYuvOverlay(const SubtitleFrame& frame, const YuvOverlay& overlay, const OverlayRect& rect);
+void BlendYuvOverlay(const SubtitleFrame& frame, const YuvOverlay& overlay,
+                     const OverlayRect& rect);
 
 // A cheap identity of an image list: geometry, colour and bitmap address of every image and a
 // sample of its bitmap bytes. Equal identities mean the same picture with overwhelming
@@ -66,7 +67,7 @@ void ImagesIdentity(const ASS_Image* images, std::vector<uint64_t>& out);
 struct Rgb24Overlay {
     int width = 0;
     int height = 0;
-    std::vector<uint8_t> bgr, alpha3;     // width x 3 bytes per row
+    std::vector<uint8_t> bgr, alpha3;      // width x 3 bytes per row
     std::vector<int> row_first, row_last;  // covered columns [first, last) per row
 };
 void PrepareRgb24Overlay(const uint8_t* bgra, int width, int height, Rgb24Overlay& out);

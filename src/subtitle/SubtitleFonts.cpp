@@ -1,12 +1,12 @@
 #include "subtitle/SubtitleFonts.h"
 
+#include <fontconfig/fontconfig.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <vector>
-
-#include <fontconfig/fontconfig.h>
 
 #include "app/Logger.h"
 #include "subtitle/ISubtitleHost.h"
@@ -59,8 +59,7 @@ std::vector<FaceInfo> ListFaces() {
     std::vector<FaceInfo> faces;
     if (!InitFontconfig()) return faces;
     FcPatternPtr pattern(FcPatternCreate());
-    FcObjectSetPtr objects(
-        FcObjectSetBuild(FC_FAMILY, FC_FAMILYLANG, FC_FILE, FC_WEIGHT, FC_SLANT,
+    FcObjectSetPtr objects(FcObjectSetBuild(FC_FAMILY, FC_FAMILYLANG, FC_FILE, FC_WEIGHT, FC_SLANT,
                                             FC_FONTFORMAT, nullptr));
     if (!pattern || !objects) return faces;
     FcFontSetPtr set(FcFontList(nullptr, pattern.get(), objects.get()));

@@ -2,9 +2,9 @@
 
 // Move-only owners for the libass and FFmpeg subtitle handles this subsystem allocates. A raw
 // pointer taken from them (`get()`) never owns.
-#include <memory>
-
 #include <ass/ass.h>
+
+#include <memory>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -36,6 +36,8 @@ using AssTrackPtr = std::unique_ptr<ASS_Track, AssTrackDeleter>;
 using AVSubtitlePtr = std::unique_ptr<AVSubtitle, AVSubtitleDeleter>;
 
 // A zeroed subtitle record ready for avcodec_decode_subtitle2.
-inline AVSubtitlePtr MakeSubtitle() { return AVSubtitlePtr(new AVSubtitle{}); }
+inline AVSubtitlePtr MakeSubtitle() {
+    return AVSubtitlePtr(new AVSubtitle{});
+}
 
 }  // namespace zvp

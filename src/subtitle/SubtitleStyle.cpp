@@ -25,10 +25,18 @@ double StyleFontSize(int fontSizeSetting, int frameHeight) {
 int StyleBorder(int borderSetting) {
     int b = 2;
     switch (borderSetting) {
-        case -10: b = 0; break;
-        case -1: b = 1; break;
-        case 1: b = 3; break;
-        default: b = 2; break;
+        case -10:
+            b = 0;
+            break;
+        case -1:
+            b = 1;
+            break;
+        case 1:
+            b = 3;
+            break;
+        default:
+            b = 2;
+            break;
     }
     return std::clamp(b, 0, 3);
 }
@@ -40,10 +48,14 @@ uint32_t StyleColor(const std::optional<std::string>& setting) {
     for (size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
         int digit;
-        if (c >= '0' && c <= '9') digit = c - '0';
-        else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-        else return 0;
+        if (c >= '0' && c <= '9')
+            digit = c - '0';
+        else if (c >= 'a' && c <= 'f')
+            digit = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F')
+            digit = c - 'A' + 10;
+        else
+            return 0;
         if (i < 8) value = (value << 4) | uint32_t(digit);
     }
     return value;

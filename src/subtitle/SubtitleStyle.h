@@ -1,10 +1,10 @@
 #pragma once
 
+#include <ass/ass.h>
+
 #include <cstdint>
 #include <optional>
 #include <string>
-
-#include <ass/ass.h>
 
 #include "subtitle/ISubtitleHost.h"
 

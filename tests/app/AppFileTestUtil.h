@@ -36,7 +36,7 @@ inline std::string Utf16Le(const std::u16string& text) {
 
 // Sets an environment variable for the scope, restoring the old value (or its absence).
 class ScopedEnv {
-public:
+  public:
     ScopedEnv(const char* name, const std::string& value) : name_(name) {
         if (const char* old = std::getenv(name)) old_ = old;
         ::setenv(name, value.c_str(), 1);
@@ -49,7 +49,7 @@ public:
         }
     }
 
-private:
+  private:
     const char* name_;
     std::optional<std::string> old_;
 };
@@ -57,7 +57,7 @@ private:
 // Drops the permission-override capabilities from this thread's effective set for the scope,
 // so permission bits apply even when the tests run as root.
 class ScopedNoPermissionOverride {
-public:
+  public:
     ScopedNoPermissionOverride() {
         if (::syscall(SYS_capget, &header_, saved_) != 0) return;
         __user_cap_data_struct reduced[2] = {saved_[0], saved_[1]};
@@ -69,7 +69,7 @@ public:
         if (changed_) ::syscall(SYS_capset, &header_, saved_);
     }
 
-private:
+  private:
     __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};
     __user_cap_data_struct saved_[2] = {};
     bool changed_ = false;

@@ -14,7 +14,7 @@ using test::ReadBytes;
 using test::WriteBytes;
 
 class CAppIniTest : public ::testing::Test {
-protected:
+  protected:
     std::string Path() const { return dir_.file("zvp_data.ini"); }
 
     test::TempDir dir_;

@@ -12,8 +12,9 @@ namespace {
 
 // Records every call as "name:tag:arg1:arg2".
 class Recorder : public Observer<Recorder> {
-public:
-    explicit Recorder(std::string tag, std::vector<std::string>* log) : tag_(std::move(tag)), log_(log) {}
+  public:
+    explicit Recorder(std::string tag, std::vector<std::string>* log)
+        : tag_(std::move(tag)), log_(log) {}
 
     void OnLoaded(ISubject*, EventArg a, EventArg b) { Record("Loaded", a, b); }
     void OnPlaying(ISubject*, EventArg a, EventArg b) { Record("Playing", a, b); }
@@ -27,9 +28,10 @@ public:
 
     int notifications = 0;
 
-private:
+  private:
     void Record(const char* what, EventArg a, EventArg b) {
-        log_->push_back(std::string(what) + ":" + tag_ + ":" + std::to_string(a) + ":" + std::to_string(b));
+        log_->push_back(std::string(what) + ":" + tag_ + ":" + std::to_string(a) + ":" +
+                        std::to_string(b));
     }
     std::string tag_;
     std::vector<std::string>* log_;
@@ -51,7 +53,8 @@ TEST(ISubjectTest, DoubleRegistrationCallsTwiceInRegistrationOrder) {
     subject.Attach(&two, "MediaLoaded", Recorder::Handler(&Recorder::OnLoaded));
     subject.Attach(&one, "MediaLoaded", Recorder::Handler(&Recorder::OnLoaded));
     subject.Notify("MediaLoaded", 3, 4);
-    EXPECT_EQ(log, (std::vector<std::string>{"Loaded:one:3:4", "Loaded:two:3:4", "Loaded:one:3:4"}));
+    EXPECT_EQ(log,
+              (std::vector<std::string>{"Loaded:one:3:4", "Loaded:two:3:4", "Loaded:one:3:4"}));
 }
 
 TEST(ISubjectTest, DetachRemovesEveryNameAndKeepsOthersInOrder) {
@@ -95,7 +98,7 @@ TEST(ISubjectTest, NamesAreCaseSensitiveAndUnknownNamesDoNothing) {
 
 // Registers a further observer for the same name while the event is delivered.
 class Registrar : public Observer<Registrar> {
-public:
+  public:
     Registrar(ISubject* subject, IObserver* late) : subject_(subject), late_(late) {}
     void OnEvent(ISubject*, EventArg, EventArg) {
         ++calls;
@@ -105,7 +108,7 @@ public:
     void DetachSelf(ISubject*, EventArg, EventArg) { subject_->Detach(this); }
     int calls = 0;
 
-private:
+  private:
     ISubject* subject_;
     IObserver* late_;
 };

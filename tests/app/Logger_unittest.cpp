@@ -31,7 +31,7 @@ std::vector<std::string> Lines(const std::string& text) {
 }
 
 class LoggerTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         Logger::Instance().SetStdoutOutput(false);
         Logger::Instance().SetFileOutput(true);
@@ -54,11 +54,13 @@ TEST_F(LoggerTest, PrefixWithAndWithoutLocationAndLevelWords) {
     std::snprintf(tidText, sizeof tidText, "% 5i", tid);
     const std::string stamp = R"(\d\d:\d\d:\d\d:\d\d\d )";
     EXPECT_TRUE(std::regex_match(
-        lines[0], std::regex(stamp + tidText + " info: CVelloSource::Load: opened a\\.mp4 \\(7\\)")))
+        lines[0],
+        std::regex(stamp + tidText + " info: CVelloSource::Load: opened a\\.mp4 \\(7\\)")))
         << lines[0];
     EXPECT_TRUE(std::regex_match(lines[1], std::regex(stamp + tidText + " ERROR: no location")))
         << lines[1];
-    EXPECT_TRUE(std::regex_match(lines[2], std::regex(stamp + tidText + " debug: X::Y: debug is written")))
+    EXPECT_TRUE(
+        std::regex_match(lines[2], std::regex(stamp + tidText + " debug: X::Y: debug is written")))
         << lines[2];
 }
 
@@ -88,14 +90,16 @@ TEST_F(LoggerTest, TwoThreadsWriteWholeLinesWithTheirOwnIds) {
     auto writer = [&](int index) {
         tids[index] = static_cast<int>(::syscall(SYS_gettid));
         for (int i = 0; i < kPerThread; ++i)
-            Log({"T::Run", kLogInfo}, "thread %d line %d %s", index, i, std::string(200, 'a' + index).c_str());
+            Log({"T::Run", kLogInfo}, "thread %d line %d %s", index, i,
+                std::string(200, 'a' + index).c_str());
     };
     std::thread a(writer, 0), b(writer, 1);
     a.join();
     b.join();
     const auto lines = Lines(ReadAll(path_));
     ASSERT_EQ(lines.size(), 2u * kPerThread);
-    const std::regex re(R"(\d\d:\d\d:\d\d:\d\d\d +(\d+) info: T::Run: thread (\d) line \d+ ([ab]{200}))");
+    const std::regex re(
+        R"(\d\d:\d\d:\d\d:\d\d\d +(\d+) info: T::Run: thread (\d) line \d+ ([ab]{200}))");
     int counts[2] = {0, 0};
     for (const auto& line : lines) {
         std::smatch m;

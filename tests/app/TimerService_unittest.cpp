@@ -10,7 +10,7 @@ namespace zvp {
 namespace {
 
 class Client : public ITimerClient {
-public:
+  public:
     void OnTimer(uint32_t id) override {
         ++ticks;
         lastId = id;

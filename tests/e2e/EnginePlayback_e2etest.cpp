@@ -6,16 +6,15 @@
 // Run through tests/e2e/CMakeLists.txt: xvfb-run, QT_QPA_PLATFORM=xcb, SDL_AUDIODRIVER=disk.
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstdlib>
-#include <fstream>
-#include <vector>
-
 #include <QApplication>
 #include <QImage>
 #include <QScreen>
 #include <QWidget>
 #include <QWindow>
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <vector>
 
 #include "app/ObserverHandlers.h"
 #include "engine/CClipInfo.h"
@@ -67,8 +66,7 @@ TEST(EnginePlaybackE2E, VideoFramesAdvanceAndTheToneIsHeard) {
     host.resize(320, 240);
     host.move(0, 0);
     host.show();
-    ASSERT_TRUE(
-        PumpUntil([&] { return host.windowHandle() && host.windowHandle()->isExposed(); }));
+    ASSERT_TRUE(PumpUntil([&] { return host.windowHandle() && host.windowHandle()->isExposed(); }));
 
     std::vector<QImage> counters;
     {
@@ -93,8 +91,8 @@ TEST(EnginePlaybackE2E, VideoFramesAdvanceAndTheToneIsHeard) {
         grabber.window = &host;
         grabber.out = &counters;
         engine.Attach(&grabber, "PositionChanged", Grabber::Handler(&Grabber::OnTick));
-        ASSERT_TRUE(PumpUntil([&] { return engine.GetPosition() >= 2.0; },
-                              std::chrono::seconds(30)));
+        ASSERT_TRUE(
+            PumpUntil([&] { return engine.GetPosition() >= 2.0; }, std::chrono::seconds(30)));
         engine.Detach(&grabber);
         engine.Stop();  // closes the audio device, so the capture is complete
     }

@@ -23,7 +23,8 @@ TEST(ClipInfoTest, ReadFileAttributesFillsSizeAndTimes) {
     // Birth time (or change time) is "now" in 100 ns units since 1970, within a minute.
     const uint64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
                              std::chrono::system_clock::now().time_since_epoch())
-                             .count() / 100;
+                             .count() /
+                         100;
     const uint64_t minute = 60ull * 10'000'000ull;
     EXPECT_LT(now - clip.creationTime, minute);
     EXPECT_LT(now - clip.lastAccessTime, minute);

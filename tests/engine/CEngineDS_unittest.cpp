@@ -4,9 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 #include <QWidget>
+#include <fstream>
 
 #include "EventRecorder.h"
 #include "engine/CClipInfo.h"
@@ -31,11 +30,11 @@ using test::PumpUntil;
 using test::RecordedEvent;
 
 const std::vector<std::string> kEngineEvents = {
-    "Loaded",    "LoadFailed", "Playing",   "Paused",     "Stopped",         "Aborted",
+    "Loaded",    "LoadFailed", "Playing",    "Paused",        "Stopped",     "Aborted",
     "Completed", "UserAbort",  "ErrorAbort", "VolumeChanged", "MuteChanged", "PositionChanged"};
 
 class EngineTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         // The host stays hidden: these tests are about the engine's events, and nothing is
         // painted (the display is checked under Xvfb, tests/e2e).
@@ -186,8 +185,8 @@ TEST_F(EngineTest, AbortAtThirtySecondsRewindsAndKeepsTheGraph) {
     ASSERT_TRUE(WaitForPosition(30.0));
     events.Clear();
     engine.Abort();
-    EXPECT_EQ(events.events, (std::vector<RecordedEvent>{{"PositionChanged", 0, d},
-                                                         State("Aborted", 0)}));
+    EXPECT_EQ(events.events,
+              (std::vector<RecordedEvent>{{"PositionChanged", 0, d}, State("Aborted", 0)}));
     EXPECT_FALSE(engine.IsLoaded());
     ASSERT_NE(engine.GetGraph(), nullptr);
 
@@ -284,14 +283,13 @@ TEST_F(EngineTest, VolumeReachesTheRendererInHundredthsOfADecibel) {
     EXPECT_EQ(RendererVolume(), -10000);
     engine.SetMute(false);
     EXPECT_EQ(RendererVolume(), -903);
-    EXPECT_EQ(events.events,
-              (std::vector<RecordedEvent>{{"VolumeChanged", 0, 0},
-                                          {"VolumeChanged", 50, 0},
-                                          {"VolumeChanged", 10, 0},
-                                          {"VolumeChanged", 100, 0},
-                                          {"MuteChanged", 1, 0},
-                                          {"VolumeChanged", 50, 0},
-                                          {"MuteChanged", 0, 0}}));
+    EXPECT_EQ(events.events, (std::vector<RecordedEvent>{{"VolumeChanged", 0, 0},
+                                                         {"VolumeChanged", 50, 0},
+                                                         {"VolumeChanged", 10, 0},
+                                                         {"VolumeChanged", 100, 0},
+                                                         {"MuteChanged", 1, 0},
+                                                         {"VolumeChanged", 50, 0},
+                                                         {"MuteChanged", 0, 0}}));
 
     // A muted engine loads the next file silent.
     engine.SetMute(true);
@@ -423,11 +421,15 @@ TEST_F(EngineTest, StatesTurnCommandsIntoEngineOperations) {
     playing.Stop(engine);
     stopped.TogglePlay(engine);
     inert(stopped);
-    EXPECT_EQ(events.events,
-              (std::vector<RecordedEvent>{State("Playing"), State("Paused"), State("Playing"),
-                                          State("Paused"), State("Playing"),
-                                          {"PositionChanged", 0, 10}, State("Aborted"),
-                                          State("Playing"), State("Stopped")}));
+    EXPECT_EQ(events.events, (std::vector<RecordedEvent>{State("Playing"),
+                                                         State("Paused"),
+                                                         State("Playing"),
+                                                         State("Paused"),
+                                                         State("Playing"),
+                                                         {"PositionChanged", 0, 10},
+                                                         State("Aborted"),
+                                                         State("Playing"),
+                                                         State("Stopped")}));
 }
 
 // Fifty load-play-seek-stop cycles over several files, ending each by Stop, by the next Load
@@ -447,19 +449,19 @@ TEST_F(EngineTest, FiftyLoadPlaySeekStopCycles) {
         engine.SetPosition(target);
         ASSERT_TRUE(PumpUntil([&] { return engine.GetPosition() >= target; }));
         switch (i % 3) {
-        case 0:
-            engine.Stop();
-            EXPECT_EQ(engine.GetStateName(), "Stopped");
-            EXPECT_EQ(engine.GetGraph(), nullptr);
-            break;
-        case 1:
-            break;  // the next Load stops this one
-        case 2:
-            engine.Abort();
-            EXPECT_EQ(engine.GetStateName(), "Aborted");
-            engine.Play();
-            EXPECT_EQ(engine.GetStateName(), "Playing");
-            break;
+            case 0:
+                engine.Stop();
+                EXPECT_EQ(engine.GetStateName(), "Stopped");
+                EXPECT_EQ(engine.GetGraph(), nullptr);
+                break;
+            case 1:
+                break;  // the next Load stops this one
+            case 2:
+                engine.Abort();
+                EXPECT_EQ(engine.GetStateName(), "Aborted");
+                engine.Play();
+                EXPECT_EQ(engine.GetStateName(), "Playing");
+                break;
         }
     }
     engine.Stop();

@@ -23,7 +23,7 @@ inline std::ostream& operator<<(std::ostream& os, const RecordedEvent& e) {
 
 // Records the named events of a subject in the order they arrive (UI thread).
 class EventRecorder : public IObserver {
-public:
+  public:
     EventRecorder(ISubject& subject, const std::vector<std::string>& names) : subject_(subject) {
         for (const auto& n : names) subject_.Attach(this, n, 0);
     }
@@ -38,8 +38,9 @@ public:
     std::vector<RecordedEvent> WithoutTicks() const {
         std::vector<RecordedEvent> out;
         std::copy_if(events.begin(), events.end(), std::back_inserter(out),
-                     [](const RecordedEvent& e) { return e.name.find("PositionChanged") ==
-                                                         std::string::npos; });
+                     [](const RecordedEvent& e) {
+                         return e.name.find("PositionChanged") == std::string::npos;
+                     });
         return out;
     }
     // Events recorded from index `from` on.
@@ -55,10 +56,12 @@ public:
 
     std::vector<RecordedEvent> events;
 
-private:
+  private:
     ISubject& subject_;
 };
 
-inline EventArg Arg(const void* p) { return reinterpret_cast<EventArg>(p); }
+inline EventArg Arg(const void* p) {
+    return reinterpret_cast<EventArg>(p);
+}
 
 }  // namespace zvp::test

@@ -14,7 +14,7 @@ using namespace std::chrono_literals;
 
 // A worker driven by the test: it takes requests and answers them when told to.
 class CScriptedThread : public CAMThread {
-public:
+  public:
     ~CScriptedThread() override {
         if (ThreadExists()) {
             CallWorker(kExit);
@@ -22,12 +22,12 @@ public:
         }
     }
     static constexpr DWORD kExit = 99;
-    static constexpr DWORD kHold = 7;   // peeked, then answered only after `release`
+    static constexpr DWORD kHold = 7;  // peeked, then answered only after `release`
     std::promise<void> release;
     std::atomic<bool> peekedPending{false};
     std::atomic<bool> stillPendingAfterPeek{false};
 
-protected:
+  protected:
     DWORD ThreadProc() override {
         for (;;) {
             DWORD req = GetRequest();
@@ -55,7 +55,8 @@ TEST(CAMThreadTest, RequestBlocksUntilRepliedAndStaysPending) {
     EXPECT_FALSE(t.Create());
     EXPECT_EQ(t.CallWorker(41), 42u);
 
-    auto call = std::async(std::launch::async, [&] { return t.CallWorker(CScriptedThread::kHold); });
+    auto call =
+        std::async(std::launch::async, [&] { return t.CallWorker(CScriptedThread::kHold); });
     EXPECT_EQ(call.wait_for(100ms), std::future_status::timeout);
     t.release.set_value();
     ASSERT_EQ(call.wait_for(20s), std::future_status::ready);
@@ -80,11 +81,11 @@ TEST(CAMThreadTest, CallsWithoutThreadOrAfterItEndedFail) {
 }
 
 class CWaitingThread : public CAMThread {
-public:
+  public:
     ~CWaitingThread() override { Close(); }
     std::atomic<int> wakes{0};
 
-protected:
+  protected:
     DWORD ThreadProc() override {
         for (;;) {
             if (WaitForRequest(INFINITE_WAIT)) {

@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "graph/CBaseOutputPin.h"
-#include "graph/ManualSource.h"
 #include "graph/CFilterGraph.h"
 #include "graph/CNullAudioRenderer.h"
 #include "graph/CNullVideoRenderer.h"
+#include "graph/ManualSource.h"
 
 namespace zvp {
 namespace {

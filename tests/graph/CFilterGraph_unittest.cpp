@@ -1,5 +1,7 @@
 // The graph runner with the synthetic source and null renderers: state transitions,
 // pre-roll, completion, error abort, seeking, and shutdown that never hangs.
+#include "graph/CFilterGraph.h"
+
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -9,7 +11,6 @@
 #include <future>
 #include <thread>
 
-#include "graph/CFilterGraph.h"
 #include "graph/CNullAudioRenderer.h"
 #include "graph/CNullVideoRenderer.h"
 #include "graph/TestSource.h"
@@ -38,15 +39,13 @@ struct Pipeline {
             auto r = std::make_unique<CNullAudioRenderer>(fast);
             audio = r.get();
             graph->AddFilter(std::move(r), "Audio Renderer");
-            EXPECT_EQ(graph->Connect(source->AudioPin(), CFilterGraph::FindInputPin(audio)),
-                      S_OK);
+            EXPECT_EQ(graph->Connect(source->AudioPin(), CFilterGraph::FindInputPin(audio)), S_OK);
         }
         if (source->VideoPin()) {
             auto r = std::make_unique<CNullVideoRenderer>(fast);
             video = r.get();
             graph->AddFilter(std::move(r), "Video Renderer");
-            EXPECT_EQ(graph->Connect(source->VideoPin(), CFilterGraph::FindInputPin(video)),
-                      S_OK);
+            EXPECT_EQ(graph->Connect(source->VideoPin(), CFilterGraph::FindInputPin(video)), S_OK);
         }
     }
 
@@ -165,7 +164,8 @@ TEST(CFilterGraphTest, NoSampleIsPresentedBeforeItsTime) {
     EXPECT_EQ(pl.audio->Log().Count(), 8u);
     // Untimed audio follows itself: block n is due at n * its duration.
     auto alog = pl.audio->Log().Snapshot();
-    for (size_t i = 0; i < alog.size(); ++i) EXPECT_EQ(alog[i].presentAt, REFERENCE_TIME(i) * 500000);
+    for (size_t i = 0; i < alog.size(); ++i)
+        EXPECT_EQ(alog[i].presentAt, REFERENCE_TIME(i) * 500000);
 }
 
 TEST(CFilterGraphTest, EndOfStreamFromBothPinsGivesExactlyOneComplete) {

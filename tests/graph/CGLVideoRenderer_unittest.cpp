@@ -36,8 +36,7 @@ void DrawPattern(SubType st) {
     ASSERT_EQ(graph.Run(), S_OK);
     DeliverPattern(src->Pin(), st);
     std::string why;
-    ASSERT_TRUE(PumpUntil([&] { return ShowsPattern(widget->grabFramebuffer(), &why); }))
-        << why;
+    ASSERT_TRUE(PumpUntil([&] { return ShowsPattern(widget->grabFramebuffer(), &why); })) << why;
 
     // The owner moves the widget into its own window: a new context, the same picture.
     QWidget owner;
@@ -52,9 +51,13 @@ void DrawPattern(SubType st) {
     widget->setParent(nullptr);
 }
 
-TEST(CGLVideoRendererTest, DrawsYv12PictureUpright) { DrawPattern(SubType::YV12); }
+TEST(CGLVideoRendererTest, DrawsYv12PictureUpright) {
+    DrawPattern(SubType::YV12);
+}
 
-TEST(CGLVideoRendererTest, DrawsRgb24PictureUpright) { DrawPattern(SubType::RGB24); }
+TEST(CGLVideoRendererTest, DrawsRgb24PictureUpright) {
+    DrawPattern(SubType::RGB24);
+}
 
 }  // namespace
 }  // namespace zvp

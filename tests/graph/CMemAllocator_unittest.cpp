@@ -68,8 +68,8 @@ TEST(CMemAllocatorTest, GetBufferBlocksUntilOneIsReleased) {
     ASSERT_EQ(a->GetBuffer(&first, nullptr, nullptr, 0), S_OK);
     CSampleRef copy = first;  // two references: the buffer stays out until both go
     CSampleRef second;
-    auto waiter = std::async(std::launch::async,
-                             [&] { return a->GetBuffer(&second, nullptr, nullptr, 0); });
+    auto waiter =
+        std::async(std::launch::async, [&] { return a->GetBuffer(&second, nullptr, nullptr, 0); });
     EXPECT_EQ(waiter.wait_for(50ms), std::future_status::timeout);
     first.Release();
     EXPECT_EQ(waiter.wait_for(50ms), std::future_status::timeout);

@@ -222,8 +222,8 @@ TEST(CSdlAudioRendererTest, TimedSampleAfterAGapIsPrecededBySilence) {
         s->SetTime(&start, &stop);
         // Queued while paused: 0.5 s of silence, then the block.
         ASSERT_EQ(g.src->Pin()->Deliver(s.get()), S_OK);
-        EXPECT_EQ(g.audio->QueuedBytes(), static_cast<long long>(kRate / 2 * kChannels * 2 +
-                                                                 sig.size() * 2));
+        EXPECT_EQ(g.audio->QueuedBytes(),
+                  static_cast<long long>(kRate / 2 * kChannels * 2 + sig.size() * 2));
         s.Release();
         ASSERT_EQ(g.src->Pin()->DeliverEndOfStream(), S_OK);
         ASSERT_EQ(g.graph->Run(), S_OK);

@@ -38,14 +38,17 @@ void ShowPattern(SubType st) {
     ASSERT_EQ(graph.Run(), S_OK);
     DeliverPattern(src->Pin(), st);
     std::string why;
-    ASSERT_TRUE(PumpUntil([&] { return ShowsPattern(widget->grab().toImage(), &why); }))
-        << why;
+    ASSERT_TRUE(PumpUntil([&] { return ShowsPattern(widget->grab().toImage(), &why); })) << why;
     graph.Stop();
 }
 
-TEST(CSoftVideoRendererTest, ShowsYv12PictureUpright) { ShowPattern(SubType::YV12); }
+TEST(CSoftVideoRendererTest, ShowsYv12PictureUpright) {
+    ShowPattern(SubType::YV12);
+}
 
-TEST(CSoftVideoRendererTest, ShowsRgb24PictureUpright) { ShowPattern(SubType::RGB24); }
+TEST(CSoftVideoRendererTest, ShowsRgb24PictureUpright) {
+    ShowPattern(SubType::RGB24);
+}
 
 TEST(CSoftVideoRendererTest, ShortSampleIsDroppedAndWidgetOutlivedByParent) {
     CFilterGraph graph;

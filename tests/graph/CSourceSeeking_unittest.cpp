@@ -7,11 +7,11 @@ namespace zvp {
 namespace {
 
 class CRecordingSeeking : public CSourceSeeking {
-public:
+  public:
     CRecordingSeeking() : CSourceSeeking("test", nullptr, &lock_) { m_rtDuration = m_rtStop = 100; }
     int starts = 0, stops = 0, rates = 0;
 
-protected:
+  protected:
     HRESULT ChangeStart() override {
         ++starts;
         return S_OK;
@@ -25,7 +25,7 @@ protected:
         return S_OK;
     }
 
-private:
+  private:
     CCritSec lock_;
 };
 

@@ -11,7 +11,7 @@
 namespace zvp::test {
 
 class CManualPin : public CBaseOutputPin {
-public:
+  public:
     CManualPin(CBaseFilter* f, CCritSec* lock, std::vector<CMediaType> types)
         : CBaseOutputPin("Manual", f, lock, nullptr, "Out"), types_(std::move(types)) {}
     HRESULT GetMediaType(int i, CMediaType* pmt) override {
@@ -36,19 +36,19 @@ public:
     long buffers = 1;
     long bytes = 4096;
 
-private:
+  private:
     std::vector<CMediaType> types_;
 };
 
 class CManualFilter : public CBaseFilter {
-public:
+  public:
     explicit CManualFilter(std::vector<CMediaType> types)
         : CBaseFilter("Manual", &lock_), pin_(this, &lock_, std::move(types)) {}
     int GetPinCount() override { return 1; }
     CBasePin* GetPin(int n) override { return n == 0 ? &pin_ : nullptr; }
     CManualPin* Pin() { return &pin_; }
 
-private:
+  private:
     CCritSec lock_;
     CManualPin pin_;
 };

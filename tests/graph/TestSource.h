@@ -19,16 +19,16 @@ class CTestSource;
 
 struct StreamParams {
     bool video = true;
-    int count = 25;                          // samples in the stream
-    REFERENCE_TIME duration = 400000;        // per sample (100 ns)
-    int width = 16, height = 16;             // video
-    int channels = 2, rate = 48000;          // audio; a block holds `duration` of audio
-    int buffers = 1;                         // allocator buffers
-    int failAt = -1;                         // FillBuffer fails with E_FAIL at this index
+    int count = 25;                    // samples in the stream
+    REFERENCE_TIME duration = 400000;  // per sample (100 ns)
+    int width = 16, height = 16;       // video
+    int channels = 2, rate = 48000;    // audio; a block holds `duration` of audio
+    int buffers = 1;                   // allocator buffers
+    int failAt = -1;                   // FillBuffer fails with E_FAIL at this index
 };
 
 class CTestStream : public CSourceStream, public CSourceSeeking {
-public:
+  public:
     CTestStream(CTestSource* source, const StreamParams& p);
     ~CTestStream() override;
 
@@ -43,7 +43,7 @@ public:
     int SamplesFilled() const { return filled_.load(); }
     long BlockBytes() const;
 
-protected:
+  protected:
     HRESULT FillBuffer(IMediaSample* pSample) override;
     HRESULT OnThreadStartPlay() override {
         discontinuity_ = true;
@@ -53,18 +53,18 @@ protected:
     HRESULT ChangeStop() override { return E_NOTIMPL; }
     HRESULT ChangeRate() override { return E_NOTIMPL; }
 
-private:
+  private:
     CTestSource* source_;
     StreamParams p_;
     CCritSec shared_;
-    int next_ = 0;         // guarded by shared_: index of the next sample
-    int first_ = 0;        // guarded by shared_: index of the first sample after the last seek
+    int next_ = 0;   // guarded by shared_: index of the next sample
+    int first_ = 0;  // guarded by shared_: index of the first sample after the last seek
     bool discontinuity_ = false;  // streaming thread only
     std::atomic<int> filled_{0};
 };
 
 class CTestSource : public CSource {
-public:
+  public:
     // Either pin may be absent (count 0 disables it). The audio pin comes first.
     CTestSource(const StreamParams* audio, const StreamParams* video);
     ~CTestSource() override;
@@ -73,7 +73,7 @@ public:
     HRESULT Seek(REFERENCE_TIME position, CTestStream* pin);
     std::atomic<int> seeks{0};
 
-private:
+  private:
     CTestStream* audio_ = nullptr;
     CTestStream* video_ = nullptr;
     CTestStream* master_ = nullptr;

@@ -31,8 +31,7 @@ TEST(CVelloSourceCycles, LoadPlaySeekStopNeverHangsOrRaces) {
             // Pause, seek, stop and play again from stopped.
             ASSERT_EQ(p.graph->Pause(), S_OK);
             at = 2 * UNITS;
-            ASSERT_EQ(p.graph->SetPositions(&at, AM_SEEKING_AbsolutePositioning, nullptr, 0),
-                      S_OK);
+            ASSERT_EQ(p.graph->SetPositions(&at, AM_SEEKING_AbsolutePositioning, nullptr, 0), S_OK);
             ASSERT_EQ(p.graph->Stop(), S_OK);
             ASSERT_EQ(p.graph->Run(), S_OK);
         }

@@ -32,8 +32,8 @@ std::vector<uint64_t> ReferenceDigests(const std::string& file) {
     AVFramePtr frame = MakeFrame();
     auto drain = [&] {
         while (avcodec_receive_frame(context.get(), frame.get()) == 0) {
-            out.push_back(HashRows(frame->data[0], frame->width, frame->height,
-                                   frame->linesize[0]));
+            out.push_back(
+                HashRows(frame->data[0], frame->width, frame->height, frame->linesize[0]));
             av_frame_unref(frame.get());
         }
     };

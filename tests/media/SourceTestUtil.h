@@ -40,7 +40,7 @@ inline uint64_t HashRows(const uint8_t* data, int width, int rows, int stride) {
 // A null video renderer that also keeps, per presented picture, a digest of its Y plane
 // (YV12) and, on request, a copy of the first picture. `rgbOnly` refuses YV12.
 class DigestVideoRenderer : public CNullVideoRenderer {
-public:
+  public:
     explicit DigestVideoRenderer(bool fast, bool rgbOnly = false)
         : CNullVideoRenderer(fast), rgbOnly_(rgbOnly) {}
 
@@ -59,7 +59,7 @@ public:
         return first_;
     }
 
-protected:
+  protected:
     HRESULT DoRenderSample(IMediaSample* pSample) override {
         const VideoFormat f = Format();
         {
@@ -76,7 +76,7 @@ protected:
         CNullVideoRenderer::OnReceiveFirstSample(pSample);
     }
 
-private:
+  private:
     void KeepFirst(IMediaSample* pSample) {
         {
             std::lock_guard lock(lock_);
@@ -150,7 +150,7 @@ std::vector<uint64_t> ReferenceDigests(const std::string& file);
 
 // Installs an in-memory subtitle host so that tests never touch the user's settings.
 class SubtitleHostEnvironment : public ::testing::Environment {
-public:
+  public:
     void SetUp() override { SetSubtitleHost(std::make_shared<CMemorySubtitleHost>()); }
     void TearDown() override { ShutdownSubtitles(); }
 };

@@ -21,12 +21,11 @@ using test::PumpUntil;
 using test::RecordedEvent;
 
 const std::vector<std::string> kControllerEvents = {
-    "MediaLoaded",    "MediaPlaying",   "MediaPaused",          "MediaStopped",
-    "MediaAborted",   "MediaCompleted", "MediaLoadFailed",      "MediaPositionChanged",
-    "VolumeChanged",  "MuteChanged"};
+    "MediaLoaded",    "MediaPlaying",    "MediaPaused",          "MediaStopped",  "MediaAborted",
+    "MediaCompleted", "MediaLoadFailed", "MediaPositionChanged", "VolumeChanged", "MuteChanged"};
 
 class ControllerTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         host.resize(320, 240);
         ASSERT_TRUE(controller.Initialize(&host));
@@ -48,7 +47,7 @@ protected:
 
 // Observers of a republished event already see the state it leads to.
 class StateProbe : public Observer<StateProbe> {
-public:
+  public:
     explicit StateProbe(CPlaybackController& c) : controller(c) {
         for (const char* n : {"MediaLoaded", "MediaPlaying", "MediaPaused", "MediaStopped",
                               "MediaAborted", "MediaCompleted", "MediaLoadFailed"})
@@ -75,7 +74,8 @@ TEST_F(ControllerTest, OpenPlayPauseResume) {
     EXPECT_EQ(controller.GetStateName(), "Playing");
     EXPECT_EQ(events.WithoutTicks(),
               (std::vector<RecordedEvent>{{"MediaLoaded", Arg(&clip), Arg(&controller.GetEngine())},
-                                          Ev("MediaPlaying"), Ev("MediaPaused"),
+                                          Ev("MediaPlaying"),
+                                          Ev("MediaPaused"),
                                           Ev("MediaPlaying")}));
     EXPECT_EQ(probe.seen, (std::vector<std::string>{"Loaded", "Playing", "Paused", "Playing"}));
 
@@ -97,8 +97,8 @@ TEST_F(ControllerTest, EndOfClipRepublishesPositionStoppedCompleted) {
     const auto& all = events.events;
     ASSERT_GE(all.size(), 3u);
     EXPECT_EQ(std::vector<RecordedEvent>(all.end() - 3, all.end()),
-              (std::vector<RecordedEvent>{{"MediaPositionChanged", d, d}, Ev("MediaStopped"),
-                                          Ev("MediaCompleted", 100)}));
+              (std::vector<RecordedEvent>{
+                  {"MediaPositionChanged", d, d}, Ev("MediaStopped"), Ev("MediaCompleted", 100)}));
     EXPECT_EQ(controller.GetStateName(), "Stopped");
     events.Clear();
     controller.TogglePlay();
@@ -152,10 +152,9 @@ TEST_F(ControllerTest, FailedOpenSelectsStopped) {
     EXPECT_FALSE(controller.Load(&clip));
     EXPECT_EQ(controller.GetStateName(), "Stopped");
     // The loaded file is stopped first.
-    EXPECT_EQ(events.events,
-              (std::vector<RecordedEvent>{Ev("MediaStopped"),
-                                          {"MediaLoadFailed", Arg(&clip),
-                                           Arg(&controller.GetEngine())}}));
+    EXPECT_EQ(events.events, (std::vector<RecordedEvent>{
+                                 Ev("MediaStopped"),
+                                 {"MediaLoadFailed", Arg(&clip), Arg(&controller.GetEngine())}}));
     EXPECT_TRUE(clip.loadFailed);
     controller.TogglePlay();
     EXPECT_EQ(events.events.size(), 2u);
@@ -167,9 +166,9 @@ TEST_F(ControllerTest, VolumeAndMuteAreRepublished) {
     controller.SetMute(true);
     EXPECT_TRUE(controller.IsMuted());
     EXPECT_EQ(controller.GetVolume(), 45);
-    EXPECT_EQ(events.events, (std::vector<RecordedEvent>{{"VolumeChanged", 40, 0},
-                                                         {"VolumeChanged", 45, 0},
-                                                         {"MuteChanged", 1, 0}}));
+    EXPECT_EQ(events.events,
+              (std::vector<RecordedEvent>{
+                  {"VolumeChanged", 40, 0}, {"VolumeChanged", 45, 0}, {"MuteChanged", 1, 0}}));
 }
 
 TEST_F(ControllerTest, CloseMediaReleasesSilently) {

@@ -1,10 +1,10 @@
 #include "subtitle/CAppSubtitleHost.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
-
-#include <gtest/gtest.h>
 
 #include "app/CAppFolder.h"
 #include "app/CAppIni.h"
@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 
 // The application's own host, on a settings file and data folder inside a temporary folder.
 class CAppSubtitleHostTest : public ::testing::Test {
-protected:
+  protected:
     static std::optional<std::string> Env(const char* name) {
         const char* v = std::getenv(name);
         return v ? std::optional<std::string>(v) : std::nullopt;

@@ -15,9 +15,9 @@ class CSubtitleAssTest : public test::SubtitleTest {};
 TEST(CSubtitleAssTextTest, DecoderOutputBecomesDialogueLines) {
     EXPECT_EQ(CSubtitleAss::ToDialogueLines("5,0,Sign,,0,0,0,,Hi, you", 1000, 2500),
               "Dialogue: 0,0:00:01.00,0:00:02.50,Sign,,0,0,0,,Hi, you\n");
-    EXPECT_EQ(CSubtitleAss::ToDialogueLines("Dialogue: 0,0:00:01.00,0:00:02.00,A,,0,0,0,,x\r\n",
-                                            -1, -1),
-              "Dialogue: 0,0:00:01.00,0:00:02.00,A,,0,0,0,,x\n");
+    EXPECT_EQ(
+        CSubtitleAss::ToDialogueLines("Dialogue: 0,0:00:01.00,0:00:02.00,A,,0,0,0,,x\r\n", -1, -1),
+        "Dialogue: 0,0:00:01.00,0:00:02.00,A,,0,0,0,,x\n");
     EXPECT_EQ(CSubtitleAss::ToDialogueLines("plain text", -1, -1),
               "Dialogue: 0,0:00:00.00,99:59:59.99,Default,,0,0,0,,plain text\n");
     EXPECT_EQ(CSubtitleAss::FormatAssTime(3723456), "1:02:03.46");
@@ -52,8 +52,8 @@ TEST(CSubtitleAssTextTest, SizeGuardRemovesOnlySmallerInlineSizes) {
 }
 
 TEST_F(CSubtitleAssTest, ShownInItsTimeAndHeldForTwoAndAHalfSeconds) {
-    ASSERT_TRUE(OpenSubtitle(kSubtitleText, 0,
-                             "Dialogue: 0,0:00:10.00,0:00:11.00,Default,,0,0,0,,Hello"));
+    ASSERT_TRUE(
+        OpenSubtitle(kSubtitleText, 0, "Dialogue: 0,0:00:10.00,0:00:11.00,Default,,0,0,0,,Hello"));
     EXPECT_TRUE(DrawnRows(9500).empty());
     const std::vector<int> rows = DrawnRows(10500);
     ASSERT_FALSE(rows.empty());
@@ -85,8 +85,10 @@ TEST_F(CSubtitleAssTest, DecoderEventFormWithDisplayWindow) {
 }
 
 TEST_F(CSubtitleAssTest, TwoLinesStackFivePixelsApart) {
-    ASSERT_TRUE(OpenSubtitle(kSubtitleText, 0, "Dialogue: 0,0:00:00.00,0:00:05.00,Default,,0,0,0,,Lower line"));
-    ASSERT_TRUE(OpenSubtitle(kSubtitleText, 1, "Dialogue: 0,0:00:00.00,0:00:05.00,Default,,0,0,0,,Upper line"));
+    ASSERT_TRUE(OpenSubtitle(kSubtitleText, 0,
+                             "Dialogue: 0,0:00:00.00,0:00:05.00,Default,,0,0,0,,Lower line"));
+    ASSERT_TRUE(OpenSubtitle(kSubtitleText, 1,
+                             "Dialogue: 0,0:00:00.00,0:00:05.00,Default,,0,0,0,,Upper line"));
     Picture base = Picture::Yv12(kWidth, kHeight);
     int baseline = 0;
     Picture drawn = Render(base, 1000, &baseline);
@@ -102,7 +104,9 @@ TEST_F(CSubtitleAssTest, TwoLinesStackFivePixelsApart) {
     EXPECT_EQ(baseline, upper.first - 5);
 }
 
-int DrawnHeight(const std::vector<int>& rows) { return rows.empty() ? 0 : rows.back() - rows.front() + 1; }
+int DrawnHeight(const std::vector<int>& rows) {
+    return rows.empty() ? 0 : rows.back() - rows.front() + 1;
+}
 
 TEST_F(CSubtitleAssTest, InlineSizeBelowTheConfiguredSizeIsIgnored) {
     const char* line = "Dialogue: 0,0:00:00.00,0:00:05.00,Default,,0,0,0,,";

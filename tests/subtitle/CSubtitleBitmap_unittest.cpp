@@ -1,9 +1,9 @@
 #include "subtitle/CSubtitleBitmap.h"
 
+#include <gtest/gtest.h>
+
 #include <cstring>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 extern "C" {
 #include <libavutil/opt.h>
@@ -21,7 +21,7 @@ using test::Picture;
 // {transparent, red, green, blue}) is encoded with libavcodec's DVD subtitle encoder and
 // decoded again by its decoder, so the palette arrives in the decoder's own byte order.
 class DvdSubtitleMaker {
-public:
+  public:
     DvdSubtitleMaker() {
         const AVCodec* enc = avcodec_find_encoder(AV_CODEC_ID_DVD_SUBTITLE);
         const AVCodec* dec = avcodec_find_decoder(AV_CODEC_ID_DVD_SUBTITLE);
@@ -32,7 +32,8 @@ public:
         encoder_->time_base = AVRational{1, 1000};
         av_opt_set(encoder_->priv_data, "palette",
                    "000000,ff0000,00ff00,0000ff,ffffff,808080,404040,c0c0c0,"
-                   "000000,000000,000000,000000,000000,000000,000000,000000", 0);
+                   "000000,000000,000000,000000,000000,000000,000000,000000",
+                   0);
         if (avcodec_open2(encoder_.get(), enc, nullptr) < 0) {
             encoder_.reset();
             return;
@@ -75,7 +76,8 @@ public:
         in.rects = rects;
         in.end_display_time = 2000;
         std::vector<uint8_t> buffer(1 << 20);
-        const int size = avcodec_encode_subtitle(encoder_.get(), buffer.data(), int(buffer.size()), &in);
+        const int size =
+            avcodec_encode_subtitle(encoder_.get(), buffer.data(), int(buffer.size()), &in);
         if (size <= 0) return nullptr;
         AVPacketPtr packet = MakePacket();
         av_new_packet(packet.get(), size);
@@ -87,13 +89,13 @@ public:
         return out;
     }
 
-private:
+  private:
     AVCodecContextPtr encoder_;
     AVCodecContextPtr decoder_;
 };
 
 class CSubtitleBitmapTest : public test::SubtitleTest {
-protected:
+  protected:
     void SetUp() override {
         test::SubtitleTest::SetUp();
         if (!maker_.ok()) GTEST_SKIP() << "no DVD subtitle codec";

@@ -1,10 +1,10 @@
 #include "subtitle/CSubtitleFile.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <regex>
-
-#include <gtest/gtest.h>
 
 #include "app/Logger.h"
 #include "subtitle/CSrtConverter.h"
@@ -21,7 +21,7 @@ using test::WriteFile;
 constexpr const char* kBom = "\xEF\xBB\xBF";
 
 class CSubtitleFileTest : public test::SubtitleTest {
-protected:
+  protected:
     std::string Dir(const std::string& name) {
         const std::string dir = temp_.file(name);
         fs::create_directories(dir);
@@ -129,8 +129,11 @@ TEST_F(CSubtitleFileTest, ConvertedSrtHasTheHeaderAndCarriesTheMark) {
     EXPECT_EQ(fs::path(out).filename(), "movie.ass");
     const std::string text = ReadFile(out);
     EXPECT_EQ(text.rfind(std::string(kBom) + CSrtConverter::kHeader, 0), 0u);
-    EXPECT_NE(text.find("Dialogue: 0,0:00:01.00,0:00:02.50,{\\c&HFF&}Red{\\c} {\\i1}it{\\i0}\\Nsecond\r\n"),
-              std::string::npos) << text;
+    EXPECT_NE(
+        text.find(
+            "Dialogue: 0,0:00:01.00,0:00:02.50,{\\c&HFF&}Red{\\c} {\\i1}it{\\i0}\\Nsecond\r\n"),
+        std::string::npos)
+        << text;
     EXPECT_NE(text.find("Dialogue: 0,0:01:00.01,0:01:01.00,B\r\n"), std::string::npos) << text;
     // Carrying the mark, it needs no copy.
     EXPECT_EQ(CSubtitleFile::CopyAsUtf8(out), out);
@@ -142,8 +145,10 @@ TEST_F(CSubtitleFileTest, ConvertedSrtHasTheHeaderAndCarriesTheMark) {
 // The dialogue texts and times of an ASS file, in order.
 std::vector<std::string> Dialogues(const std::string& ass, bool tenFields) {
     std::vector<std::string> out;
-    std::regex line(tenFields ? R"(Dialogue: \d+,([^,]*),([^,]*),[^,]*,[^,]*,[^,]*,[^,]*,[^,]*,[^,]*,([^\r\n]*))"
-                              : R"(Dialogue: \d+,([^,]*),([^,]*),([^\r\n]*))");
+    std::regex line(
+        tenFields
+            ? R"(Dialogue: \d+,([^,]*),([^,]*),[^,]*,[^,]*,[^,]*,[^,]*,[^,]*,[^,]*,([^\r\n]*))"
+            : R"(Dialogue: \d+,([^,]*),([^,]*),([^\r\n]*))");
     for (std::sregex_iterator it(ass.begin(), ass.end(), line), end; it != end; ++it)
         out.push_back((*it)[1].str() + "|" + (*it)[2].str() + "|" + (*it)[3].str());
     return out;
@@ -158,8 +163,8 @@ TEST_F(CSubtitleFileTest, ConversionMatchesFfmpegDialogueForDialogue) {
         "3\n00:00:05,000 --> 00:00:06,000 X1:10 X2:100 Y1:10 Y2:50\n{\\an8}Top &amp; <i>it\n\n"
         "4\n01:02:03,456 --> 01:02:04,000\nLine with \\N break and {braces}\n";
     WriteFile(dir + "x.srt", srt);
-    const std::string cmd = "ffmpeg -nostdin -loglevel error -y -i '" + dir + "x.srt' '" + dir +
-                            "ref.ass'";
+    const std::string cmd =
+        "ffmpeg -nostdin -loglevel error -y -i '" + dir + "x.srt' '" + dir + "ref.ass'";
     if (std::system(cmd.c_str()) != 0) GTEST_SKIP() << "ffmpeg not available";
     const auto expected = Dialogues(ReadFile(dir + "ref.ass"), true);
     const auto actual = Dialogues(ReadFile(CSubtitleFile::ConvertToAss(dir + "x.srt")), false);
@@ -181,10 +186,13 @@ TEST_F(CSubtitleFileTest, LegacyEncodingsShowTheRightCharacters) {
         "\xD5\xE2\xCA\xC7\xD2\xBB\xB8\xF6\xD6\xD0\xCE\xC4\xD7\xD6\xC4\xBB\xB2\xE2\xCA\xD4\xA1\xA3"
         "\xCE\xD2\xC3\xC7\xD5\xFD\xD4\xDA\xBC\xEC\xB2\xE9\xB1\xE0\xC2\xEB\xD7\xAA\xBB\xBB\xCA\xC7"
         "\xB7\xF1\xD5\xFD\xC8\xB7\xA1\xA3";
-    WriteFile(dir + "g.srt", "1\n00:00:01,000 --> 00:00:02,000\n" + gbk + "\n\n2\n00:00:03,000 --> "
-                             "00:00:04,000\n" + gbk + "\n");
+    WriteFile(dir + "g.srt", "1\n00:00:01,000 --> 00:00:02,000\n" + gbk +
+                                 "\n\n2\n00:00:03,000 --> "
+                                 "00:00:04,000\n" +
+                                 gbk + "\n");
     const std::string g = ReadFile(CSubtitleFile::ConvertToAss(dir + "g.srt"));
-    EXPECT_NE(g.find("这是一个中文字幕测试。我们正在检查编码转换是否正确。"), std::string::npos) << g;
+    EXPECT_NE(g.find("这是一个中文字幕测试。我们正在检查编码转换是否正确。"), std::string::npos)
+        << g;
 
     // Drawn with a CJK face configured, the Chinese line renders.
     SubtitleSettings settings = host_->ReadSettings();
@@ -246,8 +254,10 @@ TEST_F(CSubtitleFileTest, BrokenFilesNeitherCrashNorDraw) {
 
     // Invalid UTF-8 in a file with the mark.
     WriteFile(dir + "bad.mkv", "");
-    WriteFile(dir + "bad.ass", std::string(kBom) + test::AssScript(
-        "Dialogue: 0,0:00:01.00,0:00:02.00,Default,,0,0,0,,ab\xC3\x28\xFF\xFE cd\n"));
+    WriteFile(dir + "bad.ass",
+              std::string(kBom) +
+                  test::AssScript(
+                      "Dialogue: 0,0:00:01.00,0:00:02.00,Default,,0,0,0,,ab\xC3\x28\xFF\xFE cd\n"));
     EXPECT_TRUE(OpenSubtitle(kSubtitleExternal, 0, dir + "bad.mkv"));
     DrawnRows(1500);
 
@@ -286,11 +296,14 @@ TEST_F(CSubtitleFileTest, UnreadableTrackIsLoggedAndNothingIsDrawn) {
     Logger::Instance().OpenLogFile("/dev/null");
 
     const std::string text = ReadFile(log);
-    EXPECT_NE(text.find("CSubtitleFile::RebuildTrack: External subtitle file loaded. m_ass_track: 0x"),
-              std::string::npos);
+    EXPECT_NE(
+        text.find("CSubtitleFile::RebuildTrack: External subtitle file loaded. m_ass_track: 0x"),
+        std::string::npos);
     EXPECT_NE(text.find("ERROR: CSubtitleFile::RebuildTrack: Can not read an ass track from "
-                        "external subtitle file: " + dir + "bad.ass"),
-              std::string::npos) << text;
+                        "external subtitle file: " +
+                        dir + "bad.ass"),
+              std::string::npos)
+        << text;
     EXPECT_NE(text.find("CSubtitle::Setup: ass_set_fonts succssfully: "), std::string::npos);
 }
 

@@ -3,13 +3,13 @@
 // the registry itself.
 #include "subtitle/CSubtitle.h"
 
+#include <gtest/gtest.h>
+
 #include <atomic>
 #include <condition_variable>
 #include <filesystem>
 #include <mutex>
 #include <thread>
-
-#include <gtest/gtest.h>
 
 #include "subtitle/SubtitleTestUtil.h"
 
@@ -19,7 +19,7 @@ namespace {
 using test::Picture;
 
 class CSubtitleThreadsTest : public test::SubtitleTest {
-protected:
+  protected:
     // Blocks until the streaming thread has drawn `count` more pictures.
     bool WaitPictures(int count) {
         std::unique_lock lock(mutex_);

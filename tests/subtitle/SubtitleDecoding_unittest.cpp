@@ -1,11 +1,11 @@
 #include "subtitle/SubtitleDecoding.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "media/FFmpegPtr.h"
 #include "subtitle/CSubtitleAss.h"
@@ -16,7 +16,7 @@ namespace zvp {
 namespace {
 
 class SubtitleDecodingTest : public test::SubtitleTest {
-protected:
+  protected:
     template <typename T>
     std::shared_ptr<T> Object(int kind, int index) {
         for (const auto& o : RegisteredSubtitles())
@@ -108,8 +108,8 @@ TEST_F(SubtitleDecodingTest, EmbeddedAssTrackFromMatroska) {
     test::WriteFile(dir + "in.ass",
                     test::AssScript("Dialogue: 0,0:00:01.00,0:00:02.00,Default,,0,0,0,,First\n"
                                     "Dialogue: 0,0:00:04.00,0:00:06.00,Default,,0,0,0,,Second\n"));
-    const std::string cmd = "ffmpeg -nostdin -loglevel error -y -i '" + dir + "in.ass' -c:s ass '" +
-                            dir + "subs.mkv'";
+    const std::string cmd =
+        "ffmpeg -nostdin -loglevel error -y -i '" + dir + "in.ass' -c:s ass '" + dir + "subs.mkv'";
     if (std::system(cmd.c_str()) != 0) GTEST_SKIP() << "ffmpeg not available";
 
     AVFormatContext* raw = nullptr;

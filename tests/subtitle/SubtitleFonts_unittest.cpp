@@ -1,15 +1,17 @@
 #include "subtitle/SubtitleFonts.h"
 
-#include <filesystem>
-
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include "subtitle/CMemorySubtitleHost.h"
 
 namespace zvp {
 namespace {
 
-bool Exists(const std::string& path) { return std::filesystem::is_regular_file(path); }
+bool Exists(const std::string& path) {
+    return std::filesystem::is_regular_file(path);
+}
 
 TEST(SubtitleFontsTest, SystemDefaultIsAnExistingScalableFont) {
     const std::string file = GetSystemDefaultFontFile();

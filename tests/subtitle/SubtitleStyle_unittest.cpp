@@ -1,8 +1,8 @@
 #include "subtitle/SubtitleStyle.h"
 
-#include <cstring>
-
 #include <gtest/gtest.h>
+
+#include <cstring>
 
 #include "subtitle/SubtitleHandles.h"
 
@@ -12,7 +12,7 @@ namespace {
 TEST(SubtitleStyleTest, FontSizeFollowsSettingWithinBounds) {
     EXPECT_DOUBLE_EQ(StyleFontSize(0, 480), 4.5 * 480 / 100 * 1.4);  // 30.24
     EXPECT_NEAR(StyleFontSize(0, 480), 30.24, 1e-9);
-    EXPECT_NEAR(StyleFontSize(10, 480), 33.6, 1e-9);   // capped at 5.0
+    EXPECT_NEAR(StyleFontSize(10, 480), 33.6, 1e-9);  // capped at 5.0
     EXPECT_NEAR(StyleFontSize(1, 480), 33.6, 1e-9);
     EXPECT_NEAR(StyleFontSize(-2, 480), 2.5 * 4.8 * 1.4, 1e-9);
     EXPECT_NEAR(StyleFontSize(-3, 480), 2.0 * 4.8 * 1.4, 1e-9);  // 1.5 -> 2.0

@@ -1,13 +1,13 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "subtitle/CMemorySubtitleHost.h"
 #include "subtitle/CSubtitle.h"
@@ -46,7 +46,8 @@ struct Picture {
     bool RowDiffers(const Picture& other, int y) const {
         const size_t bytes = rgb24 ? size_t(width) * 3 : size_t(width);
         const size_t row = rgb24 ? size_t(height - 1 - y) * stride : size_t(y) * stride;
-        return !std::equal(data.begin() + row, data.begin() + row + bytes, other.data.begin() + row);
+        return !std::equal(data.begin() + row, data.begin() + row + bytes,
+                           other.data.begin() + row);
     }
     // Top-down rows that differ from `other`.
     std::vector<int> ChangedRows(const Picture& other) const {
@@ -110,7 +111,7 @@ inline std::string AssScript(const std::string& dialogues) {
 // defaults, a font chosen from the system) and sets the renderer up for 640 x 480; the
 // registry is shut down afterwards.
 class SubtitleTest : public ::testing::Test {
-protected:
+  protected:
     static constexpr int kWidth = 640;
     static constexpr int kHeight = 480;
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
@@ -8,14 +10,11 @@
 #include <mutex>
 #include <string>
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
-
 namespace zvp::test {
 
 // A fresh, empty folder below the system temporary folder, removed by the destructor.
 class TempDir {
-public:
+  public:
     TempDir() {
         std::string templ = (std::filesystem::temp_directory_path() / "zvp-test-XXXXXX").string();
         path_ = ::mkdtemp(templ.data()) ? templ : std::string();
@@ -27,7 +26,7 @@ public:
     const std::filesystem::path& path() const { return path_; }
     std::string file(const std::string& name) const { return (path_ / name).string(); }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
@@ -38,8 +37,7 @@ inline bool PumpUntil(const std::function<bool()>& done,
     timer.start();
     while (!done()) {
         if (timer.elapsed() > timeout.count()) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents,
-                                        50);
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
     }
     return true;
 }
@@ -49,6 +47,8 @@ inline std::string MediaDir() {
     const char* dir = std::getenv("ZVP_MEDIA_DIR");
     return dir ? dir : "media";
 }
-inline std::string MediaPath(const std::string& name) { return MediaDir() + "/" + name; }
+inline std::string MediaPath(const std::string& name) {
+    return MediaDir() + "/" + name;
+}
 
 }  // namespace zvp::test
