@@ -9,8 +9,8 @@
 #include <string>
 
 #include "app/Logger.h"
+#include "graph/FFmpegPtr.h"
 #include "media/CPlaybackInfo.h"
-#include "media/FFmpegPtr.h"
 
 namespace {
 

@@ -15,10 +15,10 @@
 #include <vector>
 
 #include "app/Logger.h"
+#include "graph/FFmpegPtr.h"
 #include "media/CPacketQueue2.h"
 #include "media/CPacketQueueVideo.h"
 #include "media/CPlaybackInfo.h"
-#include "media/FFmpegPtr.h"
 
 namespace {
 

@@ -18,7 +18,7 @@ extern "C" {
 }
 
 #include "app/Logger.h"
-#include "media/FFmpegPtr.h"
+#include "graph/FFmpegPtr.h"
 #include "subtitle/CMemorySubtitleHost.h"
 #include "subtitle/CSubtitle.h"
 #include "subtitle/CSubtitleFile.h"

@@ -5,7 +5,7 @@
 #include <mutex>
 #include <string>
 
-#include "media/FFmpegPtr.h"
+#include "graph/FFmpegPtr.h"
 #include "media/PacketRing.h"
 
 namespace zvp {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "graph/FFmpegPtr.h"
 #include "graph/GraphTypes.h"  // HRESULT and the status codes
-#include "media/FFmpegPtr.h"
 
 namespace zvp {
 

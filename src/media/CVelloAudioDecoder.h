@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "media/FFmpegPtr.h"
+#include "graph/FFmpegPtr.h"
 
 namespace zvp {
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "graph/CMediaType.h"
-#include "media/FFmpegPtr.h"
+#include "graph/FFmpegPtr.h"
 
 namespace zvp {
 

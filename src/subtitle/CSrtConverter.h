@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "media/FFmpegPtr.h"
+#include "graph/FFmpegPtr.h"
 
 namespace zvp {
 

@@ -9,7 +9,7 @@ extern "C" {
 #include <libavutil/opt.h>
 }
 
-#include "media/FFmpegPtr.h"
+#include "graph/FFmpegPtr.h"
 #include "subtitle/SubtitleTestUtil.h"
 
 namespace zvp {

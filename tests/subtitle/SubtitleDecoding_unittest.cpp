@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "media/FFmpegPtr.h"
+#include "graph/FFmpegPtr.h"
 #include "subtitle/CSubtitleAss.h"
 #include "subtitle/CSubtitleBitmap.h"
 #include "subtitle/SubtitleTestUtil.h"
