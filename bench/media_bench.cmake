@@ -2,8 +2,10 @@
 add_executable(media_queue_bench ${CMAKE_CURRENT_LIST_DIR}/media_queue_bench.cpp)
 target_link_libraries(media_queue_bench PRIVATE zvp_media Threads::Threads)
 add_dependencies(media_queue_bench test_media)
+target_compile_definitions(media_queue_bench PRIVATE ZVP_DEFAULT_MEDIA_DIR="${CMAKE_BINARY_DIR}/media")
 
 # Decoding speed with the probe's decoder threads against a single thread.
 add_executable(media_decode_bench ${CMAKE_CURRENT_LIST_DIR}/media_decode_bench.cpp)
 target_link_libraries(media_decode_bench PRIVATE zvp_media)
 add_dependencies(media_decode_bench test_media)
+target_compile_definitions(media_decode_bench PRIVATE ZVP_DEFAULT_MEDIA_DIR="${CMAKE_BINARY_DIR}/media")

@@ -1,7 +1,8 @@
 // Video decoding speed of the 1080p test clip with the decoder as CPlaybackInfo opens it
 // (frame and slice threads, one per core) beside the same decoder limited to one thread.
 // Prints frames per second of wall time for both and the speed-up.
-//   usage: media_decode_bench [clip] [passes]   (default: $ZVP_MEDIA_DIR/hd1080.mp4, 3 passes)
+//   usage: media_decode_bench [clip] [passes]   (default: hd1080.mp4 in $ZVP_MEDIA_DIR, else in
+//   the media folder of the build tree; 3 passes)
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -45,7 +46,8 @@ Result Decode(zvp::CPlaybackInfo& info, AVCodecContext* decoder, int passes) {
 
 int main(int argc, char** argv) {
     const char* dir = std::getenv("ZVP_MEDIA_DIR");
-    const std::string clip = argc > 1 ? argv[1] : std::string(dir ? dir : "media") + "/hd1080.mp4";
+    const std::string clip =
+        argc > 1 ? argv[1] : std::string(dir ? dir : ZVP_DEFAULT_MEDIA_DIR) + "/hd1080.mp4";
     const int passes = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
     zvp::Logger::Instance().SetStdoutOutput(false);
     av_log_set_level(AV_LOG_ERROR);

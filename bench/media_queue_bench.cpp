@@ -2,8 +2,8 @@
 // into the video and audio queues and taken out again by two consumer threads, beside the same
 // read loop written directly on libavformat. Prints packets per second for both and the
 // overhead of the queued path.
-//   usage: media_queue_bench [clip] [passes] [bare|same|threads]   (default:
-//   $ZVP_MEDIA_DIR/hd1080.mp4, 20 passes)
+//   usage: media_queue_bench [clip] [passes] [bare|same|threads]   (default: hd1080.mp4
+//   in $ZVP_MEDIA_DIR, else in the media folder of the build tree; 20 passes)
 #include <time.h>
 
 #include <algorithm>
@@ -153,7 +153,8 @@ double PutGetNanoseconds(zvp::CPlaybackInfo& info, bool video) {
 
 int main(int argc, char** argv) {
     const char* dir = std::getenv("ZVP_MEDIA_DIR");
-    const std::string clip = argc > 1 ? argv[1] : std::string(dir ? dir : "media") + "/hd1080.mp4";
+    const std::string clip =
+        argc > 1 ? argv[1] : std::string(dir ? dir : ZVP_DEFAULT_MEDIA_DIR) + "/hd1080.mp4";
     const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 20;
     const std::string only = argc > 3 ? argv[3] : "";  // bare, same or threads: for profiling
     zvp::Logger::Instance().SetStdoutOutput(false);
