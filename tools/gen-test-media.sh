@@ -195,3 +195,77 @@ perl -e 'srand(4711); print map { chr(int(rand(256))) } 1 .. 49152' >"$work/nois
 dd if="$work/noise" of="$out/corrupt_middle.mp4" bs=1 seek=$((size / 2)) conv=notrunc status=none
 
 perl -e 'srand(1234); print map { chr(int(rand(256))) } 1 .. 65536' >"$out/random.bin"
+
+# --- audio completeness and track switch -------------------------------------------------------
+# Every decoded sample must reach the audio renderer; tests/media/AudioCompleteness_unittest.cpp
+# compares each of these with what ffprobe decodes. Audio only unless video is named.
+#   complete_flac_1frame.mkv  50 ms FLAC stereo 48 kHz: a single FLAC frame
+#   complete_flac_1s.mkv       1 s FLAC stereo 48 kHz
+#   complete_u8.wav, complete_s24le.wav, complete_f32le.wav, complete_f64le.wav
+#                              1 s PCM stereo 48 kHz in those sample formats
+#   complete_alaw.wav, complete_mulaw.wav   1 s G.711 A-law / mu-law mono 8 kHz
+#   complete_8ch.mkv           1 s FLAC 7.1 48 kHz;  complete_16ch.wav  1 s PCM s16le, 16 channels
+#   complete_96k.flac          1 s FLAC stereo 96 kHz;  complete_128k.wav  1 s PCM stereo 128 kHz
+#   complete_ac3_early.mkv     3 s H.264 + AC-3 stereo whose first packet starts 20 ms before
+#                              the first picture
+#   complete_editlist.mp4      h264_aac.mp4 from 1.3 s, stream copy: edit lists on both tracks
+#                              (the video starts at the key frame before, the audio with skipped
+#                              samples)
+#   complete_late_audio.mkv   16 s 160x120 H.264 + AAC from 12.4 s on: 310 video packets come
+#                              before the first audio packet
+#   complete_ts_gap.ts        10 s H.264 + MP2 in MPEG-TS with the audio packets of 3 s (from
+#                              3 s of the stream's time stamps) removed
+#   complete_noduration.mkv    4 s H.264 + AAC written to a pipe: no duration, no cues (the
+#                              Matroska writer stores the H.264 packets length-prefixed)
+#   complete_live.webm         4 s VP8 + Opus written live to a pipe: no duration, no cues
+#   switch_tracks.mkv          8 s 160x120 H.264 with a white 80x80 square in frames 0, 25, 50, ...
+#                              + audio #1 AAC stereo 48 kHz, a 1 kHz beep of 40 ms at every whole
+#                              second + audio #2 AAC mono 22.05 kHz, a 2 kHz beep at the same times
+ffprobe=${ffmpeg%ffmpeg}ffprobe
+complete_tone() { echo "sine=frequency=440:sample_rate=${2:-48000}:duration=$1"; }
+ff -f lavfi -i "$(complete_tone 0.05)" -c:a flac -ac 2 "$out/complete_flac_1frame.mkv"
+ff -f lavfi -i "$(complete_tone 1)" -c:a flac -ac 2 "$out/complete_flac_1s.mkv"
+for fmt in u8 s24le f32le f64le; do
+    ff -f lavfi -i "$(complete_tone 1)" -c:a "pcm_$fmt" -ac 2 "$out/complete_$fmt.wav"
+done
+ff -f lavfi -i "$(complete_tone 1 8000)" -c:a pcm_alaw -ac 1 "$out/complete_alaw.wav"
+ff -f lavfi -i "$(complete_tone 1 8000)" -c:a pcm_mulaw -ac 1 "$out/complete_mulaw.wav"
+ff -f lavfi -i "$(complete_tone 1)" -af "pan=7.1|c0=c0|c1=c0|c2=c0|c3=c0|c4=c0|c5=c0|c6=c0|c7=c0" \
+   -c:a flac "$out/complete_8ch.mkv"
+ff -f lavfi -i "$(complete_tone 1)" \
+   -af "pan=hexadecagonal|c0=c0|c1=c0|c2=c0|c3=c0|c4=c0|c5=c0|c6=c0|c7=c0|c8=c0|c9=c0|c10=c0|c11=c0|c12=c0|c13=c0|c14=c0|c15=c0" \
+   -c:a pcm_s16le "$out/complete_16ch.wav"
+ff -f lavfi -i "$(complete_tone 1 96000)" -c:a flac -ac 2 "$out/complete_96k.flac"
+ff -f lavfi -i "$(complete_tone 1 128000)" -c:a pcm_s16le -ac 2 "$out/complete_128k.wav"
+
+# The CLI rounds picture times to whole frames: the 20 ms shift is made on a stream copy.
+ff -f lavfi -i "$(video 160x120 3)" -f lavfi -i "$(complete_tone 3)" \
+   "${x264[@]}" -c:a ac3 -b:a 128k -ac 2 "$work/complete_ac3.mkv"
+first_video=$("$ffprobe" -v error -select_streams v -read_intervals %+#1 \
+    -show_entries packet=pts_time -of csv=p=0 "$work/complete_ac3.mkv" | head -n 1)
+shift=$(awk -v v="$first_video" 'BEGIN { printf "%.3f", 0.020 - v }')
+ff -itsoffset "$shift" -i "$work/complete_ac3.mkv" -i "$work/complete_ac3.mkv" \
+   -map 0:v -map 1:a -c copy "$out/complete_ac3_early.mkv"
+
+ff -ss 1.3 -i "$out/h264_aac.mp4" -c copy "$out/complete_editlist.mp4"
+
+ff -f lavfi -i "$(video 160x120 16)" -itsoffset 12.4 -f lavfi -i "$(complete_tone 3.6)" \
+   "${x264[@]}" -c:a aac -b:a 64k -ac 2 "$out/complete_late_audio.mkv"
+
+ff -f lavfi -i "$(video 160x120 10)" -f lavfi -i "$(complete_tone 10)" \
+   "${x264[@]}" -c:a mp2 -b:a 128k -ac 2 -f mpegts "$work/complete_ts.ts"
+ff -i "$work/complete_ts.ts" -map 0 -c copy -bsf:a "noise=drop='gte(pts*tb\,3)*lt(pts*tb\,6)'" \
+   -f mpegts "$out/complete_ts_gap.ts"
+
+ff -f lavfi -i "$(video 160x120 4)" -f lavfi -i "$(complete_tone 4)" \
+   "${x264[@]}" -c:a aac -b:a 64k -ac 2 -f matroska - >"$out/complete_noduration.mkv"
+ff -f lavfi -i "$(video 160x120 4)" -f lavfi -i "$(complete_tone 4)" \
+   -c:v libvpx -deadline realtime -cpu-used 8 -b:v 300k -c:a libopus -b:a 64k -ac 2 \
+   -f webm -live 1 - >"$out/complete_live.webm"
+
+beep() {
+    echo "aevalsrc=0.5*sin(2*PI*$1*t)*lt(mod(t\,1)\,0.04):sample_rate=$2:duration=8"
+}
+ff -f lavfi -i "$(video 160x120 8 ',drawbox=x=iw/2-40:y=ih/2-40:w=80:h=80:color=white:t=fill:enable=lt(mod(n\,25)\,1)')" \
+   -f lavfi -i "$(beep 1000 48000)" -f lavfi -i "$(beep 2000 22050)" -map 0:v -map 1:a -map 2:a \
+   "${x264[@]}" -c:a aac -b:a 96k -ac:a:0 2 -ac:a:1 1 "$out/switch_tracks.mkv"

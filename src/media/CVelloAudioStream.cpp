@@ -9,6 +9,11 @@ CVelloAudioStream::CVelloAudioStream(HRESULT* phr, CVelloSource* pSource)
     : CSeekableStream("CVelloAudioStream", phr, pSource, "Audio") {}
 
 bool CVelloAudioStream::BuildType(CMediaType* pMediaType) {
+    if (IsConnected()) {
+        // A later track of another format is converted to this one.
+        *pMediaType = CurrentMediaType();
+        return true;
+    }
     CPlaybackInfo* info = m_pSource->GetPlaybackInfo();
     std::lock_guard lock(info->GetLock());
     const AudioConversion& conv = info->GetAudioConversion();
@@ -50,6 +55,8 @@ HRESULT CVelloAudioStream::DecideBufferSize(IMemAllocator* pAlloc, ALLOCATOR_PRO
 
 HRESULT CVelloAudioStream::OnThreadCreate() {
     m_Decoder.SetSource(m_pSource);
+    if (const WAVEFORMATEX* format = CurrentMediaType().WaveFormat())
+        m_Decoder.SetOutputFormat(format->nChannels, static_cast<int>(format->nSamplesPerSec));
     return CSeekableStream::OnThreadCreate();
 }
 

@@ -30,7 +30,8 @@ class CVelloAudioStream : public CSeekableStream {
     HRESULT FillBuffer(IMediaSample* pSample) override;
 
   private:
-    // The one output type (16-bit PCM in the description's target format).
+    // The one output type: the connection's type once connected (kept for the whole file,
+    // whichever track plays), before that 16-bit PCM in the description's target format.
     bool BuildType(CMediaType* pMediaType);
 
     CVelloAudioDecoder m_Decoder;

@@ -1,5 +1,6 @@
 #include "media/CVelloSource.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "app/Logger.h"
@@ -8,6 +9,7 @@
 #include "subtitle/CSubtitle.h"
 
 extern "C" {
+#include <libavutil/intreadwrite.h>
 #include <libavutil/log.h>
 #include <libavutil/mathematics.h>
 }
@@ -384,12 +386,13 @@ HRESULT CVelloSource::Seek(REFERENCE_TIME position, CSeekableStream* pin) {
 
 bool CVelloSource::SeekQueues() {
     const REFERENCE_TIME video = SeekingVideoQueue();
-    const REFERENCE_TIME audio = SeekingAudioQueue(video);
+    REFERENCE_TIME audio = SeekingAudioQueue(video);
     firstVideoTime_.store(video);
     if (audio == -1) {
         firstAudioTime_.store(audio);
         return false;
     }
+    audio = AudioStart(audio, video);
     // Whole seconds apart, truncated.
     if (std::llabs((audio - video) / 10'000'000) >= 2) {
         firstAudioTime_.store(video);
@@ -397,6 +400,34 @@ bool CVelloSource::SeekQueues() {
         firstAudioTime_.store(audio);
     }
     return true;
+}
+
+REFERENCE_TIME CVelloSource::AudioStart(REFERENCE_TIME head, REFERENCE_TIME video) {
+    AVPacketPtr packet;
+    const AVFormatContext* format = info_.GetFormatContext();
+    if (!PeekQueue(audioQueue_.get(), packet) || CPacketQueue2::IsEndOfStream(*packet) || !format ||
+        packet->stream_index < 0 || packet->stream_index >= static_cast<int>(format->nb_streams))
+        return head;
+    size_t size = 0;
+    const uint8_t* skip = av_packet_get_side_data(packet.get(), AV_PKT_DATA_SKIP_SAMPLES, &size);
+    const int rate = format->streams[packet->stream_index]->codecpar->sample_rate;
+    REFERENCE_TIME start = head;
+    if (skip && size >= 4 && rate > 0) start += av_rescale(AV_RL32(skip), 10'000'000, rate);
+    // A first packet that begins before the first picture is cut there by the decoder.
+    return std::max(start, video);
+}
+
+bool CVelloSource::AudioBefore(const AVPacket& packet, int64_t start, REFERENCE_TIME target) const {
+    if (start == AV_NOPTS_VALUE) return true;
+    // The decoder skips what the demuxer marks (encoder delay, edit lists) by itself.
+    if (av_packet_get_side_data(&packet, AV_PKT_DATA_SKIP_SAMPLES, nullptr)) return false;
+    const AVFormatContext* format = info_.GetFormatContext();
+    int64_t length = 0;
+    if (format && packet.duration > 0 && packet.stream_index >= 0 &&
+        packet.stream_index < static_cast<int>(format->nb_streams))
+        length = av_rescale_q(packet.duration, format->streams[packet.stream_index]->time_base,
+                              kUnitsTimeBase);
+    return start + length <= target;
 }
 
 int64_t CVelloSource::PacketUnits(const AVPacket& packet) const {
@@ -447,7 +478,7 @@ REFERENCE_TIME CVelloSource::SeekingAudioQueue(REFERENCE_TIME target) {
         std::lock_guard lock(audioQueue_->GetLock());
         auto& list = audioQueue_->GetList();
         while (!list.empty() && !CPacketQueue2::IsEndOfStream(list.front()) &&
-               list.front().pts < target) {
+               AudioBefore(list.front(), list.front().pts, target)) {
             list.DropFront();
         }
         if (!list.empty()) return list.front().pts;
@@ -464,7 +495,7 @@ REFERENCE_TIME CVelloSource::SeekingAudioQueue(REFERENCE_TIME target) {
             videoQueue_->Put(*packet);
         } else if (packet->stream_index == audioIndex) {
             const int64_t time = PacketUnits(*packet);
-            if (time == AV_NOPTS_VALUE || time < target) continue;
+            if (AudioBefore(*packet, time, target)) continue;
             audioQueue_->Put(*packet);
             AVPacketPtr head;
             return PeekQueue(audioQueue_.get(), head) ? head->pts : time;

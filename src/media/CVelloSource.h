@@ -158,6 +158,12 @@ class CVelloSource : public CSource, private CAMThread {
     bool SeekQueues();
     REFERENCE_TIME SeekingVideoQueue();
     REFERENCE_TIME SeekingAudioQueue(REFERENCE_TIME target);
+    // True when every sample of the audio `packet` (starting at `start`, 100 ns) lies before
+    // `target`, and it carries no skip-samples side data; such packets are dropped by a seek.
+    bool AudioBefore(const AVPacket& packet, int64_t start, REFERENCE_TIME target) const;
+    // The first audio time after a seek: the queue's head time `head` plus the samples its
+    // side data skips, and no earlier than the first picture's time `video`.
+    REFERENCE_TIME AudioStart(REFERENCE_TIME head, REFERENCE_TIME video);
     // Time of `packet` (decoding time stamp, else presentation) in 100 ns, for `kind`.
     int64_t PacketUnits(const AVPacket& packet) const;
 
