@@ -71,6 +71,13 @@ int CVelloAudioDecoder::AudioDecodeFrame(bool& end, bool& interrupted, int64_t& 
             interrupted = true;
             return -1;
         }
+        if (got == PacketResult::kNotYet) {
+            // Refused while the video runs far ahead in the file: the audio comes later.
+            Log({kWhere, kLogInfo}, "No data in audio queue. EOF?");
+            if (source_->WaitForAudioPacket()) continue;
+            interrupted = true;
+            return -1;
+        }
         if (got == PacketResult::kEnd) {
             Log({kWhere, kLogInfo}, "No data in audio queue. EOF?");
             end = true;
