@@ -14,9 +14,9 @@ namespace zvp {
 // allocated once with av_packet_alloc and reused: a packet enters by av_packet_move_ref into
 // the tail slot and leaves by av_packet_move_ref out of the head slot, so that queuing
 // allocates nothing once the ring is large enough. The ring grows by half its size (ten slots
-// at least), so that a long queue costs amortised constant time per packet, and never shrinks. Owns
-// the payload of every packet it holds: the destructor, `DropFront` and `Clear` release them.
-// Neither copied nor moved. Not thread-safe: its owner locks around it.
+// at least), so that a long queue costs amortised constant time per packet, and never
+// shrinks. Owns the payload of every packet it holds: the destructor, `DropFront` and `Clear`
+// release them. Neither copied nor moved. Not thread-safe: its owner locks around it.
 class PacketRing {
   public:
     static constexpr size_t kBlock = 10;
@@ -100,9 +100,9 @@ class PacketRing {
         return slots_[Slot(size_)].get();
     }
 
-    // Called when every slot holds a packet: adds blank slots and lays the held
-    // packets out from slot 0. Only the owners move; packets stay where av_packet_alloc put
-    // them. False (ring unchanged) when memory is exhausted.
+    // Called when every slot holds a packet: adds blank slots and lays the held packets out
+    // from slot 0. Only the owners move; packets stay where av_packet_alloc put them. False
+    // (ring unchanged) when memory is exhausted.
     bool Grow() {
         const size_t added = std::max(kBlock, slots_.size() / 2);
         std::vector<AVPacketPtr> bigger;
