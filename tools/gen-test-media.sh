@@ -49,6 +49,13 @@
 #   corrupt_middle.mp4  h264_aac.mp4 with 48 KiB of pseudo-random bytes written over the media
 #                       data in the middle of the file (demuxes fully, decoding breaks mid-stream)
 #   random.bin          64 KiB of pseudo-random bytes (fixed seed): no container at all
+#   audio_early_end.mkv 60 s  160x120 H.264 (GOP 50) + AAC mono whose audio stops at 3 s
+#   audio_runs.mkv      36 s  160x120 H.264 + MP2 mono 48 kHz muxed in 12-second runs: each run
+#                             of audio packets is followed by about 300 video packets
+#   annexb_nodur.mkv     4 s  160x120 H.264 from an Annex B stream (no B-frames) written to a
+#                             pipe: no duration in the container or its streams, no cues
+#   live.webm            4 s  160x120 VP8 + Opus mono written live to a pipe: no duration, no
+#                             cues
 #
 # ffmpeg 5.1 encodes subtitles only text to text or bitmap to bitmap, so the DVD bitmap track
 # cannot come from SRT/ASS input: tools/make-dvdsub.cpp draws and encodes it.
@@ -269,3 +276,18 @@ beep() {
 ff -f lavfi -i "$(video 160x120 8 ',drawbox=x=iw/2-40:y=ih/2-40:w=80:h=80:color=white:t=fill:enable=lt(mod(n\,25)\,1)')" \
    -f lavfi -i "$(beep 1000 48000)" -f lavfi -i "$(beep 2000 22050)" -map 0:v -map 1:a -map 2:a \
    "${x264[@]}" -c:a aac -b:a 96k -ac:a:0 2 -ac:a:1 1 "$out/switch_tracks.mkv"
+
+# --- long queues and unknown durations -----------------------------------------------------
+ff -f lavfi -i "$(video 160x120 60)" -f lavfi -i "$(tone 440 3)" \
+   "${x264[@]}" -c:a aac -b:a 64k "$out/audio_early_end.mkv"
+# Frames of 12 s come out of asetnsamples at once, and an interleaving delay of 1 us lets the
+# muxer write them as a run instead of spreading them between the pictures.
+ff -f lavfi -i "$(video 160x120 36)" -f lavfi -i "$(tone 440 36)" -af asetnsamples=n=576000 \
+   "${x264[@]}" -c:a mp2 -b:a 64k -max_interleave_delta 1 "$out/audio_runs.mkv"
+ff -f lavfi -i "$(video 160x120 4)" -c:v libx264 -preset veryfast -bf 0 -g 50 -threads 2 \
+   -f h264 "$work/annexb.h264"
+ff -fflags +genpts -framerate 25 -f h264 -i "$work/annexb.h264" -c copy -f matroska - \
+   >"$out/annexb_nodur.mkv"
+ff -f lavfi -i "$(video 160x120 4)" -f lavfi -i "$(tone 440 4)" \
+   -c:v libvpx -deadline realtime -cpu-used 8 -b:v 200k -c:a libopus -f webm -live 1 - \
+   >"$out/live.webm"

@@ -37,11 +37,12 @@ void CPacketQueue2::Put(AVPacket& packet) {
         return;
     }
     packet.pts = units;
-    bool wake;
+    bool pushed, wake;
     {
         std::lock_guard lock(mutex_);
-        wake = AppendLocked(packet);
+        pushed = AppendLocked(packet, wake);
     }
+    if (!pushed) LogNoMemory();
     if (wake) NotifyPut();
 }
 
@@ -78,6 +79,20 @@ bool CPacketQueue2::Get(AVPacket& packet) {
     return true;
 }
 
+bool CPacketQueue2::WaitUntilQueuedOr(const std::function<bool()>& ready) {
+    std::unique_lock lock(mutex_);
+    ++waiting_;
+    not_empty_.wait(lock, [&] { return aborted_ || !list_.empty() || ready(); });
+    --waiting_;
+    return !aborted_;
+}
+
+void CPacketQueue2::WakeWaiters() {
+    // Taking the lock orders this wake after a waiter's last look at its condition.
+    { std::lock_guard lock(mutex_); }
+    not_empty_.notify_all();
+}
+
 bool CPacketQueue2::Peek(AVPacket& packet) {
     std::lock_guard lock(mutex_);
     if (list_.empty()) return false;
@@ -95,14 +110,24 @@ int CPacketQueue2::Count() {
     return static_cast<int>(list_.size());
 }
 
+int64_t CPacketQueue2::Bytes() {
+    std::lock_guard lock(mutex_);
+    return list_.bytes();
+}
+
 void CPacketQueue2::PutEndOfStream() {
-    AVPacket marker{};  // every field zero: no payload, no side data, times 0
-    bool wake;
+    bool pushed, wake;
     {
         std::lock_guard lock(mutex_);
-        wake = AppendLocked(marker);
+        pushed = list_.PushBlank();
+        wake = pushed && waiting_ > 0;
     }
+    if (!pushed) LogNoMemory();
     if (wake) NotifyPut();
+}
+
+void CPacketQueue2::LogNoMemory() const {
+    Log({"CPacketQueue2::Put", kLogError}, "%s: Out of memory, packet dropped!", name_.c_str());
 }
 
 void CPacketQueue2::Flush() {

@@ -2,6 +2,7 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 
@@ -23,10 +24,13 @@ class CPlaybackInfo;
 // 0). `Get` hands it out and returns false. Demuxed packets with no payload are dropped by
 // `Put`, so they are never mistaken for the marker.
 //
-// Ownership: packets travel by value. `Put` moves the caller's packet (payload included) into
-// the queue and leaves the caller's packet blank for reuse; `Get` releases whatever the
-// caller's packet still holds and moves the head into it. `Flush` and the destructor free
-// what is left. Queued packets sit in a reused ring, so steady queuing allocates nothing.
+// Ownership: callers pass packets allocated with av_packet_alloc (AVPacketPtr); the queue never
+// copies an AVPacket structure. `Put` moves the caller's packet (payload included) into one of
+// the queue's own packets and leaves the caller's packet blank for reuse; `Get` releases
+// whatever the caller's packet still holds and moves the head into it. `Flush` and the
+// destructor free what is left. The queue's packets form a pool of reused slots (PacketRing),
+// so steady queuing allocates nothing; a slot that cannot be allocated drops the packet with
+// the log line "%s: Out of memory, packet dropped!".
 //
 // Threads: one producer (the demultiplexing worker, or the thread that seeks while the worker
 // is stopped) calls `Put` and `PutEndOfStream`; one consumer (a decoding thread) calls `Get`.
@@ -56,12 +60,25 @@ class CPacketQueue2 {
     // Clears per-stream state after a seek. Nothing to clear here.
     virtual void Reset() {}
 
+    // For the consumer: waits until a packet or the end-of-stream marker is queued, `Abort` is
+    // called, or `ready()` holds, without taking anything. `ready` runs on the calling thread
+    // with this queue's lock held, first at once and again each time `WakeWaiters` is called
+    // (and on each `Put`); it may take the lock of another queue but must not call this one.
+    // True when a packet is queued or `ready()` held; false when aborted.
+    bool WaitUntilQueuedOr(const std::function<bool()>& ready);
+
+    // Makes a consumer inside `WaitUntilQueuedOr` check its condition again. Any thread; call
+    // it after changing what `ready` reads, without holding this queue's lock.
+    void WakeWaiters();
+
     // Makes `packet` a new reference to the head packet (payload shared, not copied; what
     // `packet` held is released), or returns false when empty. The queue keeps the head.
     bool Peek(AVPacket& packet);
 
     // Number of queued packets, the end-of-stream marker included.
     int Count();
+    // Payload bytes of the queued packets.
+    int64_t Bytes();
 
     void PutEndOfStream();
 
@@ -98,13 +115,16 @@ class CPacketQueue2 {
     // False when the kind has no valid current stream; `time` AV_NOPTS_VALUE stays so.
     bool ToUnits(int64_t time, int64_t& units) const;
 
-    // Appends under `mutex_` (held by the caller); returns whether a consumer waits and so
-    // must be woken with `NotifyPut` once the caller released the lock.
-    bool AppendLocked(AVPacket& packet) {
-        list_.PushBack(packet);
-        return waiting_ > 0;
+    // Appends under `mutex_` (held by the caller). False when memory is exhausted (`packet`
+    // released; the caller logs with `LogNoMemory` after releasing the lock). `wake` tells
+    // whether a consumer waits and so must be woken with `NotifyPut` once the lock is released.
+    bool AppendLocked(AVPacket& packet, bool& wake) {
+        const bool pushed = list_.PushBack(packet);
+        wake = pushed && waiting_ > 0;
+        return pushed;
     }
     void NotifyPut() { not_empty_.notify_one(); }
+    void LogNoMemory() const;
 
     // Waits (releasing `lock` while waiting) until the list is non-empty or aborted; with
     // `blockingLog` logs "%s: Queue blocking..." under "CPacketQueueVideo::Get" once per

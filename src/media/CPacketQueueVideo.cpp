@@ -20,7 +20,7 @@ void CPacketQueueVideo::Put(AVPacket& packet) {
         av_packet_unref(&packet);
         return;
     }
-    bool wake;
+    bool pushed, wake;
     {
         std::lock_guard lock(mutex_);
         if (t == AV_NOPTS_VALUE) {
@@ -31,8 +31,9 @@ void CPacketQueueVideo::Put(AVPacket& packet) {
             if (d <= kMinimumSpacing) t = 0;
         }
         packet.pts = t;
-        wake = AppendLocked(packet);
+        pushed = AppendLocked(packet, wake);
     }
+    if (!pushed) LogNoMemory();
     if (wake) NotifyPut();
 }
 

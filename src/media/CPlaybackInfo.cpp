@@ -200,14 +200,6 @@ bool CPlaybackInfo::OpenStream(AVMediaType kind, int index) {
     context->thread_count = DecoderThreads();
     context->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
 
-    if (kind == AVMEDIA_TYPE_VIDEO) {
-        if (format_->duration == AV_NOPTS_VALUE) {
-            // Video is only played from files with a known duration.
-            *slot = -1;
-            return false;
-        }
-    }
-
     if (avcodec_open2(context.get(), codec, nullptr) < 0) {
         Log({kWhere, kLogInfo}, "Could not open %s codec: %s", KindWord(kind), codec->name);
         *slot = -1;
@@ -289,14 +281,34 @@ float CPlaybackInfo::FrameRate() const {
     return 30.0f;
 }
 
+int64_t CPlaybackInfo::KnownDuration(const AVFormatContext* format) {
+    if (!format) return AV_NOPTS_VALUE;
+    if (format->duration != AV_NOPTS_VALUE && format->duration >= 0) return format->duration;
+    int64_t longest = AV_NOPTS_VALUE;
+    for (unsigned i = 0; i < format->nb_streams; ++i) {
+        const AVStream* stream = format->streams[i];
+        if (stream->duration == AV_NOPTS_VALUE || stream->duration < 0 ||
+            stream->time_base.num <= 0 || stream->time_base.den <= 0)
+            continue;
+        const int64_t us = av_rescale_q(stream->duration, stream->time_base, AV_TIME_BASE_Q);
+        if (longest == AV_NOPTS_VALUE || us > longest) longest = us;
+    }
+    return longest;
+}
+
+bool CPlaybackInfo::IsSeekable() const {
+    std::lock_guard lock(lock_);
+    return KnownDuration(format_.get()) != AV_NOPTS_VALUE;
+}
+
 bool CPlaybackInfo::Duration(MediaDuration& duration) const {
     std::lock_guard lock(lock_);
     duration = MediaDuration{};
-    if (!format_ || format_->duration == AV_NOPTS_VALUE) {
+    const int64_t us = KnownDuration(format_.get());
+    if (us == AV_NOPTS_VALUE) {
         Log({"CPlaybackInfo::Duration", kLogInfo}, "Media duration is N/A");
         return false;
     }
-    const int64_t us = format_->duration;
     duration.totalSeconds = static_cast<double>(us) / AV_TIME_BASE;
     const int64_t whole = us / AV_TIME_BASE;
     duration.microseconds = static_cast<int32_t>(us % AV_TIME_BASE);
@@ -313,7 +325,7 @@ int CPlaybackInfo::SeekFile(int64_t position) {
 
     int64_t target = av_rescale(position, AV_TIME_BASE, 10'000'000);
     int flags = AVSEEK_FLAG_BACKWARD;
-    const int64_t duration = format_->duration;
+    const int64_t duration = KnownDuration(format_.get());
     if ((format_->iformat->flags & AVFMT_TS_DISCONT) && duration != AV_NOPTS_VALUE &&
         duration >= 10 && format_->pb) {
         // Time stamps jump in such files: seek to the same whole percent of the bytes.

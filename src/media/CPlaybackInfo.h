@@ -72,8 +72,8 @@ class CPlaybackInfo {
 
     // Opens the decoder of stream `index` and makes it the current stream of `kind`, closing
     // the previous one. False (kind left without a stream, logged) when the kind or index is
-    // invalid, no decoder exists, the decoder does not open, or a video stream lies in a file
-    // of unknown duration. Takes the lock. Opening an audio stream refills `GetAudioConversion`.
+    // invalid, no decoder exists or the decoder does not open. Takes the lock. Opening an audio
+    // stream refills `GetAudioConversion`.
     bool OpenStream(AVMediaType kind, int index);
 
     // Frees the decoder of stream `index`. False when the index is out of range or that stream
@@ -102,8 +102,15 @@ class CPlaybackInfo {
     // its average frame rate and the decoder's frame rate that lies within 10..30, else 30.
     float FrameRate() const;
 
-    // Fills `duration` from the file's duration; false (record zeroed, logged) when unknown.
+    // Fills `duration` from the file's duration, or when the container gives none from the
+    // longest stream duration; false (record zeroed, "Media duration is N/A" logged) when
+    // neither is known (a live recording, a stream written to a pipe).
     bool Duration(MediaDuration& duration) const;
+    // True when `Duration` is known: only then are positions in the file offered for seeking.
+    bool IsSeekable() const;
+    // The duration `Duration` reports, in AV_TIME_BASE units, or AV_NOPTS_VALUE; null gives
+    // AV_NOPTS_VALUE.
+    static int64_t KnownDuration(const AVFormatContext* format);
 
     // Seeks the file to `position` (100 ns): by byte (whole percent of the duration) for
     // formats with discontinuous time stamps, else by time to the key frame at or before it.

@@ -13,6 +13,10 @@ CSeekableStream::CSeekableStream(const char* pObjectName, HRESULT* phr, CVelloSo
     m_dwSeekingCaps = AM_SEEKING_CanSeekAbsolute | AM_SEEKING_CanSeekForwards |
                       AM_SEEKING_CanSeekBackwards | AM_SEEKING_CanGetStopPos |
                       AM_SEEKING_CanGetDuration;
+    // A file without a known duration (a live recording) offers no position to seek to.
+    if (pSource && !pSource->GetPlaybackInfo()->IsSeekable())
+        m_dwSeekingCaps &= ~(AM_SEEKING_CanSeekAbsolute | AM_SEEKING_CanSeekForwards |
+                             AM_SEEKING_CanSeekBackwards);
 }
 
 HRESULT CSeekableStream::OnThreadCreate() {

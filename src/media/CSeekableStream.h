@@ -10,7 +10,8 @@ class CVelloSource;
 
 // The common base of the source's two output pins: a CSourceStream whose streaming loop a
 // seek can interrupt, and the pin's seeking (CSourceSeeking, capabilities 0x37, 100 ns
-// units) whose start-position change asks the source to seek.
+// units; 0x30 without the seeking bits for a file of unknown duration, fixed when the pin is
+// created) whose start-position change asks the source to seek.
 //
 // Threads: FillBuffer and the processing loop on the pin's streaming thread; the seeking
 // calls and the seek hooks (OnSeekBegin/OnSeekEnd, called by CVelloSource::Seek under the

@@ -137,6 +137,13 @@ int CVelloAudioDecoder::AudioDecodeFrame(bool& end, bool& interrupted, int64_t& 
                 interrupted = true;
                 return -1;
             }
+            if (got == PacketResult::kNotYet) {
+                // Refused while the video runs far ahead in the file: the audio comes later.
+                Log({kWhere, kLogInfo}, "No data in audio queue. EOF?");
+                if (source_->WaitForAudioPacket()) continue;
+                interrupted = true;
+                return -1;
+            }
             if (got == PacketResult::kEnd) {
                 Log({kWhere, kLogInfo}, "No data in audio queue. EOF?");
                 // Frame threads hold the last frames back until the decoder is drained.
@@ -152,7 +159,6 @@ int CVelloAudioDecoder::AudioDecodeFrame(bool& end, bool& interrupted, int64_t& 
             packet_->pos = -1;
             pending_ = true;
         }
-
         std::lock_guard lock(info->GetLock());
         AVCodecContext* codec = info->GetCodecContext(AVMEDIA_TYPE_AUDIO);
         if (!codec) {

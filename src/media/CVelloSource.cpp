@@ -218,7 +218,9 @@ HRESULT CVelloSource::DoParsingLoop() {
 bool CVelloSource::AllQueuesFull() {
     const bool videoFull = videoQueue_ && videoQueue_->Count() > kQueueFullPackets;
     const bool audioFull = audioQueue_ && audioQueue_->Count() > kQueueFullPackets;
-    if (videoPin_ && audioPin_) return videoFull && audioFull;
+    // Reading on for audio that ends early or lies far behind stops at a memory bound.
+    if (videoPin_ && audioPin_)
+        return videoFull && (audioFull || videoQueue_->Bytes() > kQueueBytesLimit);
     if (videoPin_) return videoFull;
     if (audioPin_) return audioFull;
     return true;
@@ -326,15 +328,31 @@ PacketResult CVelloSource::GetVideoPacket(AVPacketPtr& packet) {
     if (!videoQueue_) return PacketResult::kEnd;
     const PacketResult result = TakePacket(videoQueue_.get(), packet);
     CAMThread::Wake();
+    if (audioWaits_.load() && audioQueue_ && videoQueue_->Count() <= kAudioRefusalVideoPackets)
+        audioQueue_->WakeWaiters();
     return result;
 }
 
 PacketResult CVelloSource::GetAudioPacket(AVPacketPtr& packet) {
     if (!audioQueue_) return PacketResult::kEnd;
-    if (videoQueue_ && videoQueue_->Count() > kAudioRefusalVideoPackets) return PacketResult::kEnd;
+    if (videoQueue_ && audioQueue_->Count() == 0 &&
+        videoQueue_->Count() > kAudioRefusalVideoPackets)
+        return PacketResult::kNotYet;
     const PacketResult result = TakePacket(audioQueue_.get(), packet);
     CAMThread::Wake();
     return result;
+}
+
+bool CVelloSource::WaitForAudioPacket() {
+    if (!audioQueue_) return false;
+    if (!videoQueue_) return !IsInterrupted();
+    // Set before the first look at the video queue, so that a video packet taken after that
+    // look sees it and wakes this wait (see GetVideoPacket).
+    audioWaits_.store(true);
+    const bool ready = audioQueue_->WaitUntilQueuedOr(
+        [this] { return videoQueue_->Count() <= kAudioRefusalVideoPackets; });
+    audioWaits_.store(false);
+    return ready;
 }
 
 bool CVelloSource::GetSubtitlePacket(AVPacketPtr& packet) {
@@ -347,6 +365,7 @@ bool CVelloSource::GetSubtitlePacket(AVPacketPtr& packet) {
 
 HRESULT CVelloSource::Seek(REFERENCE_TIME position, CSeekableStream* pin) {
     if (!pin || pin != masterPin_) return E_NOTIMPL;
+    bool seeked = false;
     {
         CAutoLock lock(&m_cStateLock);
         InterruptDecoders(true);
@@ -369,17 +388,25 @@ HRESULT CVelloSource::Seek(REFERENCE_TIME position, CSeekableStream* pin) {
         eofQueued_.store(false);
         InterruptDecoders(false);
 
-        info_.SeekFile(position);
+        seeked = info_.SeekFile(position) == 0;
+        if (!seeked) {
+            Log({"CVelloSource::Seek", kLogError}, "Seek to %lld failed!",
+                static_cast<long long>(position));
+        }
         SeekQueues();
+        // After a refused seek reading goes on where it stood: the pins start there.
+        const REFERENCE_TIME start =
+            seeked ? position : (videoPin_ ? firstVideoTime_.load() : firstAudioTime_.load());
 
         if (m_pClock) m_pClock->GetTime(&m_tStart);
 
-        if (audioPin_) audioPin_->SetStartPosition(position);
-        if (videoPin_) videoPin_->SetStartPosition(position);
+        if (audioPin_) audioPin_->SetStartPosition(start);
+        if (videoPin_) videoPin_->SetStartPosition(start);
         if (CAMThread::ThreadExists()) CallWorker(kCmdRun);
         if (audioPin_) audioPin_->OnSeekEnd();
         if (videoPin_) videoPin_->OnSeekEnd();
     }
+    if (!seeked) return E_FAIL;
     SeekSubtitles(position);
     return S_OK;
 }
@@ -487,12 +514,26 @@ REFERENCE_TIME CVelloSource::SeekingAudioQueue(REFERENCE_TIME target) {
     const int audioBefore = audioQueue_->Count();
     const int videoIndex = info_.CurrentStream(AVMEDIA_TYPE_VIDEO);
     const int audioIndex = info_.CurrentStream(AVMEDIA_TYPE_AUDIO);
-    for (;;) {
-        AVPacketPtr packet = MakePacket();
-        if (!packet || info_.ReadPacket(*packet) != 0) break;
+    int64_t videoBytes = 0;
+    AVPacketPtr packet = MakePacket();
+    while (packet && info_.ReadPacket(*packet) == 0) {
         packet->pos = packet->pts;
         if (videoQueue_ && packet->stream_index == videoIndex) {
+            const int64_t time = PacketUnits(*packet);
+            videoBytes += packet->size;
             videoQueue_->Put(*packet);
+            if (videoBytes > kQueueBytesLimit ||
+                (time != AV_NOPTS_VALUE && time - target > kSeekQueueSpan)) {
+                // The audio ends early or lies far away in the file: play on without it.
+                Log({"CVelloSource::SeekingAudioQueue", kLogInfo},
+                    "No audio within %lld ms or %lld MiB of video after %lld ms; playing on. "
+                    "vc = %d, ac = %d",
+                    static_cast<long long>(kSeekQueueSpan / 10'000),
+                    static_cast<long long>(kQueueBytesLimit >> 20),
+                    static_cast<long long>(target / 10'000), videoQueue_->Count(),
+                    audioQueue_->Count());
+                return target;
+            }
         } else if (packet->stream_index == audioIndex) {
             const int64_t time = PacketUnits(*packet);
             if (AudioBefore(*packet, time, target)) continue;

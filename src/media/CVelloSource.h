@@ -24,8 +24,9 @@ class CVelloVideoStream;
 // What a decoder got when it asked the source for a packet.
 enum class PacketResult {
     kPacket,       // a packet was handed over
-    kEnd,          // end of stream (marker taken, or the audio request was refused)
+    kEnd,          // end of stream (the marker was taken)
     kInterrupted,  // a stop or seek is under way: give up the current sample
+    kNotYet,       // audio request refused for now: wait (WaitForAudioPacket), then ask again
 };
 
 // The player's source filter: opens one file through its CPlaybackInfo, exposes an audio pin
@@ -44,12 +45,14 @@ enum class PacketResult {
 //   Load, Stop and Seek run under the filter's state lock (m_cStateLock).
 // - worker thread: ThreadProc / DoParsingLoop; the only writer of the queues while it runs.
 //   The thread that seeks writes them while the worker is stopped.
-// - pin streaming threads: GetVideoPacket, GetAudioPacket, WaitForVideoPackets,
-//   PeekVideo/Audio/Subtitle, GetSubtitlePacket, GetFirstAudioTime.
+// - pin streaming threads: GetVideoPacket, GetAudioPacket, WaitForAudioPacket,
+//   WaitForVideoPackets, PeekVideo/Audio/Subtitle, GetSubtitlePacket, GetFirstAudioTime.
 // Locks: each queue has its own; CPlaybackInfo's lock guards reads, seeks and decoding;
 // `waitLock_` guards `interrupted_` and is the condition lock of decoders waiting for
 // video packets (taken before a queue lock, never the other way round). The first times are
-// atomics. Nothing calls into another component while holding `waitLock_`.
+// atomics. WaitForAudioPacket reads the video queue's length with the audio queue's lock held
+// (audio queue lock before video queue lock; nothing takes them the other way round). Nothing
+// calls into another component while holding `waitLock_`.
 //
 // Ways out: Stop and Seek interrupt every decoder wait (queue waits and the video packet
 // wait) before stopping the pins' threads, so neither ever hangs on an idle worker.
@@ -72,6 +75,14 @@ class CVelloSource : public CSource, private CAMThread {
     static constexpr int kQueueFullPackets = 10;
     // Blocked waits between two "No stream consume our data" log lines.
     static constexpr int kBlockedRoundsPerLog = 10000;
+    // Video bytes the worker queues at most while it reads on for audio (past that it waits
+    // for the video decoder), and that the search for the first audio packet after a seek may
+    // queue.
+    static constexpr int64_t kQueueBytesLimit = int64_t{64} << 20;
+    // How far (100 ns) past the video start found the search for the first audio packet after
+    // a seek reads video. Past this or kQueueBytesLimit, playback goes on with the audio found
+    // so far.
+    static constexpr int64_t kSeekQueueSpan = 10 * 10'000'000LL;
 
     explicit CVelloSource(HRESULT* phr = nullptr);
     ~CVelloSource() override;
@@ -88,7 +99,9 @@ class CVelloSource : public CSource, private CAMThread {
     HRESULT Run(REFERENCE_TIME tStart) override;
 
     // Carries out a seek to `position` (100 ns) when `pin` is the master pin; E_NOTIMPL for
-    // the other pin. Called from a pin's seeking (ChangeStart) on the graph thread.
+    // the other pin. Called from a pin's seeking (ChangeStart) on the graph thread. E_FAIL
+    // (logged) when the demuxer refused the seek: the queues are then refilled from where
+    // reading stood, and the pins start at the first time found there.
     HRESULT Seek(REFERENCE_TIME position, CSeekableStream* pin);
 
     CPlaybackInfo* GetPlaybackInfo() { return &info_; }
@@ -112,9 +125,15 @@ class CVelloSource : public CSource, private CAMThread {
     bool WaitForVideoPackets();
     // Takes the next video packet (blocks while the queue is empty).
     PacketResult GetVideoPacket(AVPacketPtr& packet);
-    // kEnd at once while the video queue holds more than 260 packets, else the audio queue's
-    // next packet (blocks while it is empty).
+    // The audio queue's next packet (blocks while it is empty), kEnd at its marker. Refused
+    // with kNotYet, at once, while the video queue holds more than 260 packets and no audio
+    // packet is queued: the video runs far ahead of the audio in the file, and the audio comes
+    // later. Call WaitForAudioPacket, then ask again.
     PacketResult GetAudioPacket(AVPacketPtr& packet);
+    // After kNotYet: blocks until an audio packet or the audio end-of-stream marker is queued,
+    // or the video queue holds at most 260 packets. False (without waiting) when a stop or seek
+    // interrupts it. The audio streaming thread only.
+    bool WaitForAudioPacket();
     // Takes a subtitle packet when one is queued (never blocks).
     bool GetSubtitlePacket(AVPacketPtr& packet);
     // A new reference to the head packet of a queue (allocated into `packet` when null);
@@ -182,6 +201,8 @@ class CVelloSource : public CSource, private CAMThread {
     // when a stop or seek flushes the queues.
     std::atomic<bool> eofQueued_{false};
     std::atomic<int> blockedRounds_{0};
+    // The audio thread waits in WaitForAudioPacket: a video packet taken wakes it.
+    std::atomic<bool> audioWaits_{false};
     bool loaded_ = false;  // guarded by m_cStateLock
 
     std::mutex waitLock_;

@@ -87,8 +87,6 @@ struct Clip {
     const char* file;
     // Audio before the first picture, which the source cuts (ms, as generated).
     double cutMs = 0;
-    // Non-null: the file also needs this, which another change brings; the row is skipped.
-    const char* needs = nullptr;
 };
 
 void PrintTo(const Clip& clip, std::ostream* os) {
@@ -99,7 +97,6 @@ class Completeness : public ::testing::TestWithParam<Clip> {};
 
 TEST_P(Completeness, EverySampleAndPictureIsPresented) {
     const Clip clip = GetParam();
-    if (clip.needs) GTEST_SKIP() << clip.file << " needs " << clip.needs;
     const std::string file = MediaPath(clip.file);
     const Reference ref = Probe(file);
     ASSERT_GT(ref.samples, 0) << "ffprobe decoded no audio from " << file;
@@ -132,31 +129,24 @@ TEST_P(Completeness, EverySampleAndPictureIsPresented) {
     }
 }
 
-// The rows marked `needs` fail here only because of that: the coordinator removes the mark
-// once both changes are merged.
-constexpr const char* kNeedsNoDuration = "playback of video from files without a duration";
-constexpr const char* kNeedsAudioWait = "the audio decoder waiting out the 260-packet refusal";
-
-INSTANTIATE_TEST_SUITE_P(Clips, Completeness,
-                         ::testing::Values(Clip{"complete_flac_1frame.mkv"},
-                                           Clip{"complete_flac_1s.mkv"}, Clip{"complete_u8.wav"},
-                                           Clip{"complete_s24le.wav"}, Clip{"complete_f32le.wav"},
-                                           Clip{"complete_f64le.wav"}, Clip{"complete_alaw.wav"},
-                                           Clip{"complete_mulaw.wav"}, Clip{"complete_8ch.mkv"},
-                                           Clip{"complete_16ch.wav"}, Clip{"complete_96k.flac"},
-                                           Clip{"complete_128k.wav"}, Clip{"tone.flac"},
-                                           Clip{"complete_ac3_early.mkv", 20},
-                                           Clip{"complete_editlist.mp4"}, Clip{"h264_aac.mp4"},
-                                           Clip{"complete_late_audio.mkv", 0, kNeedsAudioWait},
-                                           Clip{"complete_ts_gap.ts"},
-                                           Clip{"complete_noduration.mkv", 21, kNeedsNoDuration},
-                                           Clip{"complete_live.webm", 7, kNeedsNoDuration}),
-                         [](const ::testing::TestParamInfo<Clip>& info) {
-                             std::string name = info.param.file;
-                             for (char& c : name)
-                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-                             return name;
-                         });
+// complete_late_audio.mkv has more than 260 video packets before its first audio packet;
+// the two no-duration files come from a pipe with neither duration nor cues.
+INSTANTIATE_TEST_SUITE_P(
+    Clips, Completeness,
+    ::testing::Values(
+        Clip{"complete_flac_1frame.mkv"}, Clip{"complete_flac_1s.mkv"}, Clip{"complete_u8.wav"},
+        Clip{"complete_s24le.wav"}, Clip{"complete_f32le.wav"}, Clip{"complete_f64le.wav"},
+        Clip{"complete_alaw.wav"}, Clip{"complete_mulaw.wav"}, Clip{"complete_8ch.mkv"},
+        Clip{"complete_16ch.wav"}, Clip{"complete_96k.flac"}, Clip{"complete_128k.wav"},
+        Clip{"tone.flac"}, Clip{"complete_ac3_early.mkv", 20}, Clip{"complete_editlist.mp4"},
+        Clip{"h264_aac.mp4"}, Clip{"complete_late_audio.mkv"}, Clip{"complete_ts_gap.ts"},
+        Clip{"complete_noduration.mkv", 21}, Clip{"complete_live.webm", 7}),
+    [](const ::testing::TestParamInfo<Clip>& info) {
+        std::string name = info.param.file;
+        for (char& c : name)
+            if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+        return name;
+    });
 
 // --- track switch ------------------------------------------------------------------------------
 

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -286,6 +287,89 @@ TEST_F(PacketQueueTest, RingKeepsOrderAcrossWrapAndGrowth) {
         EXPECT_EQ(p->size, 16);
     }
     EXPECT_EQ(audio.Count(), 0);
+}
+
+TEST(PacketRingPool, SlotsAreAllocatedOnceReusedAndCountTheirBytes) {
+    PacketRing ring;
+    AVPacketPtr p = MakePacket();
+    for (int i = 0; i < 25; ++i) {
+        ASSERT_EQ(av_new_packet(p.get(), 100 + i), 0);
+        p->pts = i;
+        ASSERT_TRUE(ring.PushBack(*p));
+        EXPECT_EQ(p->buf, nullptr);  // moved, not copied
+    }
+    const size_t capacity = ring.capacity();
+    EXPECT_GE(capacity, 25u);
+    EXPECT_EQ(ring.bytes(), 25 * 100 + 24 * 25 / 2);
+    const AVPacket* slot = &ring.front();
+    // Steady use within the capacity allocates no packet: the same slots come round again.
+    for (int i = 25; i < 1000; ++i) {
+        ring.PopFront(*p);
+        EXPECT_EQ(p->pts, i - 25);
+        av_packet_unref(p.get());
+        ASSERT_EQ(av_new_packet(p.get(), 100), 0);
+        p->pts = i;
+        ASSERT_TRUE(ring.PushBack(*p));
+    }
+    EXPECT_EQ(ring.capacity(), capacity);
+    EXPECT_EQ(ring.bytes(), 25 * 100);
+    bool slotReused = false;
+    for (size_t i = 0; i < ring.size(); ++i) slotReused |= &ring[i] == slot;
+    EXPECT_TRUE(slotReused);
+    // The blank entry (the queues' end-of-stream marker) carries no payload and zero times.
+    ASSERT_TRUE(ring.PushBlank());
+    const AVPacket& blank = ring[ring.size() - 1];
+    EXPECT_EQ(blank.data, nullptr);
+    EXPECT_EQ(blank.size, 0);
+    EXPECT_EQ(blank.pts, 0);
+    EXPECT_EQ(blank.dts, 0);
+    EXPECT_EQ(blank.pos, 0);
+    EXPECT_TRUE(CPacketQueue2::IsEndOfStream(blank));
+    ring.DropFront();
+    EXPECT_EQ(ring.bytes(), 24 * 100);
+    ring.Clear();
+    EXPECT_EQ(ring.bytes(), 0);
+    EXPECT_TRUE(ring.empty());
+}
+
+TEST_F(PacketQueueTest, ConsumerWaitEndsAtAPacketAConditionOrAnAbort) {
+    CPacketQueue2 audio("A", 10, &info_);
+    std::mutex m;
+    bool open = false;  // the condition; guarded by m
+    const auto ready = [&] {
+        std::lock_guard lock(m);
+        return open;
+    };
+    // Already queued, or already true: no waiting.
+    PutPacket(audio, 5);
+    EXPECT_TRUE(audio.WaitUntilQueuedOr([] { return false; }));
+    audio.Flush();
+    EXPECT_TRUE(audio.WaitUntilQueuedOr([] { return true; }));
+    EXPECT_EQ(audio.Count(), 0);
+
+    std::atomic<int> result{-1};
+    std::thread waiter([&] { result = audio.WaitUntilQueuedOr(ready) ? 1 : 0; });
+    PutPacket(audio, 6);  // a put wakes it
+    waiter.join();
+    EXPECT_EQ(result, 1);
+    audio.Flush();
+
+    waiter = std::thread([&] { result = audio.WaitUntilQueuedOr(ready) ? 1 : 0; });
+    {
+        std::lock_guard lock(m);
+        open = true;
+    }
+    audio.WakeWaiters();
+    waiter.join();
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(audio.Count(), 0);  // nothing was taken or put
+
+    waiter = std::thread([&] { result = audio.WaitUntilQueuedOr([] { return false; }) ? 1 : 0; });
+    audio.Abort();
+    waiter.join();
+    EXPECT_EQ(result, 0);
+    EXPECT_FALSE(audio.WaitUntilQueuedOr([] { return true; }));  // aborted until Resume
+    audio.Resume();
 }
 
 // The demultiplexing arrangement: one reader distributing packets by the current stream

@@ -290,16 +290,54 @@ TEST(PlaybackInfo, FailuresAreLoggedAndReported) {
 
     EXPECT_EQ(info.ParseMediaContext(MediaPath("random.bin")), E_FAIL);
     EXPECT_FALSE(info.HasVideo() || info.HasAudio());
+}
 
-    // A video stream without a known duration is not played; nothing else remains.
-    EXPECT_EQ(info.ParseMediaContext(MediaPath("raw.h264")), E_FAIL);
-    EXPECT_FALSE(info.HasVideo());
-    MediaDuration d;
-    d.hours = 7;
-    EXPECT_FALSE(info.Duration(d));
-    EXPECT_EQ(d.hours, 0);
-    EXPECT_TRUE(log.Contains("CPlaybackInfo::Duration: Media duration is N/A\n"));
-    EXPECT_TRUE(log.Contains("No playable video or audio stream"));
+TEST(PlaybackInfo, VideoWithoutDurationOpensButIsNotSeekable) {
+    test::LogCapture log;
+    // An elementary stream, an Annex B stream remuxed to a pipe, a live recording.
+    for (const char* clip : {"raw.h264", "annexb_nodur.mkv", "live.webm"}) {
+        CPlaybackInfo info;
+        ASSERT_EQ(info.ParseMediaContext(MediaPath(clip)), S_OK) << clip;
+        EXPECT_TRUE(info.HasVideo()) << clip;
+        EXPECT_EQ(info.VideoWidth(), 160) << clip;
+        EXPECT_FALSE(info.IsSeekable()) << clip;
+        MediaDuration d;
+        d.hours = 7;
+        EXPECT_FALSE(info.Duration(d)) << clip;
+        EXPECT_EQ(d.hours, 0);
+        EXPECT_EQ(d.totalSeconds, 0.0);
+    }
+    EXPECT_EQ(log.CountOf("CPlaybackInfo::Duration: Media duration is N/A\n"), 3);
+    CPlaybackInfo info;
+    ASSERT_EQ(info.ParseMediaContext(MediaPath("live.webm")), S_OK);
+    EXPECT_TRUE(info.HasAudio());
+    ASSERT_EQ(info.ParseMediaContext(MediaPath("h264_aac.mp4")), S_OK);
+    EXPECT_TRUE(info.IsSeekable());
+}
+
+TEST(PlaybackInfo, KnownDurationFallsBackToTheLongestStream) {
+    EXPECT_EQ(CPlaybackInfo::KnownDuration(nullptr), AV_NOPTS_VALUE);
+    // Never opened: closing it only frees it.
+    AVFormatContextPtr format(avformat_alloc_context());
+    ASSERT_TRUE(format);
+    AVFormatContext* f = format.get();
+    f->duration = AV_NOPTS_VALUE;
+    EXPECT_EQ(CPlaybackInfo::KnownDuration(f), AV_NOPTS_VALUE);  // no streams
+    AVStream* video = avformat_new_stream(f, nullptr);
+    AVStream* audio = avformat_new_stream(f, nullptr);
+    AVStream* subs = avformat_new_stream(f, nullptr);
+    ASSERT_TRUE(video && audio && subs);
+    video->time_base = {1, 90000};
+    audio->time_base = {1, 48000};
+    subs->time_base = {0, 1};  // invalid: ignored
+    video->duration = audio->duration = subs->duration = AV_NOPTS_VALUE;
+    EXPECT_EQ(CPlaybackInfo::KnownDuration(f), AV_NOPTS_VALUE);  // no stream knows it
+    video->duration = 90000 * 3;                                 // 3 s
+    audio->duration = 48000 * 4 + 24000;                         // 4.5 s: the longest
+    subs->duration = 100;
+    EXPECT_EQ(CPlaybackInfo::KnownDuration(f), 4'500'000);
+    f->duration = 2'000'000;  // the container's own duration wins
+    EXPECT_EQ(CPlaybackInfo::KnownDuration(f), 2'000'000);
 }
 
 TEST(PlaybackInfo, DamagedFilesOpenWithWhatTheyHave) {

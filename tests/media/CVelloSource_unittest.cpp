@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <thread>
 
+#include "LogCapture.h"
 #include "media/SourceTestUtil.h"
 
 extern "C" {
@@ -172,19 +176,105 @@ TEST(CVelloSource, EachQueueEndsWithOneEndOfStreamMarker) {
     EXPECT_EQ(source.Stop(), S_OK);
 }
 
-TEST(CVelloSource, AudioRequestIsRefusedWhileTooMuchVideoIsQueued) {
+// Puts `n` video packets of 16 bytes, 40 ms apart from `first` (stream units), as the worker.
+void PutVideo(CVelloSource& source, int n, int64_t first) {
+    const AVFormatContext* format = source.GetPlaybackInfo()->GetFormatContext();
+    const int index = source.GetPlaybackInfo()->CurrentStream(AVMEDIA_TYPE_VIDEO);
+    const AVRational base = format->streams[index]->time_base;
+    AVPacketPtr packet = MakePacket();
+    for (int i = 0; i < n; ++i) {
+        ASSERT_EQ(av_new_packet(packet.get(), 16), 0);
+        packet->stream_index = index;
+        packet->dts = packet->pts = first + av_rescale_q(40 * i, {1, 1000}, base);
+        source.VideoQueue()->Put(*packet);
+    }
+}
+
+TEST(CVelloSource, AudioRefusedWhileVideoRunsAheadWaitsForAudioOrLessVideo) {
     CVelloSource source;
     ASSERT_EQ(source.Load(MediaPath("long.mp4")), S_OK);
-    ASSERT_EQ(source.Pause(), S_OK);
-    // Only audio is taken: the worker keeps reading to refill the audio queue, and the video
-    // queue grows until the audio decoder's request is refused.
-    const int audio = DrainUntilEnd(source, false);
-    EXPECT_GT(source.VideoQueue()->Count(), CVelloSource::kAudioRefusalVideoPackets);
-    // 45 s of AAC would be about 2,100 packets; the refusal came long before.
-    EXPECT_LT(audio, 1000);
+    // The worker is idle (not paused): this test plays the worker and both decoders.
+    source.VideoQueue()->Flush();
+    source.AudioQueue()->Flush();
+    constexpr int kLimit = CVelloSource::kAudioRefusalVideoPackets;
+    PutVideo(source, kLimit + 2, 0);
     AVPacketPtr packet;
+    EXPECT_EQ(source.GetAudioPacket(packet), PacketResult::kNotYet);
+
+    // An audio packet arriving ends the wait; it is handed over although the video queue is
+    // still long.
+    std::atomic<int> woke{-1};
+    std::thread audio([&] { woke = source.WaitForAudioPacket() ? 1 : 0; });
+    EXPECT_EQ(woke, -1);
+    {
+        AVPacketPtr a = MakePacket();
+        ASSERT_EQ(av_new_packet(a.get(), 16), 0);
+        a->stream_index = source.GetPlaybackInfo()->CurrentStream(AVMEDIA_TYPE_AUDIO);
+        a->dts = a->pts = 4800;
+        source.AudioQueue()->Put(*a);
+    }
+    audio.join();
+    EXPECT_EQ(woke, 1);
+    EXPECT_EQ(source.GetAudioPacket(packet), PacketResult::kPacket);
+    EXPECT_EQ(source.GetAudioPacket(packet), PacketResult::kNotYet);
+
+    // The video decoder taking packets down to the limit ends the wait too.
+    woke = -1;
+    audio = std::thread([&] { woke = source.WaitForAudioPacket() ? 1 : 0; });
+    EXPECT_EQ(woke, -1);
+    AVPacketPtr picture;
+    ASSERT_EQ(source.GetVideoPacket(picture), PacketResult::kPacket);
+    ASSERT_EQ(source.GetVideoPacket(picture), PacketResult::kPacket);
+    audio.join();
+    EXPECT_EQ(woke, 1);
+    EXPECT_EQ(source.VideoQueue()->Count(), kLimit);
+
+    // Past the limit again, the end-of-stream marker ends the wait, and the audio ends there.
+    PutVideo(source, 1, 90'000 * 20);
+    EXPECT_EQ(source.GetAudioPacket(packet), PacketResult::kNotYet);
+    woke = -1;
+    audio = std::thread([&] { woke = source.WaitForAudioPacket() ? 1 : 0; });
+    source.AudioQueue()->PutEndOfStream();
+    audio.join();
+    EXPECT_EQ(woke, 1);
     EXPECT_EQ(source.GetAudioPacket(packet), PacketResult::kEnd);
     EXPECT_EQ(source.Stop(), S_OK);
+}
+
+// Counts the video packets read before the first audio packet that follows more than `limit`
+// video packets in a row; 0 when the file has no such run.
+int LongestVideoRunBeforeAudio(const std::string& file, int limit) {
+    AVFormatContext* raw = nullptr;
+    if (avformat_open_input(&raw, file.c_str(), nullptr, nullptr) < 0) return 0;
+    AVFormatContextPtr format(raw);
+    AVPacketPtr packet = MakePacket();
+    int run = 0, longest = 0;
+    while (av_read_frame(format.get(), packet.get()) >= 0) {
+        const AVMediaType kind = format->streams[packet->stream_index]->codecpar->codec_type;
+        if (kind == AVMEDIA_TYPE_VIDEO) ++run;
+        if (kind == AVMEDIA_TYPE_AUDIO) {
+            if (run > limit) longest = std::max(longest, run);
+            run = 0;
+        }
+        av_packet_unref(packet.get());
+    }
+    return longest;
+}
+
+TEST(CVelloSource, AudioMuxedInLongRunsPlaysWhole) {
+    const std::string clip = MediaPath("audio_runs.mkv");
+    // The clip must hold what it is made for: more video packets before an audio run than the
+    // audio decoder's request tolerates.
+    ASSERT_GT(LongestVideoRunBeforeAudio(clip, CVelloSource::kAudioRefusalVideoPackets), 0);
+    Pipeline p;
+    PlayToEnd(p, "audio_runs.mkv");
+    ASSERT_NE(p.audio, nullptr);
+    const AudioConversion& conv = p.source->GetPlaybackInfo()->GetAudioConversion();
+    const int64_t bytesPerSecond = int64_t{conv.dstRate} * conv.dstChannels * 2;
+    // 36 s of audio, within 100 ms.
+    EXPECT_NEAR(double(p.audio->Log().TotalBytes()), 36.0 * bytesPerSecond, 0.1 * bytesPerSecond);
+    EXPECT_EQ(p.audio->Log().EndOfStreamCount(), 1);
+    EXPECT_GE(p.video->Log().Count(), 890u);  // 900 pictures
 }
 
 TEST(CVelloSource, WorkerAnswersCommandsOutOfOrder) {
@@ -251,6 +341,52 @@ TEST(CVelloSource, SeekLandsAtKeyFrameOrLaterThroughTheMasterPinOnly) {
     EXPECT_LE(pictures, 160u);
     EXPECT_EQ(p.audio->Log().EndOfStreamCount(), 1);
     p.graph->Stop();
+}
+
+TEST(CVelloSource, SeekPastTheEndOfTheAudioQueuesBoundedVideoAndPlaysOn) {
+    LogCapture log;
+    Pipeline p;
+    ASSERT_TRUE(p.Build(MediaPath("audio_early_end.mkv"), /*fast=*/true));
+    ASSERT_EQ(p.graph->Pause(), S_OK);
+    FILTER_STATE state;
+    ASSERT_EQ(p.graph->GetState(20000, &state), S_OK);
+    p.video->Log().Clear();
+    REFERENCE_TIME at = 30 * UNITS;
+    ASSERT_EQ(p.graph->SetPositions(&at, AM_SEEKING_AbsolutePositioning, nullptr, 0), S_OK);
+    // The audio stopped at 3 s: the search for it gave up 10 s of video after the key frame
+    // at 30 s, with about 250 video packets queued instead of the 750 left in the file.
+    const std::string text = log.Text();
+    const auto line = text.find("No audio within 10000 ms or 64 MiB of video after");
+    ASSERT_NE(line, std::string::npos) << text;
+    const auto vc = text.find("vc = ", line);
+    ASSERT_NE(vc, std::string::npos);
+    const int queued = std::atoi(text.c_str() + vc + 5);
+    EXPECT_GE(queued, 250);
+    EXPECT_LE(queued, 260);
+    const REFERENCE_TIME first = p.source->GetFirstVideoTime();
+    EXPECT_GE(first, 26 * UNITS);  // a key frame at most 50 frames before
+    EXPECT_LE(first, 30 * UNITS);
+    ASSERT_EQ(p.graph->Run(), S_OK);
+    ASSERT_TRUE(p.WaitForEvent(EC_COMPLETE));
+    // The pictures from the key frame to the end at 60 s (25 fps).
+    const double expected = (60.0 * UNITS - double(first)) / (UNITS / 25);
+    EXPECT_NEAR(double(p.video->Log().Count()), expected, 10.0);
+    EXPECT_EQ(p.audio->Log().EndOfStreamCount(), 1);
+    p.graph->Stop();
+}
+
+TEST(CVelloSource, FilesWithoutDurationPlayButOfferNoSeeking) {
+    // Both 4 s at 25 fps.
+    for (const char* clip : {"annexb_nodur.mkv", "live.webm"}) {
+        Pipeline p;
+        PlayToEnd(p, clip);
+        ASSERT_NE(p.video, nullptr) << clip;
+        EXPECT_EQ(p.video->Log().Count(), 100u) << clip;
+        EXPECT_EQ(p.video->Log().EndOfStreamCount(), 1) << clip;
+        DWORD caps = 0;
+        EXPECT_EQ(p.source->MasterPin()->GetCapabilities(&caps), S_OK);
+        EXPECT_EQ(caps, DWORD{AM_SEEKING_CanGetStopPos | AM_SEEKING_CanGetDuration}) << clip;
+    }
 }
 
 TEST(CVelloSource, RateChangesAreRefusedOrIgnored) {
