@@ -90,8 +90,7 @@ HRESULT CSeekableStream::DoBufferProcessingLoop() {
                     unsigned(hr));
                 return S_OK;
             }
-            // S_FALSE (flushing) and a stopped renderer are the seek's or stop's business: its
-            // command follows. Anything else ends this stream for good.
+            // S_FALSE (flushing) and a stopped renderer belong to a seek or stop under way.
             if (FAILED(hr) && hr != VFW_E_WRONG_STATE) {
                 Log({kWhere, kLogError}, "%s - Deliver() failed: %08x; stopping.", m_pName.c_str(),
                     unsigned(hr));

@@ -11,7 +11,9 @@ class CPlaybackInfo;
 class CVelloSource;
 
 // Decodes the source's video queue into pictures of the pin's output type (YV12 or bottom-up
-// RGB24) and lets the subtitle registry draw onto them.
+// RGB24) and lets the subtitle registry draw onto them. Embedded subtitles go through
+// SubtitleDecoding: at most one packet per converted picture, taken from the subtitle queue
+// once the picture's time reaches the packet's.
 //
 // Times: each picture carries the time of the packet that produced it, kept through the
 // decoder's own reordering and threading: its presentation time stamp when the stream has

@@ -87,7 +87,7 @@ TEST_F(CSubtitleFileTest, CandidatesFromTheSubtitleFolderAndPickedFiles) {
     EXPECT_EQ(CSubtitleFile::CurrentPath(), subs + "film.en.srt");
     EXPECT_FALSE(DrawnRows(1500).empty());
 
-    // A file the user picks is shown and remembered among the used files.
+    // A file the user picks is shown.
     WriteFile(media + "picked.srt", "1\n00:00:30,000 --> 00:00:31,000\nPicked\n");
     ASSERT_TRUE(OpenSubtitle(kSubtitleExternal, 0, media + "picked.srt"));
     EXPECT_EQ(CSubtitleFile::CurrentPath(), media + "picked.srt");
