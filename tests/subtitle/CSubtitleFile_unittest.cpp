@@ -7,8 +7,10 @@
 #include <filesystem>
 #include <regex>
 #include <string>
+#include <string_view>
 
 #include "app/Logger.h"
+#include "app/TextDecoder.h"
 #include "subtitle/CSrtConverter.h"
 #include "subtitle/SubtitleTestUtil.h"
 
@@ -370,61 +372,36 @@ TEST_F(CSubtitleFileFormsTest, EveryLineEndGivesTheSameCues) {
     EXPECT_FALSE(DrawnRows(1500).empty());
 }
 
-// Code points of UTF-8 `text` (well-formed input only).
-std::u32string CodePoints(const std::string& text) {
-    std::u32string out;
-    for (size_t i = 0; i < text.size();) {
-        const unsigned char c = text[i];
-        const int n = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
-        char32_t cp = n == 1 ? c : c & (0xFF >> (n + 1));
-        for (int k = 1; k < n; ++k) cp = (cp << 6) | (text[i + k] & 0x3F);
-        out.push_back(cp);
-        i += n;
-    }
-    return out;
-}
-
-// `text` with a byte-order mark in UTF-32 or UTF-16, little or big endian.
-std::string Encode(const std::string& text, int unitBytes, bool little) {
-    std::string out;
-    auto unit = [&](uint32_t u) {
-        for (int b = 0; b < unitBytes; ++b)
-            out.push_back(char(u >> (8 * (little ? b : unitBytes - 1 - b))));
-    };
-    for (char32_t cp : U"\uFEFF" + CodePoints(text)) {
-        if (unitBytes == 4 || cp < 0x10000) {
-            unit(cp);
-        } else {
-            unit(0xD800 + ((cp - 0x10000) >> 10));
-            unit(0xDC00 + ((cp - 0x10000) & 0x3FF));
-        }
-    }
-    return out;
-}
-
 // Files with a byte-order mark are read in the encoding it names; the UTF-32LE mark starts
 // with the UTF-16LE one.
 TEST_F(CSubtitleFileFormsTest, ByteOrderMarksNameTheEncoding) {
+    using namespace std::string_view_literals;
     const std::string line = "Grüße, €5 𝄞";
     const std::string srt = "1\n00:00:01,000 --> 00:00:02,000\n" + line + "\n";
     const std::string ass =
         test::AssScript("Dialogue: 0,0:00:01.00,0:00:02.00,Default,,0,0,0,," + line + "\n");
     const std::string dir = Dir("marks");
     const struct {
-        const char* name;
-        int unitBytes;
-        bool little;
-    } forms[] = {{"u32le", 4, true}, {"u32be", 4, false}, {"u16le", 2, true}, {"u16be", 2, false}};
+        const char* charset;
+        std::string_view mark;
+    } forms[] = {{"UTF-32LE", "\xFF\xFE\0\0"sv},
+                 {"UTF-32BE", "\0\0\xFE\xFF"sv},
+                 {"UTF-16LE", "\xFF\xFE"sv},
+                 {"UTF-16BE", "\xFE\xFF"sv}};
+    auto encoded = [](const std::string& text, const auto& form) {
+        std::string out;
+        EXPECT_TRUE(TextDecoder::FromUtf8(text, form.charset, out));
+        return std::string(form.mark) + out;
+    };
     for (const auto& form : forms) {
-        const std::string name = dir + form.name;
-        WriteFile(name + ".srt", Encode(srt, form.unitBytes, form.little));
+        const std::string name = dir + form.charset;
+        WriteFile(name + ".srt", encoded(srt, form));
         const std::string converted = ReadFile(CSubtitleFile::ConvertToAss(name + ".srt"));
         EXPECT_NE(converted.find("," + line + "\r\n"), std::string::npos)
-            << form.name << ": " << converted;
+            << form.charset << ": " << converted;
         // An ASS file is copied as UTF-8 for libass.
-        WriteFile(name + ".ass", Encode(ass, form.unitBytes, form.little));
-        const std::string copy = ReadFile(CSubtitleFile::CopyAsUtf8(name + ".ass"));
-        EXPECT_EQ(copy, kBom + ass) << form.name;
+        WriteFile(name + ".ass", encoded(ass, form));
+        EXPECT_EQ(ReadFile(CSubtitleFile::CopyAsUtf8(name + ".ass")), kBom + ass) << form.charset;
     }
 }
 
