@@ -109,15 +109,16 @@ bool CStdioFileEx::Open(const std::string& path, unsigned mode) {
         errno = err;
         return false;
     }
-    unicode_ = raw_.size() >= 2 && std::string_view(raw_).substr(0, 2) == kUtf16Bom;
+    unicode_ = TextDecoder::ByteOrderMark(raw_) == TextDecoder::Mark::kUtf16Le;
     mode_ = Mode::kRead;
     return true;
 }
 
 void CStdioFileEx::DecodeAll() {
     std::string_view bytes(raw_);
-    if (unicode_) {
-        text_ = TextDecoder::Utf16LeToUtf8(bytes.substr(2));
+    const TextDecoder::Mark mark = TextDecoder::ByteOrderMark(bytes);
+    if (TextDecoder::MarkedUnicodeToUtf8(bytes, mark, text_)) {
+        // UTF-16 or UTF-32 by its mark, whatever the code page.
     } else {
         if (bytes.substr(0, 3) == kUtf8Bom &&
             (code_page_ == TextDecoder::kUtf8 || code_page_ == TextDecoder::kSystemCodePage)) {

@@ -12,7 +12,8 @@ namespace zvp {
 // A text file read or written line by line in UTF-16LE (with byte-order mark), UTF-8 or a
 // legacy code page. Text inside the program is UTF-8.
 //
-// Reading (`modeRead`): a file starting with FF FE is UTF-16LE. Any other file is read in
+// Reading (`modeRead`): a file starting with a UTF-32 or UTF-16 byte-order mark is read in
+// that encoding (FF FE 00 00 is UTF-32LE; FF FE otherwise UTF-16LE). Any other file is read in
 // the code page set with `SetCodePage` before the first `ReadString`; the default,
 // kSystemCodePage, reads valid UTF-8 as UTF-8 and anything else in the code page that
 // uchardet detects (Windows-1252 when it cannot tell). A UTF-8 byte-order mark is skipped.

@@ -164,11 +164,88 @@ std::string TextDecoder::LegacyToUtf8(std::string_view bytes, std::string* chars
     return out;
 }
 
-std::string TextDecoder::FileBytesToUtf8(std::string_view bytes) {
-    if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE') {
-        return Utf16LeToUtf8(bytes.substr(2));
+TextDecoder::Mark TextDecoder::ByteOrderMark(std::string_view bytes) {
+    using namespace std::string_view_literals;
+    if (bytes.substr(0, 4) == "\xFF\xFE\0\0"sv) return Mark::kUtf32Le;
+    if (bytes.substr(0, 4) == "\0\0\xFE\xFF"sv) return Mark::kUtf32Be;
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF"sv) return Mark::kUtf8;
+    if (bytes.substr(0, 2) == "\xFF\xFE"sv) return Mark::kUtf16Le;
+    if (bytes.substr(0, 2) == "\xFE\xFF"sv) return Mark::kUtf16Be;
+    return Mark::kNone;
+}
+
+size_t TextDecoder::MarkLength(Mark mark) {
+    switch (mark) {
+        case Mark::kUtf32Le:
+        case Mark::kUtf32Be:
+            return 4;
+        case Mark::kUtf8:
+            return 3;
+        case Mark::kUtf16Le:
+        case Mark::kUtf16Be:
+            return 2;
+        case Mark::kNone:
+            break;
     }
-    if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") {
+    return 0;
+}
+
+namespace {
+
+// UTF-32 code units to UTF-8: a unit that is no character (a surrogate, above U+10FFFF) or
+// a unit cut short at the end becomes one U+FFFD.
+std::string Utf32ToUtf8(std::string_view bytes, bool little) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (size_t i = 0; i < bytes.size(); i += 4) {
+        if (bytes.size() - i < 4) {
+            out.append(kReplacementUtf8);
+            break;
+        }
+        uint32_t u = 0;
+        for (int b = 0; b < 4; ++b) {
+            const uint32_t byte = static_cast<unsigned char>(bytes[i + b]);
+            u |= byte << (8 * (little ? b : 3 - b));
+        }
+        if (u > 0x10FFFF || (u >= 0xD800 && u <= 0xDFFF)) {
+            out.append(kReplacementUtf8);
+        } else {
+            AppendUtf8(out, u);
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+bool TextDecoder::MarkedUnicodeToUtf8(std::string_view bytes, Mark mark, std::string& out) {
+    const std::string_view text = bytes.substr(std::min(bytes.size(), MarkLength(mark)));
+    switch (mark) {
+        case Mark::kUtf16Le:
+            out = Utf16LeToUtf8(text);
+            return true;
+        case Mark::kUtf16Be: {
+            std::string swapped(text.substr(0, text.size() & ~size_t{1}));
+            for (size_t i = 0; i < swapped.size(); i += 2) std::swap(swapped[i], swapped[i + 1]);
+            out = Utf16LeToUtf8(swapped);
+            return true;
+        }
+        case Mark::kUtf32Le:
+        case Mark::kUtf32Be:
+            out = Utf32ToUtf8(text, mark == Mark::kUtf32Le);
+            return true;
+        case Mark::kUtf8:
+        case Mark::kNone:
+            break;
+    }
+    return false;
+}
+
+std::string TextDecoder::FileBytesToUtf8(std::string_view bytes) {
+    const Mark mark = ByteOrderMark(bytes);
+    std::string out;
+    if (MarkedUnicodeToUtf8(bytes, mark, out)) return out;
+    if (mark == Mark::kUtf8) {
         bytes.remove_prefix(3);
         // Marked as UTF-8: keep it so, only repairing broken sequences.
         return RepairUtf8(bytes);

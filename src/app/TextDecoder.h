@@ -6,8 +6,8 @@
 namespace zvp {
 
 // Conversions between the program's internal UTF-8 text and the byte encodings found in
-// text files: UTF-16LE, UTF-8 and legacy code pages (converted with iconv; the code page of
-// a file without a byte-order mark is detected with uchardet).
+// text files: UTF-32 and UTF-16 (by their byte-order marks), UTF-8 and legacy code pages (converted
+// with iconv; the code page of a file without a byte-order mark is detected with uchardet).
 //
 // Every function is stateless and may be called from any thread. None throws; bytes that
 // cannot be decoded become U+FFFD, characters that cannot be encoded become '?'.
@@ -28,8 +28,20 @@ class TextDecoder {
     // `charset` is given it receives the encoding used ("UTF-8", "WINDOWS-1252", ...).
     static std::string LegacyToUtf8(std::string_view bytes, std::string* charset = nullptr);
 
-    // The bytes of a whole text file as UTF-8, whatever its form: FF FE starts UTF-16LE,
-    // EF BB BF starts UTF-8 (the mark is dropped), anything else goes through LegacyToUtf8.
+    // The encoding a byte-order mark at the start of a text names. The 4-byte marks are
+    // tested first: FF FE 00 00 is UTF-32LE, not UTF-16LE.
+    enum class Mark { kNone, kUtf8, kUtf16Le, kUtf16Be, kUtf32Le, kUtf32Be };
+    static Mark ByteOrderMark(std::string_view bytes);
+    // The mark's length in bytes (0 for kNone).
+    static size_t MarkLength(Mark mark);
+    // The text after a UTF-16 or UTF-32 mark (`mark` as ByteOrderMark gave it) as UTF-8, as
+    // Utf16LeToUtf8 does for UTF-16; a UTF-32 unit that is no character, or is cut short at the
+    // end, becomes U+FFFD. False (and `out` untouched) for kNone and kUtf8.
+    static bool MarkedUnicodeToUtf8(std::string_view bytes, Mark mark, std::string& out);
+
+    // The bytes of a whole text file as UTF-8, whatever its form: a UTF-32 or UTF-16 mark
+    // (either byte order) names its encoding, EF BB BF starts UTF-8 (the mark is dropped),
+    // anything else goes through LegacyToUtf8.
     static std::string FileBytesToUtf8(std::string_view bytes);
 
     // The charset uchardet names for `bytes`, upper-case ("WINDOWS-1252", "UTF-8", "ASCII");

@@ -5,7 +5,6 @@
 #include <QResizeEvent>
 #include <algorithm>
 #include <cmath>
-#include <exception>
 #include <limits>
 
 #include "app/Logger.h"
@@ -280,8 +279,8 @@ void CEngineDS::Abort() {
     PublishState("Aborted", static_cast<EventArg>(GetPlayedPercent()));
 }
 
-void CEngineDS::SetDamnPosition(double seconds) {
-    if (!graph_) return;
+bool CEngineDS::SetDamnPosition(double seconds) {
+    if (!graph_) return false;
     // Out-of-range requests (negative, not finite, beyond the 64-bit range) seek to 0 or
     // to the largest time instead of overflowing.
     REFERENCE_TIME t = 0;
@@ -289,19 +288,21 @@ void CEngineDS::SetDamnPosition(double seconds) {
         const double units = seconds * kUnitsPerSecond;
         t = units >= 9.2e18 ? kMaxReferenceTime : static_cast<REFERENCE_TIME>(units);
     }
-    try {
+    const HRESULT hr =
         graph_->SetPositions(&t, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
-    } catch (const std::exception&) {
+    if (FAILED(hr)) {
         Log(LogPoint{"CEngineDS::SetDamnPosition", kLogInfo},
             "Could not seek to desired position: %lld", static_cast<long long>(t));
+        return false;
     }
+    return true;
 }
 
 void CEngineDS::SetPosition(double seconds) {
     if (!graph_) return;
     const double whole = std::isfinite(seconds) ? std::trunc(seconds) : 0.0;
-    SetDamnPosition(whole);
-    Notify("PositionChanged", SecondsArg(whole), SecondsArg(GetDuration()));
+    if (SetDamnPosition(whole))
+        Notify("PositionChanged", SecondsArg(whole), SecondsArg(GetDuration()));
 }
 
 double CEngineDS::GetPosition() {
@@ -440,9 +441,11 @@ bool CEngineDS::GetSubtitleStreams(std::vector<int>& streams, int& current) {
 
 void CEngineDS::LoadExternalSubtitle(const std::string& path, bool remember) {
     if (!source_ || path.empty() || ::access(path.c_str(), F_OK) != 0) return;
-    // A file picked by the user is entered in the list of used files by the registry.
-    (void)remember;
-    OpenSubtitle(kSubtitleExternal, 0, path);
+    SubtitleData data;
+    data.text = path;
+    data.picked = true;
+    if (OpenSubtitle(kSubtitleExternal, 0, std::move(data)) && remember)
+        CSubtitleFile::RememberUsedFile(path);
 }
 
 void CEngineDS::HideExternalSubtitles() {

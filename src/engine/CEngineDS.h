@@ -77,6 +77,7 @@ class CEngineDS : public QWidget, public ISubject, public ITimerClient, public I
     void Pause() override;
     void Resume() override;
     void Stop() override;
+    // Seeks to the whole seconds of `seconds`; "PositionChanged" only when the graph took it.
     void SetPosition(double seconds) override;
     // Whole seconds (the position truncated); 0 without a graph.
     double GetPosition() override;
@@ -102,8 +103,9 @@ class CEngineDS : public QWidget, public ISubject, public ITimerClient, public I
     void Abort();
     // Stops the graph and seeks it to 0 without publishing anything.
     void StopGraph();
-    // Seeks the graph to `seconds` without publishing anything.
-    void SetDamnPosition(double seconds);
+    // Seeks the graph to `seconds` without publishing anything; false (logged) when no
+    // source pin took the position or there is no graph.
+    bool SetDamnPosition(double seconds);
     // Releases the graph and the source without publishing anything, stops the position
     // tick and clears the subtitle registry. The video widget goes with its renderer.
     void ReleaseGraph();
@@ -125,6 +127,9 @@ class CEngineDS : public QWidget, public ISubject, public ITimerClient, public I
     CPlaybackInfo* GetMediaFile();
 
     // Subtitle commands; each does nothing without a source.
+    // Shows the picked file `path` itself when it exists and can be prepared (otherwise the
+    // shown subtitles stay; CSubtitleFile logs why); with `remember` a shown file is also
+    // entered in the list of used files that the subtitle menu offers.
     void LoadExternalSubtitle(const std::string& path, bool remember);
     void HideExternalSubtitles();
     void HideEmbeddedSubtitles();

@@ -94,6 +94,14 @@ HRESULT CSeekableStream::DoBufferProcessingLoop() {
                     unsigned(hr));
                 return S_OK;
             }
+            // S_FALSE (flushing) and a stopped renderer belong to a seek or stop under way.
+            if (FAILED(hr) && hr != VFW_E_WRONG_STATE) {
+                Log({kWhere, kLogError}, "%s - Deliver() failed: %08x; stopping.", m_pName.c_str(),
+                    unsigned(hr));
+                DeliverEndOfStream();
+                m_pFilter->NotifyEvent(EC_ERRORABORT, hr, 0);
+                return hr;
+            }
         } else if (hr == S_FALSE) {
             sample.Release();
             DeliverEndOfStream();

@@ -52,6 +52,12 @@ class CSeekableStream : public CSourceStream, public CSourceSeeking {
     HRESULT OnThreadCreate() override;
     HRESULT OnThreadDestroy() override { return S_OK; }
     HRESULT OnThreadStartPlay() override;
+    // Fills and delivers until end of stream or a stop. Delivery answers: end of stream
+    // (VFW_E_SAMPLE_REJECTED_EOS) and E_UNEXPECTED end the loop quietly; S_FALSE (flushing)
+    // and VFW_E_WRONG_STATE (a renderer stopped before this pin) mean a seek or stop is under
+    // way, and the loop goes on until its command arrives; any other failure ends the loop
+    // with end of stream downstream and EC_ERRORABORT (the error as first parameter) through
+    // the filter's event sink.
     HRESULT DoBufferProcessingLoop() override;
 
     // Called by the processing loop before it asks for a buffer: a pin may prepare its next

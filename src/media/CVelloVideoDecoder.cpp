@@ -7,7 +7,7 @@
 #include "app/Logger.h"
 #include "media/CVelloSource.h"
 #include "subtitle/CSubtitle.h"
-#include "subtitle/SubtitleHandles.h"
+#include "subtitle/SubtitleDecoding.h"
 
 extern "C" {
 #include <libavutil/imgutils.h>
@@ -20,6 +20,7 @@ namespace zvp {
 namespace {
 constexpr AVRational kUnitsTimeBase{1, 10'000'000};
 constexpr const char* kWhere = "CVelloVideoDecoder::DecodeFrameToBuffer";
+constexpr int kMaxWaitingSubtitlePackets = 64;
 }  // namespace
 
 CVelloVideoDecoder::CVelloVideoDecoder() : frame_(MakeFrame()) {}
@@ -29,13 +30,14 @@ CVelloVideoDecoder::~CVelloVideoDecoder() = default;
 void CVelloVideoDecoder::Reset() {
     draining_ = false;
     pending_ = false;
+    retry_.reset();
     if (frame_) av_frame_unref(frame_.get());
 }
 
 bool CVelloVideoDecoder::DecodeFrameToBuffer(CVelloSource* source, const CMediaType& mt,
                                              uint8_t* buffer, long size, Result& result, bool rgb) {
     if (!DecodePicture(source, result)) return false;
-    if (result.picture) ConvertPicture(source, mt, buffer, size, rgb);
+    if (result.picture && !ConvertPicture(source, mt, buffer, size, rgb)) result.picture = false;
     return true;
 }
 
@@ -54,6 +56,20 @@ bool CVelloVideoDecoder::DecodePicture(CVelloSource* source, Result& result) {
     if (draining_) {
         Log({kWhere, kLogInfo}, "No data in video queue. EOF?");
         return false;
+    }
+
+    // A packet the decoder refused while it was full goes in again now that the pictures it
+    // held were taken.
+    if (retry_) {
+        AVPacketPtr packet = std::move(retry_);
+        const int sent = SendPacket(info, packet.get());
+        if (sent == kNoDecoder) return false;
+        if (sent == AVERROR(EAGAIN)) {
+            // Neither takes nor gives: the decoder is stuck on this packet.
+            Log({kWhere, kLogError}, "The video decoder refused a packet twice; skipped.");
+        }
+        ReceivePicture(source, result);
+        return true;
     }
 
     if (!source->WaitForVideoPackets()) {
@@ -83,18 +99,21 @@ bool CVelloVideoDecoder::DecodePicture(CVelloSource* source, Result& result) {
     const int64_t queueTime = packet->pts;
     packet->pts = packet->pos;
     packet->pos = queueTime;
-    {
-        std::lock_guard lock(info->GetLock());
-        AVCodecContext* codec = info->GetCodecContext(AVMEDIA_TYPE_VIDEO);
-        if (!codec) return false;
-        const int sent = avcodec_send_packet(codec, packet.get());
-        if (sent < 0 && sent != AVERROR(EAGAIN)) {
-            // A broken packet: skipped, the next one is tried.
-            return true;
-        }
-    }
+    const int sent = SendPacket(info, packet.get());
+    if (sent == kNoDecoder) return false;
+    // Full (its pictures must be taken first): the same packet is sent again on the next call.
+    if (sent == AVERROR(EAGAIN)) retry_ = std::move(packet);
+    // Any other error is a broken packet: skipped, the next one is tried.
+    if (sent < 0 && sent != AVERROR(EAGAIN)) return true;
     ReceivePicture(source, result);
     return true;
+}
+
+int CVelloVideoDecoder::SendPacket(CPlaybackInfo* info, const AVPacket* packet) {
+    std::lock_guard lock(info->GetLock());
+    AVCodecContext* codec = info->GetCodecContext(AVMEDIA_TYPE_VIDEO);
+    if (!codec) return kNoDecoder;
+    return avcodec_send_packet(codec, packet);
 }
 
 bool CVelloVideoDecoder::ReceivePicture(CVelloSource* source, Result& result) {
@@ -125,12 +144,20 @@ bool CVelloVideoDecoder::ReceivePicture(CVelloSource* source, Result& result) {
     return true;
 }
 
-void CVelloVideoDecoder::ConvertPicture(CVelloSource* source, const CMediaType& mt, uint8_t* buffer,
+bool CVelloVideoDecoder::ConvertPicture(CVelloSource* source, const CMediaType& mt, uint8_t* buffer,
                                         long size, bool rgb) {
-    if (!pending_) return;
+    if (!pending_) return false;
     pending_ = false;
-    Convert(*frame_, mt, buffer, size, rgb);
-    if (source->SubtitleQueue()) DecodeSubtitle(source);
+    if (!Convert(*frame_, mt, buffer, size, rgb)) {
+        // The buffer holds no picture of this time: nothing is delivered for it.
+        Log({"CVelloVideoDecoder::ConvertPicture", kLogError},
+            "Cannot convert the %dx%d picture (format %d) at %lld into a %ld-byte buffer; dropped.",
+            frame_->width, frame_->height, frame_->format,
+            static_cast<long long>(pendingResult_.start), size);
+        av_frame_unref(frame_.get());
+        return false;
+    }
+    if (source->SubtitleQueue()) DecodeSubtitle(source, pendingResult_.start);
     const VIDEOINFOHEADER* vih = mt.VideoInfo();
     if (vih) {
         const int width = vih->bmiHeader.biWidth;
@@ -140,6 +167,7 @@ void CVelloVideoDecoder::ConvertPicture(CVelloSource* source, const CMediaType& 
         RenderSubtitles(buffer, width, height, pendingResult_.start / 10'000, baseline, 0);
     }
     av_frame_unref(frame_.get());
+    return true;
 }
 
 bool CVelloVideoDecoder::Convert(const AVFrame& frame, const CMediaType& mt, uint8_t* buffer,
@@ -200,54 +228,26 @@ bool CVelloVideoDecoder::Convert(const AVFrame& frame, const CMediaType& mt, uin
     return sws_scale(sws_.get(), src, srcStride, 0, frame.height, dst, dstStride) > 0;
 }
 
-void CVelloVideoDecoder::DecodeSubtitle(CVelloSource* source) {
+void CVelloVideoDecoder::DecodeSubtitle(CVelloSource* source, int64_t pictureTime) {
+    // The head packet waits until the pictures reach its time: a bitmap subtitle shows from
+    // the moment it is decoded, and the reading runs ahead of the pictures.
     AVPacketPtr packet;
+    if (!source->PeekSubtitle(packet)) return;
+    const bool due =
+        packet->size <= 0 || packet->pts == AV_NOPTS_VALUE || packet->pts <= pictureTime;
+    // Time stamps far off the pictures' must not make the queue grow for the rest of the file.
+    if (!due && source->SubtitleQueue()->Count() <= kMaxWaitingSubtitlePackets) return;
     if (!source->GetSubtitlePacket(packet)) return;
-    CPlaybackInfo* info = source->GetPlaybackInfo();
-    const int64_t packetMs = packet->pts / 10'000;  // the queue's 100 ns time
-    AVSubtitlePtr subtitle = MakeSubtitle();
-    int got = 0;
-    int64_t durationMs = -1;
+    const int64_t packetMs = packet->pts == AV_NOPTS_VALUE ? 0 : packet->pts / 10'000;
+    packet->pts = packet->pos;  // the stream's own time stamp
+    packet->pos = -1;
+    AVSubtitlePtr subtitle;
     {
+        CPlaybackInfo* info = source->GetPlaybackInfo();
         std::lock_guard lock(info->GetLock());
-        AVCodecContext* codec = info->GetCodecContext(AVMEDIA_TYPE_SUBTITLE);
-        const AVFormatContext* format = info->GetFormatContext();
-        if (!codec || !format) return;
-        packet->pts = packet->pos;  // the stream's own time stamp
-        packet->pos = -1;
-        if (avcodec_decode_subtitle2(codec, subtitle.get(), &got, packet.get()) < 0 || !got) return;
-        const int index = packet->stream_index;
-        if (packet->duration > 0 && index >= 0 && index < static_cast<int>(format->nb_streams)) {
-            durationMs = av_rescale_q(packet->duration, format->streams[index]->time_base,
-                                      AVRational{1, 1000});
-        }
+        subtitle = zvp::DecodeSubtitle(info->GetCodecContext(AVMEDIA_TYPE_SUBTITLE), packet.get());
     }
-    if (subtitle->num_rects == 0) return;
-    const AVSubtitleRect* first = subtitle->rects[0];
-    if (first->type == SUBTITLE_BITMAP) {
-        SubtitleData data;
-        data.subtitle = std::move(subtitle);
-        OpenSubtitle(kSubtitleBitmap, 0, std::move(data));
-        return;
-    }
-    const int64_t start = packetMs + subtitle->start_display_time;
-    int64_t end = -1;
-    if (subtitle->end_display_time > subtitle->start_display_time &&
-        subtitle->end_display_time != UINT32_MAX) {
-        end = packetMs + subtitle->end_display_time;
-    } else if (durationMs > 0) {
-        end = packetMs + durationMs;
-    }
-    const unsigned count = std::min(subtitle->num_rects, 2u);
-    for (unsigned i = 0; i < count; ++i) {
-        const AVSubtitleRect* rect = subtitle->rects[i];
-        if (!rect->ass) continue;
-        SubtitleData data;
-        data.text = rect->ass;
-        data.start_ms = start;
-        data.end_ms = end;
-        OpenSubtitle(kSubtitleText, static_cast<int>(i), std::move(data));
-    }
+    OpenDecodedSubtitle(std::move(subtitle), packetMs);
 }
 
 }  // namespace zvp

@@ -7,10 +7,13 @@
 
 namespace zvp {
 
+class CPlaybackInfo;
 class CVelloSource;
 
 // Decodes the source's video queue into pictures of the pin's output type (YV12 or bottom-up
-// RGB24) and lets the subtitle registry draw onto them.
+// RGB24) and lets the subtitle registry draw onto them. Embedded subtitles go through
+// SubtitleDecoding: at most one packet per converted picture, taken from the subtitle queue
+// once the picture's time reaches the packet's.
 //
 // Times: each picture carries the time of the packet that produced it, kept through the
 // decoder's own reordering and threading: its presentation time stamp when the stream has
@@ -46,26 +49,36 @@ class CVelloVideoDecoder {
     // The same in two steps, so that the next picture can be decoded while the pin waits for
     // a buffer. DecodePicture: as above without a buffer; a picture stays pending inside the
     // decoder (a pending picture is handed out again without decoding). ConvertPicture:
-    // converts the pending picture into `buffer` and lets the subtitles draw onto it.
+    // converts the pending picture into `buffer` and lets the subtitles draw onto it; false
+    // (logged) when nothing was pending or the conversion failed: the picture is dropped and
+    // `buffer` must not be delivered. DecodeFrameToBuffer reports a dropped picture as
+    // `result.picture` false.
     bool DecodePicture(CVelloSource* source, Result& result);
-    void ConvertPicture(CVelloSource* source, const CMediaType& mt, uint8_t* buffer, long size,
+    bool ConvertPicture(CVelloSource* source, const CMediaType& mt, uint8_t* buffer, long size,
                         bool rgb);
     bool HasPendingPicture() const { return pending_; }
 
-    // Forgets the pending picture and the end-of-stream state (after a seek; the source
-    // flushed the decoder).
+    // Forgets the pending picture, a refused packet and the end-of-stream state (after a
+    // seek; the source flushed the decoder).
     virtual void Reset();
 
   private:
     // Receives a finished picture when the decoder has one. True with a picture (pending).
     bool ReceivePicture(CVelloSource* source, Result& result);
+    // avcodec_send_packet under CPlaybackInfo's lock; kNoDecoder when the video decoder is
+    // closed.
+    static constexpr int kNoDecoder = 1;
+    static int SendPacket(CPlaybackInfo* info, const AVPacket* packet);
     bool Convert(const AVFrame& frame, const CMediaType& mt, uint8_t* buffer, long size, bool rgb);
-    void DecodeSubtitle(CVelloSource* source);
+    // Decodes the head packet of the subtitle queue once `pictureTime` (100 ns) reaches its
+    // time, and hands the result to the subtitle registry.
+    void DecodeSubtitle(CVelloSource* source, int64_t pictureTime);
 
     AVFramePtr frame_;
     SwsContextPtr sws_;  // cached between pictures (sws_getCachedContext)
     bool draining_ = false;
     bool pending_ = false;  // frame_ holds a decoded picture not yet converted
+    AVPacketPtr retry_;     // refused with EAGAIN; sent again before the next packet
     Result pendingResult_;  // its times
 };
 

@@ -23,6 +23,24 @@ bool IsBlank(std::string_view line) {
     return true;
 }
 
+// Takes the first line off `text` and returns it without its end. A line ends at LF, at CR LF
+// (extra CRs before the LF included) or at a lone CR (old Mac files, where two CRs in a row
+// end a line and then an empty one).
+std::string_view TakeLine(std::string_view& text) {
+    const size_t end = text.find_first_of("\r\n");
+    const std::string_view line = text.substr(0, end);
+    if (end == std::string_view::npos) {
+        text = std::string_view();
+    } else if (text[end] == '\n') {
+        text.remove_prefix(end + 1);
+    } else {
+        size_t next = end;
+        while (next < text.size() && text[next] == '\r') ++next;
+        text.remove_prefix(next < text.size() && text[next] == '\n' ? next + 1 : end + 1);
+    }
+    return line;
+}
+
 }  // namespace
 
 CSrtConverter::CSrtConverter() {
@@ -134,10 +152,7 @@ std::string CSrtConverter::Convert(std::string_view srt) {
         block.clear();
     };
     while (!srt.empty()) {
-        const size_t nl = srt.find('\n');
-        std::string_view line = srt.substr(0, nl);
-        srt.remove_prefix(nl == std::string_view::npos ? srt.size() : nl + 1);
-        while (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        const std::string_view line = TakeLine(srt);
         if (IsBlank(line)) {
             flush();
         } else {

@@ -41,8 +41,8 @@ class CSrtConverter {
     // decoder gives no rectangle.
     std::string ConvertEvent(std::string_view text, const TimeLine& time);
 
-    // Header + dialogue lines of the whole SRT text (UTF-8, any line ends). Empty when the
-    // decoder is not available.
+    // Header + dialogue lines of the whole SRT text (UTF-8; lines end with LF, CR LF or CR,
+    // mixed as they come). Empty when the decoder is not available.
     std::string Convert(std::string_view srt);
 
     // False when the line is not a time line.

@@ -130,8 +130,7 @@ bool OpenSubtitle(int kind, int index, SubtitleData data) {
             r.objects.push_back(object);
         }
     }
-    object->Open(kind, std::move(data));
-    return true;
+    return object->Open(kind, std::move(data));
 }
 
 bool OpenSubtitle(int kind, int index, const std::string& text) {

@@ -30,6 +30,8 @@ struct SubtitleData {
     int64_t end_ms = -1;
     // Kind 1: the decoded subtitle; its first rectangle is the palette bitmap shown.
     AVSubtitlePtr subtitle;
+    // Kind 10: `text` is a subtitle file the user picked, not a media file.
+    bool picked = false;
 };
 
 // A subtitle that draws onto every picture until its content is replaced or cleared. The
@@ -44,7 +46,9 @@ class CSubtitle {
     CSubtitle(int kind, int index) : kind_(kind), index_(index) {}
     virtual ~CSubtitle() = default;
 
-    virtual void Open(int kind, SubtitleData data) = 0;
+    // Takes new content; false when the object refused it (wrong kind, unusable data, a file
+    // that cannot be prepared), its previous content then stays.
+    virtual bool Open(int kind, SubtitleData data) = 0;
     // Draws onto `frame` with `renderer` (the current one; may be null before Setup), stacking
     // above `baseline` (the bottom of the free space, moved up past what was drawn).
     virtual void Render(const SubtitleFrame& frame,
@@ -99,8 +103,8 @@ void SetSubtitleOutputRgb24(bool rgb24);
 bool SubtitleOutputRgb24();
 
 // Finds the object of (kind, index), creating a CSubtitleBitmap (1), CSubtitleAss (3) or
-// CSubtitleFile (10) when there is none, and hands it `data`. Other kinds create nothing and
-// return false.
+// CSubtitleFile (10) when there is none, and hands it `data`; the object's Open result. Other
+// kinds create nothing and return false.
 bool OpenSubtitle(int kind, int index, SubtitleData data);
 bool OpenSubtitle(int kind, int index, const std::string& text);
 

@@ -138,8 +138,8 @@ bool CSubtitleAss::CutText(std::string& text, size_t maxBytes) {
     return true;
 }
 
-void CSubtitleAss::Open(int kind, SubtitleData data) {
-    if (kind != kSubtitleText) return;
+bool CSubtitleAss::Open(int kind, SubtitleData data) {
+    if (kind != kSubtitleText) return false;
     const size_t size = data.text.size();
     if (CutText(data.text, kMaxTextBytes)) {
         Log(LogPoint{"CSubtitleAss::Open", kLogInfo}, "Subtitle text of %zu bytes cut to %zu", size,
@@ -150,6 +150,7 @@ void CSubtitleAss::Open(int kind, SubtitleData data) {
     std::lock_guard lock(state_lock_);
     text_.swap(lines);
     style_name_.swap(style);
+    return true;
 }
 
 void CSubtitleAss::Clear() {

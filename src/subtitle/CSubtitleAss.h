@@ -25,7 +25,7 @@ class CSubtitleAss : public CSubtitle {
     explicit CSubtitleAss(int index) : CSubtitleAss(kSubtitleText, index) {}
 
     // Kind 3 only: the text replaces the stored one (empty text clears it).
-    void Open(int kind, SubtitleData data) override;
+    bool Open(int kind, SubtitleData data) override;
     void Render(const SubtitleFrame& frame, const std::shared_ptr<CSubtitleRenderer>& renderer,
                 int& baseline) override;
     void Clear() override;

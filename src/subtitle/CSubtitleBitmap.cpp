@@ -21,17 +21,18 @@ inline uint32_t PaletteColor(const AVSubtitleRect* r, uint8_t index) {
 
 }  // namespace
 
-void CSubtitleBitmap::Open(int kind, SubtitleData data) {
-    if (kind != kSubtitleBitmap) return;
+bool CSubtitleBitmap::Open(int kind, SubtitleData data) {
+    if (kind != kSubtitleBitmap) return false;
     if (!UsableBitmap(data.subtitle.get())) {
         Log(LogPoint{"CSubtitleBitmap::Open", kLogDebug}, "Not a bitmap subtitle; ignored");
-        return;
+        return false;
     }
     AVSubtitlePtr old;
     std::lock_guard lock(state_lock_);
     old = std::move(subtitle_);
     subtitle_ = std::move(data.subtitle);
     overlay_ready_ = false;
+    return true;
 }
 
 void CSubtitleBitmap::Clear() {

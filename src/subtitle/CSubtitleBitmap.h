@@ -16,7 +16,7 @@ class CSubtitleBitmap : public CSubtitle {
 
     // Kind 1 with a subtitle whose first rectangle is a bitmap: replaces the shown one.
     // Anything else is ignored.
-    void Open(int kind, SubtitleData data) override;
+    bool Open(int kind, SubtitleData data) override;
     // RGB24: palette colours blended by their alpha (opaque ones copied) into the bottom-up
     // rows. YV12: the BGRA overlay built from the rectangle blended as text overlays are.
     void Render(const SubtitleFrame& frame, const std::shared_ptr<CSubtitleRenderer>& renderer,

@@ -83,8 +83,10 @@ bool WriteUtf8WithBom(const std::string& path, std::string_view text) {
 
 // The text of a subtitle file's bytes as UTF-8, whatever its form.
 std::string BytesToUtf8(std::string_view bytes) {
-    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") return std::string(bytes.substr(3));
-    if (bytes.substr(0, 2) == "\xFF\xFE") return TextDecoder::Utf16LeToUtf8(bytes.substr(2));
+    const TextDecoder::Mark mark = TextDecoder::ByteOrderMark(bytes);
+    if (mark == TextDecoder::Mark::kUtf8) return std::string(bytes.substr(3));
+    std::string text;
+    if (TextDecoder::MarkedUnicodeToUtf8(bytes, mark, text)) return text;
     return GetSubtitleHost()->DecodeText(bytes);
 }
 
@@ -178,16 +180,27 @@ std::string CSubtitleFile::CopyAsUtf8(const std::string& path) {
     return out;
 }
 
-void CSubtitleFile::Open(int kind, SubtitleData data) {
-    if (kind != kSubtitleExternal || data.text.empty()) return;
+bool CSubtitleFile::Open(int kind, SubtitleData data) {
+    if (kind != kSubtitleExternal || data.text.empty()) return false;
     const std::string& given = data.text;
+    const LogPoint point{"CSubtitleFile::Open", kLogError};
+    std::error_code ec;
+    const bool subtitleName =
+        HasExtension(given, "ass") || HasExtension(given, "ssa") || HasExtension(given, "srt");
+    const bool picked = data.picked || (subtitleName && fs::is_regular_file(given, ec));
+    if (picked && !subtitleName) {
+        Log(point, "Not a subtitle file (srt, ass or ssa): %s", given.c_str());
+        return false;
+    }
+    if (picked && !fs::is_regular_file(given, ec)) {
+        Log(point, "Cannot open subtitle file: %s", given.c_str());
+        return false;
+    }
     std::vector<std::string> candidates = GetSubtitleHost()->FindCandidates(given);
 
     std::string chosen;
-    std::error_code ec;
-    if ((HasExtension(given, "ass") || HasExtension(given, "srt")) &&
-        fs::is_regular_file(given, ec)) {
-        chosen = given;  // picked by the user: shown as it is
+    if (picked) {
+        chosen = given;  // shown as it is, never another file of its folder
     } else {
         for (const char* ext : {"ass", "srt"}) {
             auto it = std::find_if(candidates.begin(), candidates.end(),
@@ -197,25 +210,35 @@ void CSubtitleFile::Open(int kind, SubtitleData data) {
                 break;
             }
         }
-    }
-    {
         Lists& lists = TheLists();
         std::lock_guard lock(lists.lock);
         lists.candidates = candidates;
-        if (chosen.empty()) return;
-        lists.current = chosen;
-        if (std::find(candidates.begin(), candidates.end(), chosen) == candidates.end() &&
-            std::find(lists.used.begin(), lists.used.end(), chosen) == lists.used.end())
-            lists.used.push_back(chosen);
+        if (chosen.empty()) return false;  // no subtitle file: silently
     }
 
-    std::string prepared = CopyAsUtf8(ConvertToAss(chosen));
-    if (prepared.empty()) return;
+    // The step that fails logs it; the shown path and track stay as they were.
+    const std::string converted = ConvertToAss(chosen);
+    const std::string prepared = converted.empty() ? std::string() : CopyAsUtf8(converted);
+    if (prepared.empty()) return false;
     {
         std::lock_guard lock(state_lock_);
         prepared_ = prepared;
     }
     RebuildTrack();
+    // The path last, so that the old track is never drawn under the new name.
+    Lists& lists = TheLists();
+    std::lock_guard lock(lists.lock);
+    if (picked) lists.candidates = std::move(candidates);
+    lists.current = chosen;
+    return true;
+}
+
+void CSubtitleFile::RememberUsedFile(const std::string& path) {
+    if (path.empty()) return;
+    Lists& lists = TheLists();
+    std::lock_guard lock(lists.lock);
+    if (std::find(lists.used.begin(), lists.used.end(), path) == lists.used.end())
+        lists.used.push_back(path);
 }
 
 void CSubtitleFile::RebuildTrack() {

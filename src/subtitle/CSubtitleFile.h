@@ -25,9 +25,14 @@ class CSubtitleFile : public CSubtitleAss {
   public:
     explicit CSubtitleFile(int index) : CSubtitleAss(kSubtitleExternal, index) {}
 
-    // Kind 10: `data.text` is the media file (its subtitle files are searched) or a subtitle
-    // file the user picked (shown as it is).
-    void Open(int kind, SubtitleData data) override;
+    // Kind 10: `data.text` is the media file (its subtitle files are searched, the candidate
+    // list is replaced) or a subtitle file the user picked (`data.picked`, or an existing
+    // file named .srt, .ass or .ssa): that file itself is shown, never another one. True when
+    // the file is now the current path (a track libass cannot read is logged and draws
+    // nothing). False when there is no candidate (silently), or when the picked file is
+    // missing or not a subtitle file, or its conversion or copy fails (one log line each):
+    // the current path, the track and, for a picked file, the candidates stay.
+    bool Open(int kind, SubtitleData data) override;
     void Render(const SubtitleFrame& frame, const std::shared_ptr<CSubtitleRenderer>& renderer,
                 int& baseline) override;
     // Hides the external subtitles: empties the current path; the track stays loaded.
@@ -58,7 +63,10 @@ class CSubtitleFile : public CSubtitleAss {
     // Shows `path` (must be the loaded file) or hides external subtitles (empty).
     static void SetCurrentPath(const std::string& path);
     static std::vector<std::string> Candidates();
+    // Files the user picked and asked to remember (RememberUsedFile), each once, in order; a
+    // file may also be among the candidates.
     static std::vector<std::string> UsedFiles();
+    static void RememberUsedFile(const std::string& path);
 
   private:
     CAssTrack track_;       // guarded by state_lock_

@@ -28,8 +28,10 @@ void OpenDecodedSubtitle(AVSubtitlePtr subtitle, int64_t packetMs) {
     if (first->type == SUBTITLE_ASS || first->type == SUBTITLE_TEXT) {
         int64_t start = subtitle->pts != AV_NOPTS_VALUE ? subtitle->pts / 1000 : packetMs;
         start += subtitle->start_display_time;
+        // UINT32_MAX: shown until the next subtitle replaces it.
         const int64_t end =
-            subtitle->end_display_time > subtitle->start_display_time
+            subtitle->end_display_time > subtitle->start_display_time &&
+                    subtitle->end_display_time != UINT32_MAX
                 ? start + (subtitle->end_display_time - subtitle->start_display_time)
                 : -1;
         for (unsigned i = 0; i < subtitle->num_rects && i < 2; ++i) {

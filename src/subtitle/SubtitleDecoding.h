@@ -6,9 +6,10 @@
 
 namespace zvp {
 
-// The video decoder's side of embedded subtitles: decode one packet of the subtitle stream
-// and hand the result to the registry. Called on the video pin's streaming thread, under the
-// media file's lock, at most once per decoded picture.
+// The one decoder of embedded subtitles: decode one packet of the subtitle stream and hand
+// the result to the registry. The video decoder calls DecodeSubtitle on the video pin's
+// streaming thread under the media file's lock, at most once per decoded picture, and
+// OpenDecodedSubtitle after releasing that lock.
 
 // Decodes `packet` with `context` (the subtitle stream's decoder). The end-of-stream marker
 // (an empty packet) and packets that decode to nothing give null; a decoder error is logged
@@ -18,8 +19,9 @@ AVSubtitlePtr DecodeSubtitle(AVCodecContext* context, const AVPacket* packet);
 // Hands a decoded subtitle to the registry: when its first rectangle is text, OpenSubtitle
 // (3, 0) with it and, when there are two or more rectangles, (3, 1) with the second; when it
 // is a bitmap, OpenSubtitle (1, 0) with the whole subtitle. `packetMs` is the packet's time in
-// ms, used when the subtitle carries no time of its own. Subtitles without rectangles change
-// nothing.
+// ms, used when the subtitle carries no time of its own. A text subtitle is shown from its
+// start to its end display time (an end of 0 or UINT32_MAX: until replaced). Subtitles
+// without rectangles, or whose first rectangle is null, change nothing.
 void OpenDecodedSubtitle(AVSubtitlePtr subtitle, int64_t packetMs);
 
 }  // namespace zvp

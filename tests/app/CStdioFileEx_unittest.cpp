@@ -40,9 +40,18 @@ TEST(CStdioFileExTest, Utf16AndCodePageFilesReadTheSameLines) {
     WriteBytes(dir.file("utf8.txt"),
                "Jos\xC3\xA9\n\nM\xC3\xBAsica \xC3\xA0 l'\xC3\xA9t\xC3\xA9\nend");
 
+    // UTF-32LE with mark, whose first two bytes are the UTF-16LE mark.
+    std::string u32("\xFF\xFE\0\0", 4);
+    for (char16_t c : std::u16string(u"Jos\u00e9\r\n\r\nM\u00fasica \u00e0 l'\u00e9t\u00e9\r\nend"))
+        u32 += test::Utf16Le(std::u16string(1, c)) + std::string(2, '\0');
+    WriteBytes(dir.file("u32.txt"), u32);
+
     bool unicode = false;
     EXPECT_EQ(ReadLines(dir.file("u16.txt"), -1, &unicode), kAccentedLines);
     EXPECT_TRUE(unicode);
+    EXPECT_EQ(ReadLines(dir.file("u32.txt"), -1, &unicode), kAccentedLines);
+    EXPECT_FALSE(unicode);
+    EXPECT_EQ(ReadLines(dir.file("u32.txt"), 1252), kAccentedLines);
     EXPECT_EQ(ReadLines(dir.file("ansi.txt"), -1, &unicode), kAccentedLines);
     EXPECT_FALSE(unicode);
     EXPECT_EQ(ReadLines(dir.file("ansi.txt"), 1252), kAccentedLines);

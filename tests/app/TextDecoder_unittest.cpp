@@ -57,6 +57,22 @@ TEST(TextDecoderTest, FileBytesHonourByteOrderMarks) {
                                            "a\xC3\xA9"),
               "a\xC3\xA9");
     EXPECT_EQ(TextDecoder::FileBytesToUtf8("abc"), "abc");
+
+    // The 4-byte marks come first: FF FE 00 00 is UTF-32LE, not UTF-16LE with a U+0000.
+    using namespace std::string_literals;
+    const std::string u32le = "\xFF\xFE\0\0a\0\0\0\xE9\0\0\0\x1E\xD1\x01\0"s;
+    const std::string u32be = "\0\0\xFE\xFF\0\0\0a\0\0\0\xE9\0\x01\xD1\x1E"s;
+    EXPECT_EQ(TextDecoder::ByteOrderMark(u32le), TextDecoder::Mark::kUtf32Le);
+    EXPECT_EQ(TextDecoder::ByteOrderMark(u32be), TextDecoder::Mark::kUtf32Be);
+    EXPECT_EQ(TextDecoder::ByteOrderMark("\xFF\xFE\0a"s), TextDecoder::Mark::kUtf16Le);
+    EXPECT_EQ(TextDecoder::ByteOrderMark("\xFE\xFF"), TextDecoder::Mark::kUtf16Be);
+    EXPECT_EQ(TextDecoder::ByteOrderMark("\xEF\xBB"), TextDecoder::Mark::kNone);
+    EXPECT_EQ(TextDecoder::FileBytesToUtf8(u32le), "a\xC3\xA9\xF0\x9D\x84\x9E");
+    EXPECT_EQ(TextDecoder::FileBytesToUtf8(u32be), "a\xC3\xA9\xF0\x9D\x84\x9E");
+    EXPECT_EQ(TextDecoder::FileBytesToUtf8("\xFE\xFF\0a\0\xE9"s), "a\xC3\xA9");
+    // A code unit cut short or out of range is replaced, never read past.
+    EXPECT_EQ(TextDecoder::FileBytesToUtf8("\xFF\xFE\0\0a\0\0\0\0\0\x11\0b\0"s),
+              "a\xEF\xBF\xBD\xEF\xBF\xBD");
 }
 
 TEST(TextDecoderTest, Utf16RoundTripAndBrokenInput) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QWidget>
+#include <algorithm>
 #include <fstream>
 
 #include "EventRecorder.h"
@@ -386,6 +387,32 @@ TEST_F(EngineTest, ExternalSubtitleCommandsNeedASource) {
     EXPECT_NE(std::find(offered.begin(), offered.end(), srt), offered.end());
     engine.HideExternalSubtitles();
     EXPECT_TRUE(CSubtitleFile::CurrentPath().empty());
+}
+
+TEST_F(EngineTest, PickedSubtitleIsRememberedOnlyOnRequest) {
+    test::TempDir dir;
+    const std::string once = dir.file("once.srt"), kept = dir.file("kept.srt");
+    const std::string text = dir.file("notes.txt");
+    for (const std::string& path : {once, kept, text}) {
+        std::ofstream out(path);
+        out << "1\n00:00:00,500 --> 00:00:04,000\nPicked line\n";
+    }
+    const auto remembered = [](const std::string& path) {
+        const auto used = CSubtitleFile::UsedFiles();
+        return std::count(used.begin(), used.end(), path);
+    };
+    ASSERT_TRUE(LoadFile("h264_aac.mp4"));
+    engine.LoadExternalSubtitle(once, false);
+    EXPECT_EQ(CSubtitleFile::CurrentPath(), once);
+    EXPECT_EQ(remembered(once), 0);
+    engine.LoadExternalSubtitle(kept, true);
+    engine.LoadExternalSubtitle(kept, true);
+    EXPECT_EQ(CSubtitleFile::CurrentPath(), kept);
+    EXPECT_EQ(remembered(kept), 1);
+    // Not a subtitle file: neither shown nor remembered, and the shown one stays.
+    engine.LoadExternalSubtitle(text, true);
+    EXPECT_EQ(CSubtitleFile::CurrentPath(), kept);
+    EXPECT_EQ(remembered(text), 0);
 }
 
 TEST_F(EngineTest, StatesTurnCommandsIntoEngineOperations) {

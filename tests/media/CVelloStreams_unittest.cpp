@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
+#include <iterator>
 
 #include "media/SourceTestUtil.h"
 
@@ -76,6 +78,86 @@ TEST(CVelloVideoStream, EmbeddedSubtitlesAreDrawnOntoThePictures) {
     bool text = false;
     for (const auto& subtitle : RegisteredSubtitles()) text |= subtitle->kind() == kSubtitleText;
     EXPECT_TRUE(text);
+}
+
+// The bitmap track's cues (1-3 s, 4-6 s, 7-9 s) are each a white box with a black border,
+// 120x40 pixels, centred 20 pixels above the bottom edge. At full speed the reading runs
+// ahead of the pictures, yet no box appears before its cue starts.
+TEST(CVelloVideoStream, BitmapSubtitleIsDrawnFromItsCueOnly) {
+    Pipeline p;
+    ASSERT_TRUE(p.Build(MediaPath("dvdsub.mkv"), /*fast=*/true, /*rgbOnly=*/true));
+    ASSERT_NE(p.source->SubtitleQueue(), nullptr);
+    DigestVideoRenderer::Watch box;
+    box.left = (320 - 120) / 2;
+    box.top = 240 - 40 - 20;
+    box.width = 120;
+    box.height = 40;
+    std::fill(std::begin(box.rgb), std::end(box.rgb), uint8_t(255));
+    p.video->WatchColour(box);
+    ASSERT_EQ(p.graph->Run(), S_OK);
+    ASSERT_TRUE(p.WaitForEvent(EC_COMPLETE));
+    p.graph->Stop();
+
+    // The box's white is most of its 4,800 pixels; the clip itself has next to none there.
+    int before = 0, during = 0, drawn = 0;
+    for (const auto& picture : p.video->CountedPictures()) {
+        if (picture.start < 9'000'000) {
+            ++before;
+            EXPECT_LT(picture.pixels, 200) << "picture at " << picture.start;
+        } else if (picture.start >= 11'000'000 && picture.start < 29'000'000) {
+            ++during;
+            drawn += picture.pixels > 3000;
+        }
+    }
+    EXPECT_GE(before, 20);
+    EXPECT_GE(during, 40);
+    EXPECT_EQ(drawn, during);
+}
+
+// A renderer that takes ten pictures and fails every later one.
+class FailingVideoRenderer : public DigestVideoRenderer {
+  public:
+    FailingVideoRenderer() : DigestVideoRenderer(/*fast=*/true) {}
+    int Calls() const { return calls_.load(); }
+
+  protected:
+    HRESULT DoRenderSample(IMediaSample* pSample) override {
+        if (calls_.fetch_add(1) >= 10) return E_FAIL;
+        return DigestVideoRenderer::DoRenderSample(pSample);
+    }
+
+  private:
+    std::atomic<int> calls_{0};
+};
+
+// A delivery error other than end of stream stops the stream and reaches the graph as an
+// error abort carrying the error.
+TEST(CVelloVideoStream, DeliveryErrorStopsTheStreamAndAbortsWithIt) {
+    CFilterGraph graph;
+    auto owned = std::make_unique<CVelloSource>();
+    CVelloSource* source = owned.get();
+    graph.AddFilter(std::move(owned), "source");
+    ASSERT_EQ(source->Load(MediaPath("video_only.mp4")), S_OK);
+    auto renderer = std::make_unique<FailingVideoRenderer>();
+    FailingVideoRenderer* video = renderer.get();
+    graph.AddFilter(std::move(renderer), "video");
+    ASSERT_EQ(graph.Connect(source->VideoPin(), video->InputPin()), S_OK);
+    ASSERT_EQ(graph.Run(), S_OK);
+
+    long code = 0;
+    LONG_PTR p1 = 0, p2 = 0;
+    bool aborted = false;
+    while (!aborted && graph.GetEvent(&code, &p1, &p2, 60000) == S_OK) {
+        aborted = code == EC_ERRORABORT;
+        if (aborted) {
+            EXPECT_EQ(HRESULT(p1), E_FAIL);
+        }
+        graph.FreeEventParams(code, p1, p2);
+    }
+    ASSERT_TRUE(aborted);
+    graph.Stop();
+    // The failed picture was the last one offered.
+    EXPECT_EQ(video->Calls(), 11);
 }
 
 // RGB24 rows are bottom-up and padded; the colours agree with the YV12 picture.

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -38,7 +39,8 @@ inline uint64_t HashRows(const uint8_t* data, int width, int rows, int stride) {
 }
 
 // A null video renderer that also keeps, per presented picture, a digest of its Y plane
-// (YV12) and, on request, a copy of the first picture. `rgbOnly` refuses YV12.
+// (YV12), on request the number of pixels of one colour inside a rectangle (RGB24), and a
+// copy of the first picture. `rgbOnly` refuses YV12.
 class DigestVideoRenderer : public CNullVideoRenderer {
   public:
     explicit DigestVideoRenderer(bool fast, bool rgbOnly = false)
@@ -51,6 +53,25 @@ class DigestVideoRenderer : public CNullVideoRenderer {
     std::vector<uint64_t> Digests() {
         std::lock_guard lock(lock_);
         return digests_;
+    }
+
+    // Counts, in every RGB24 picture presented from now on, the pixels of the R, G, B colour
+    // `rgb` inside the rectangle (top-down picture coordinates).
+    struct Watch {
+        int left = 0, top = 0, width = 0, height = 0;
+        uint8_t rgb[3] = {};
+    };
+    struct Counted {
+        REFERENCE_TIME start = 0;
+        int pixels = 0;
+    };
+    void WatchColour(const Watch& watch) {
+        std::lock_guard lock(lock_);
+        watch_ = watch;
+    }
+    std::vector<Counted> CountedPictures() {
+        std::lock_guard lock(lock_);
+        return counted_;
     }
     // The first picture received (the pre-rolled one), waiting up to 20 s for it.
     std::vector<uint8_t> FirstPicture() {
@@ -67,6 +88,11 @@ class DigestVideoRenderer : public CNullVideoRenderer {
             if (f.subtype == MEDIASUBTYPE_YV12 &&
                 pSample->GetActualDataLength() >= f.width * f.height)
                 digests_.push_back(HashRows(pSample->Data(), f.width, f.height, f.width));
+            REFERENCE_TIME start = 0, stop = 0;
+            if (f.subtype == MEDIASUBTYPE_RGB24 && watch_.width > 0 &&
+                SUCCEEDED(pSample->GetTime(&start, &stop)) &&
+                pSample->GetActualDataLength() >= long(CMediaType::Rgb24Stride(f.width)) * f.height)
+                counted_.push_back({start, CountColour(pSample->Data(), f)});
         }
         KeepFirst(pSample);
         return CNullVideoRenderer::DoRenderSample(pSample);
@@ -77,6 +103,20 @@ class DigestVideoRenderer : public CNullVideoRenderer {
     }
 
   private:
+    // Caller holds lock_.
+    int CountColour(const uint8_t* picture, const VideoFormat& f) const {
+        const int stride = int(CMediaType::Rgb24Stride(f.width));
+        int n = 0;
+        for (int y = std::max(watch_.top, 0); y < std::min(watch_.top + watch_.height, f.height);
+             ++y) {
+            const uint8_t* row = picture + static_cast<ptrdiff_t>(f.height - 1 - y) * stride;
+            for (int x = std::max(watch_.left, 0);
+                 x < std::min(watch_.left + watch_.width, f.width); ++x)
+                n += std::memcmp(row + 3 * x, watch_.rgb, 3) == 0;
+        }
+        return n;
+    }
+
     void KeepFirst(IMediaSample* pSample) {
         {
             std::lock_guard lock(lock_);
@@ -90,6 +130,8 @@ class DigestVideoRenderer : public CNullVideoRenderer {
     std::mutex lock_;
     std::condition_variable firstSeen_;
     std::vector<uint64_t> digests_;  // guarded by lock_
+    Watch watch_;                    // guarded by lock_
+    std::vector<Counted> counted_;   // guarded by lock_
     std::vector<uint8_t> first_;     // guarded by lock_
 };
 

@@ -197,7 +197,7 @@ TEST_F(CSubtitleBitmapTest, RectangleOutsideThePictureIsClipped) {
 TEST_F(CSubtitleBitmapTest, TextSubtitlesAreIgnored) {
     SubtitleData data;
     data.subtitle = MakeSubtitle();
-    EXPECT_TRUE(OpenSubtitle(kSubtitleBitmap, 0, std::move(data)));
+    EXPECT_FALSE(OpenSubtitle(kSubtitleBitmap, 0, std::move(data)));  // refused
     Picture base = Picture::Rgb24(kWidth, kHeight);
     EXPECT_FALSE(Render(base, 0).Differs(base));
 }

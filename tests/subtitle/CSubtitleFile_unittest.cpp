@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <regex>
+#include <string>
+#include <string_view>
 
 #include "app/Logger.h"
+#include "app/TextDecoder.h"
 #include "subtitle/CSrtConverter.h"
 #include "subtitle/SubtitleTestUtil.h"
 
@@ -85,7 +89,7 @@ TEST_F(CSubtitleFileTest, CandidatesFromTheSubtitleFolderAndPickedFiles) {
     EXPECT_EQ(CSubtitleFile::CurrentPath(), subs + "film.en.srt");
     EXPECT_FALSE(DrawnRows(1500).empty());
 
-    // A file the user picks is shown and remembered among the used files.
+    // A file the user picks is shown.
     WriteFile(media + "picked.srt", "1\n00:00:30,000 --> 00:00:31,000\nPicked\n");
     ASSERT_TRUE(OpenSubtitle(kSubtitleExternal, 0, media + "picked.srt"));
     EXPECT_EQ(CSubtitleFile::CurrentPath(), media + "picked.srt");
@@ -305,6 +309,164 @@ TEST_F(CSubtitleFileTest, UnreadableTrackIsLoggedAndNothingIsDrawn) {
               std::string::npos)
         << text;
     EXPECT_NE(text.find("CSubtitle::Setup: ass_set_fonts succssfully: "), std::string::npos);
+}
+
+}  // namespace
+}  // namespace zvp
+
+namespace zvp {
+namespace {
+
+using test::ReadFile;
+using test::WriteFile;
+
+class CSubtitleFileFormsTest : public test::SubtitleTest {
+  protected:
+    std::string Dir(const std::string& name) {
+        const std::string dir = temp_.file(name);
+        std::filesystem::create_directories(dir);
+        return dir + "/";
+    }
+    static int CountOf(const std::string& text, const std::string& part) {
+        int n = 0;
+        for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+        return n;
+    }
+};
+
+// The same two cues (the first of two text lines) with every kind of line end.
+TEST_F(CSubtitleFileFormsTest, EveryLineEndGivesTheSameCues) {
+    const std::string lf =
+        "1\n00:00:01,000 --> 00:00:02,000\nUpper\nLower\n\n2\n00:00:03,000 --> 00:00:04,000\n"
+        "Last\n";
+    auto with = [&](const std::string& end) {
+        std::string text;
+        for (char c : lf) text += c == '\n' ? end : std::string(1, c);
+        return text;
+    };
+    const std::string dir = Dir("ends");
+    WriteFile(dir + "lf.srt", lf);
+    const std::string expected = ReadFile(CSubtitleFile::ConvertToAss(dir + "lf.srt"));
+    ASSERT_EQ(CountOf(expected, "Dialogue: "), 2) << expected;
+    ASSERT_NE(expected.find("Upper\\NLower\r\n"), std::string::npos) << expected;
+    const struct {
+        const char* name;
+        std::string text;
+    } forms[] = {{"crlf", with("\r\n")},
+                 {"cr", with("\r")},
+                 {"crcrlf", with("\r\r\n")},
+                 {"mixed",
+                  "1\r00:00:01,000 --> 00:00:02,000\r\nUpper\nLower\r\r2\n"
+                  "00:00:03,000 --> 00:00:04,000\rLast"}};
+    for (const auto& form : forms) {
+        WriteFile(dir + form.name + ".srt", form.text);
+        EXPECT_EQ(ReadFile(CSubtitleFile::ConvertToAss(dir + form.name + ".srt")), expected)
+            << form.name;
+    }
+
+    // An old Mac file beside the media is shown in its cue's time.
+    WriteFile(dir + "mac.mkv", "");
+    WriteFile(dir + "mac.srt", with("\r"));
+    ASSERT_TRUE(OpenSubtitle(kSubtitleExternal, 0, dir + "mac.mkv"));
+    EXPECT_TRUE(DrawnRows(500).empty());
+    EXPECT_FALSE(DrawnRows(1500).empty());
+}
+
+// Files with a byte-order mark are read in the encoding it names; the UTF-32LE mark starts
+// with the UTF-16LE one.
+TEST_F(CSubtitleFileFormsTest, ByteOrderMarksNameTheEncoding) {
+    using namespace std::string_view_literals;
+    const std::string line = "Grüße, €5 𝄞";
+    const std::string srt = "1\n00:00:01,000 --> 00:00:02,000\n" + line + "\n";
+    const std::string ass =
+        test::AssScript("Dialogue: 0,0:00:01.00,0:00:02.00,Default,,0,0,0,," + line + "\n");
+    const std::string dir = Dir("marks");
+    const struct {
+        const char* charset;
+        std::string_view mark;
+    } forms[] = {{"UTF-32LE", "\xFF\xFE\0\0"sv},
+                 {"UTF-32BE", "\0\0\xFE\xFF"sv},
+                 {"UTF-16LE", "\xFF\xFE"sv},
+                 {"UTF-16BE", "\xFE\xFF"sv}};
+    auto encoded = [](const std::string& text, const auto& form) {
+        std::string out;
+        EXPECT_TRUE(TextDecoder::FromUtf8(text, form.charset, out));
+        return std::string(form.mark) + out;
+    };
+    for (const auto& form : forms) {
+        const std::string name = dir + form.charset;
+        WriteFile(name + ".srt", encoded(srt, form));
+        const std::string converted = ReadFile(CSubtitleFile::ConvertToAss(name + ".srt"));
+        EXPECT_NE(converted.find("," + line + "\r\n"), std::string::npos)
+            << form.charset << ": " << converted;
+        // An ASS file is copied as UTF-8 for libass.
+        WriteFile(name + ".ass", encoded(ass, form));
+        EXPECT_EQ(ReadFile(CSubtitleFile::CopyAsUtf8(name + ".ass")), kBom + ass) << form.charset;
+    }
+}
+
+// A picked file is shown itself or not at all; a failed pick keeps what was shown.
+TEST_F(CSubtitleFileFormsTest, PickedFileIsShownItselfOrFailsKeepingTheShownOne) {
+    const std::string logFile = temp_.file("log.txt");
+    ASSERT_TRUE(Logger::Instance().OpenLogFile(logFile));
+    const std::string dir = Dir("pick");
+    WriteFile(dir + "film.avi", "");
+    WriteFile(dir + "film.srt", "1\n00:00:01,000 --> 00:00:02,000\nBeside\n");
+    ASSERT_TRUE(OpenSubtitle(kSubtitleExternal, 0, dir + "film.avi"));
+    ASSERT_EQ(CSubtitleFile::CurrentPath(), dir + "film.srt");
+
+    // SSA (v4) read by libass as it is, although an SRT of the same name lies beside it.
+    WriteFile(dir + "film.ssa",
+              "[Script Info]\nScriptType: v4.00\nPlayResX: 320\nPlayResY: 240\n\n[V4 Styles]\n"
+              "Format: Name, Fontname, Fontsize, PrimaryColour, SecondaryColour, TertiaryColour, "
+              "BackColour, Bold, Italic, BorderStyle, Outline, Shadow, Alignment, MarginL, "
+              "MarginR, MarginV, AlphaLevel, Encoding\n"
+              "Style: Default,Arial,20,16777215,65535,65535,0,0,0,1,2,0,2,10,10,10,0,1\n\n"
+              "[Events]\nFormat: Marked, Start, End, Style, Name, MarginL, MarginR, MarginV, "
+              "Effect, Text\n"
+              "Dialogue: Marked=0,0:00:05.00,0:00:06.00,Default,,0000,0000,0000,,From SSA\n");
+    SubtitleData ssa;
+    ssa.text = dir + "film.ssa";
+    ssa.picked = true;
+    ASSERT_TRUE(OpenSubtitle(kSubtitleExternal, 0, std::move(ssa)));
+    EXPECT_EQ(CSubtitleFile::CurrentPath(), dir + "film.ssa");
+    EXPECT_TRUE(DrawnRows(1500).empty());
+    EXPECT_FALSE(DrawnRows(5500).empty());
+    const auto shown = DrawnRows(5500);
+
+    // Missing, not a subtitle, or failing to convert: one line each, the SSA stays.
+    const auto pick = [&](const std::string& path) {
+        SubtitleData data;
+        data.text = path;
+        data.picked = true;
+        return OpenSubtitle(kSubtitleExternal, 0, std::move(data));
+    };
+    WriteFile(dir + "film.txt", "1\n00:00:01,000 --> 00:00:02,000\nText\n");
+    EXPECT_FALSE(pick(dir + "gone.srt"));
+    EXPECT_FALSE(pick(dir + "film.txt"));
+    std::filesystem::create_directories(dir + "folder.srt");
+    EXPECT_FALSE(pick(dir + "folder.srt"));
+    WriteFile(dir + "huge.srt", "");
+    std::filesystem::resize_file(dir + "huge.srt", 60u * 1024 * 1024);  // over the limit
+    EXPECT_FALSE(pick(dir + "huge.srt"));
+    EXPECT_EQ(CSubtitleFile::CurrentPath(), dir + "film.ssa");
+    EXPECT_EQ(DrawnRows(5500), shown);
+    Logger::Instance().OpenLogFile("/dev/null");
+    const std::string log = ReadFile(logFile);
+    EXPECT_EQ(CountOf(log, "Cannot open subtitle file: " + dir + "gone.srt"), 1) << log;
+    EXPECT_EQ(CountOf(log, "Not a subtitle file (srt, ass or ssa): " + dir + "film.txt"), 1);
+    EXPECT_EQ(CountOf(log, "Cannot open subtitle file: " + dir + "folder.srt"), 1);
+    EXPECT_EQ(CountOf(log, "Cannot open subtitle file: " + dir + "huge.srt"), 1);
+
+    // Picking does not enter a file in the used files; RememberUsedFile does, once.
+    auto count = [&] {
+        const auto used = CSubtitleFile::UsedFiles();
+        return std::count(used.begin(), used.end(), dir + "film.ssa");
+    };
+    EXPECT_EQ(count(), 0);
+    CSubtitleFile::RememberUsedFile(dir + "film.ssa");
+    CSubtitleFile::RememberUsedFile(dir + "film.ssa");
+    EXPECT_EQ(count(), 1);
 }
 
 }  // namespace

@@ -82,6 +82,39 @@ TEST_F(SubtitleDecodingTest, BitmapSubtitleGoesToTheBitmapObject) {
     EXPECT_EQ(rgb.Pixel(12, 11)[2], 0);
 }
 
+// A text rectangle built as the decoders do: libavcodec's event form.
+AVSubtitlePtr TextSubtitle(const char* event, uint32_t endMs) {
+    AVSubtitlePtr s = MakeSubtitle();
+    s->pts = 2'000'000;  // 2 s in AV_TIME_BASE
+    s->end_display_time = endMs;
+    s->num_rects = 1;
+    s->rects = static_cast<AVSubtitleRect**>(av_mallocz(sizeof(AVSubtitleRect*)));
+    s->rects[0] = static_cast<AVSubtitleRect*>(av_mallocz(sizeof(AVSubtitleRect)));
+    s->rects[0]->type = SUBTITLE_ASS;
+    s->rects[0]->ass = av_strdup(event);
+    return s;
+}
+
+// An end of UINT32_MAX means "until replaced", not 49 days.
+TEST_F(SubtitleDecodingTest, OpenEndedTextIsShownUntilReplaced) {
+    OpenDecodedSubtitle(TextSubtitle("0,0,Default,,0,0,0,,Open ended", UINT32_MAX), 0);
+    auto object = Object<CSubtitleAss>(kSubtitleText, 0);
+    ASSERT_NE(object, nullptr);
+    EXPECT_EQ(object->text(), "Dialogue: 0,0:00:02.00,99:59:59.99,Default,,0,0,0,,Open ended\n");
+    EXPECT_TRUE(DrawnRows(1900).empty());
+    EXPECT_FALSE(DrawnRows(2100).empty());
+
+    // A subtitle without rectangles changes nothing.
+    OpenDecodedSubtitle(MakeSubtitle(), 0);
+    EXPECT_NE(object->text().find("Open ended"), std::string::npos);
+
+    OpenDecodedSubtitle(TextSubtitle("0,0,Default,,0,0,0,,Timed", 1000), 0);
+    EXPECT_EQ(object->text(), "Dialogue: 0,0:00:02.00,0:00:03.00,Default,,0,0,0,,Timed\n");
+    EXPECT_FALSE(DrawnRows(2500).empty());
+    host_->AdvanceTickMs(10'000);
+    EXPECT_TRUE(DrawnRows(3500).empty());
+}
+
 TEST_F(SubtitleDecodingTest, ExternalFileOpenedBeforeSetupAppearsAfterIt) {
     ShutdownSubtitles();
     const std::string dir = temp_.file("m") + "/";
