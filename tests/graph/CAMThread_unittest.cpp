@@ -5,7 +5,9 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <future>
+#include <mutex>
 
 namespace zvp {
 namespace {
@@ -23,6 +25,7 @@ class CScriptedThread : public CAMThread {
     }
     static constexpr DWORD kExit = 99;
     static constexpr DWORD kHold = 7;  // peeked, then answered only after `release`
+    std::promise<void> holding;        // set once the held request has been peeked
     std::promise<void> release;
     std::atomic<bool> peekedPending{false};
     std::atomic<bool> stillPendingAfterPeek{false};
@@ -38,6 +41,7 @@ class CScriptedThread : public CAMThread {
             if (req == kHold) {
                 DWORD seen = 0;
                 peekedPending = CheckRequest(&seen) && seen == kHold;
+                holding.set_value();
                 release.get_future().wait();
                 stillPendingAfterPeek = CheckRequest(nullptr);
                 Reply(1234);
@@ -57,7 +61,9 @@ TEST(CAMThreadTest, RequestBlocksUntilRepliedAndStaysPending) {
 
     auto call =
         std::async(std::launch::async, [&] { return t.CallWorker(CScriptedThread::kHold); });
-    EXPECT_EQ(call.wait_for(100ms), std::future_status::timeout);
+    // The worker holds the request unanswered: the caller is still inside CallWorker.
+    ASSERT_EQ(t.holding.get_future().wait_for(20s), std::future_status::ready);
+    EXPECT_EQ(call.wait_for(0s), std::future_status::timeout);
     t.release.set_value();
     ASSERT_EQ(call.wait_for(20s), std::future_status::ready);
     EXPECT_EQ(call.get(), 1234u);
@@ -80,10 +86,21 @@ TEST(CAMThreadTest, CallsWithoutThreadOrAfterItEndedFail) {
     EXPECT_EQ(t.CallWorker(1), 2u);
 }
 
+// Counts the WaitForRequest calls that end without a request (a Wake); the test waits on it.
 class CWaitingThread : public CAMThread {
   public:
     ~CWaitingThread() override { Close(); }
-    std::atomic<int> wakes{0};
+
+    // Waits until at least `n` wakes were counted; returns the count.
+    int WaitForWakes(int n) {
+        std::unique_lock<std::mutex> lock(m_);
+        cv_.wait_for(lock, std::chrono::seconds(20), [&] { return wakes_ >= n; });
+        return wakes_;
+    }
+    int Wakes() {
+        std::lock_guard<std::mutex> lock(m_);
+        return wakes_;
+    }
 
   protected:
     DWORD ThreadProc() override {
@@ -93,20 +110,32 @@ class CWaitingThread : public CAMThread {
                 Reply(r);
                 if (r == 0) return 0;
             } else {
-                wakes.fetch_add(1);
+                std::lock_guard<std::mutex> lock(m_);
+                ++wakes_;
+                cv_.notify_all();
             }
         }
     }
+
+  private:
+    std::mutex m_;
+    std::condition_variable cv_;
+    int wakes_ = 0;  // guarded by m_
 };
 
 TEST(CAMThreadTest, WaitForRequestWakesOnRequestAndOnWake) {
     CWaitingThread t;
     ASSERT_TRUE(t.Create());
+    // A Wake ends an unlimited wait without a request, once.
     t.Wake();
+    ASSERT_EQ(t.WaitForWakes(1), 1);
     EXPECT_EQ(t.CallWorker(5), 5u);
+    // Each Wake ends one wait, whether it comes before or during that wait.
+    t.Wake();
+    ASSERT_EQ(t.WaitForWakes(2), 2);
     EXPECT_EQ(t.CallWorker(0), 0u);
     t.Close();
-    EXPECT_LE(t.wakes.load(), 1);
+    EXPECT_EQ(t.Wakes(), 2);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "graph/CBaseOutputPin.h"
 #include "graph/CFilterGraph.h"
+#include "graph/CMemAllocator.h"
 #include "graph/CNullAudioRenderer.h"
 #include "graph/CNullVideoRenderer.h"
 #include "graph/ManualSource.h"
@@ -69,7 +70,22 @@ TEST(CBaseRendererTest, EndOfStreamRejectsLaterSamplesUntilFlush) {
     CManualPin* pin = src->Pin();
     CSampleRef s;
 
-    // Stopped: refused.
+    // Stopped: refused, and nothing is shown or completed.
+    {
+        auto spare = CMemAllocator::Create();
+        ALLOCATOR_PROPERTIES want{1, 4 * 4 * 3, 1, 0}, got;
+        ASSERT_EQ(spare->SetProperties(&want, &got), S_OK);
+        ASSERT_EQ(spare->Commit(), S_OK);
+        CSampleRef stray;
+        ASSERT_EQ(spare->GetBuffer(&stray, nullptr, nullptr, 0), S_OK);
+        EXPECT_EQ(pin->Deliver(stray.get()), VFW_E_WRONG_STATE);
+        EXPECT_EQ(pin->DeliverEndOfStream(), VFW_E_WRONG_STATE);
+        EXPECT_EQ(video->Log().Count() + video->Log().PrerollCount(), 0u);
+        EXPECT_EQ(video->Log().EndOfStreamCount(), 0);
+        long c;
+        LONG_PTR a, b;
+        EXPECT_EQ(graph.GetEvent(&c, &a, &b, 0), E_ABORT);
+    }
     ASSERT_EQ(graph.Pause(), S_OK);
     ASSERT_EQ(graph.Run(), S_OK);
     ASSERT_EQ(pin->GetDeliveryBuffer(&s, nullptr, nullptr, 0), S_OK);

@@ -68,14 +68,22 @@ TEST(CMemAllocatorTest, GetBufferBlocksUntilOneIsReleased) {
     ASSERT_EQ(a->GetBuffer(&first, nullptr, nullptr, 0), S_OK);
     CSampleRef copy = first;  // two references: the buffer stays out until both go
     CSampleRef second;
-    auto waiter =
-        std::async(std::launch::async, [&] { return a->GetBuffer(&second, nullptr, nullptr, 0); });
-    EXPECT_EQ(waiter.wait_for(50ms), std::future_status::timeout);
+    std::promise<void> calling;
+    auto waiter = std::async(std::launch::async, [&] {
+        calling.set_value();
+        return a->GetBuffer(&second, nullptr, nullptr, 0);
+    });
+    ASSERT_EQ(calling.get_future().wait_for(20s), std::future_status::ready);
+    // Neither a wait nor a first release can give the waiter a buffer: it is still out.
+    EXPECT_EQ(waiter.wait_for(0s), std::future_status::timeout);
     first.Release();
-    EXPECT_EQ(waiter.wait_for(50ms), std::future_status::timeout);
+    EXPECT_EQ(a->FreeCount(), 0);
+    EXPECT_EQ(waiter.wait_for(0s), std::future_status::timeout);
     copy.Release();
     ASSERT_EQ(waiter.wait_for(20s), std::future_status::ready);
     EXPECT_EQ(waiter.get(), S_OK);
+    EXPECT_NE(second.get(), nullptr);
+    EXPECT_EQ(a->FreeCount(), 0);
 }
 
 TEST(CMemAllocatorTest, FlushingAndDecommitReleaseWaiters) {

@@ -33,17 +33,6 @@ void PutPacket(CPacketQueue2& q, int64_t dts, int64_t pts = AV_NOPTS_VALUE) {
     EXPECT_EQ(p->buf, nullptr);
 }
 
-// Waits (without sleeping a fixed time) until `done` holds or 20 s pass.
-template <typename F>
-bool WaitFor(F done) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::yield();
-    }
-    return true;
-}
-
 class PacketQueueTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -243,8 +232,7 @@ TEST_F(PacketQueueTest, WaitingVideoGetLogsBlockingUntilAPacketArrives) {
         got = video.Get(*p) && p->pts == 700 * kMs;
     });
     // One line per 100 ms of waiting: two lines mean at least 200 ms have passed.
-    ASSERT_TRUE(
-        WaitFor([&] { return log.CountOf("CPacketQueueVideo::Get: V: Queue blocking...") >= 2; }));
+    ASSERT_TRUE(log.WaitForCount("CPacketQueueVideo::Get: V: Queue blocking...", 2));
     PutPacket(video, 700);
     consumer.join();
     EXPECT_TRUE(got);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/Logger.h"
+#include "support/FileWatch.h"
 #include "support/TestUtil.h"
 
 namespace zvp::test {
@@ -35,6 +36,11 @@ class LogCapture {
         int n = 0;
         for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
         return n;
+    }
+
+    // Waits (on the log file's writes) until `part` appears at least `n` times, or 20 s.
+    bool WaitForCount(const std::string& part, int n) const {
+        return WaitForFileWrites(path_, [&] { return CountOf(part) >= n; });
     }
 
   private:
