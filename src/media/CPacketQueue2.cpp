@@ -39,27 +39,26 @@ void CPacketQueue2::Put(AVPacket& packet) {
     packet.pts = units;
     bool wake;
     {
-        std::lock_guard lock(mutex_);
+        MutexLock lock(mutex_);
         wake = AppendLocked(packet);
     }
     if (wake) NotifyPut();
 }
 
-bool CPacketQueue2::WaitForPacket(std::unique_lock<std::mutex>& lock, bool blockingLog) {
+bool CPacketQueue2::WaitForPacket(bool blockingLog) {
     if (!list_.empty() || aborted_) return !aborted_;
     ++waiting_;
     auto due = std::chrono::steady_clock::now() + kBlockingLogInterval;
     while (list_.empty() && !aborted_) {
         if (!blockingLog) {
-            not_empty_.wait(lock);
+            not_empty_.Wait(mutex_);
             continue;
         }
-        if (not_empty_.wait_until(lock, due) == std::cv_status::timeout && list_.empty() &&
-            !aborted_) {
+        if (!not_empty_.WaitUntil(mutex_, due) && list_.empty() && !aborted_) {
             due += kBlockingLogInterval;
-            lock.unlock();
+            mutex_.Unlock();
             Log({"CPacketQueueVideo::Get", kLogInfo}, "%s: Queue blocking...", name_.c_str());
-            lock.lock();
+            mutex_.Lock();
         }
     }
     --waiting_;
@@ -67,10 +66,10 @@ bool CPacketQueue2::WaitForPacket(std::unique_lock<std::mutex>& lock, bool block
 }
 
 bool CPacketQueue2::Get(AVPacket& packet) {
-    std::unique_lock lock(mutex_);
-    if (!WaitForPacket(lock, false)) return false;
+    MutexLock lock(mutex_);
+    if (!WaitForPacket(false)) return false;
     list_.PopFront(packet);
-    lock.unlock();
+    lock.Unlock();
     if (IsEndOfStream(packet)) {
         Log({"CPacketQueue2::Get", kLogInfo}, "%s: EOF!", name_.c_str());
         return false;
@@ -79,7 +78,7 @@ bool CPacketQueue2::Get(AVPacket& packet) {
 }
 
 bool CPacketQueue2::Peek(AVPacket& packet) {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     if (list_.empty()) return false;
     const AVPacket& head = list_.front();
     av_packet_unref(&packet);
@@ -91,7 +90,7 @@ bool CPacketQueue2::Peek(AVPacket& packet) {
 }
 
 int CPacketQueue2::Count() {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     return static_cast<int>(list_.size());
 }
 
@@ -99,27 +98,27 @@ void CPacketQueue2::PutEndOfStream() {
     AVPacket marker{};  // every field zero: no payload, no side data, times 0
     bool wake;
     {
-        std::lock_guard lock(mutex_);
+        MutexLock lock(mutex_);
         wake = AppendLocked(marker);
     }
     if (wake) NotifyPut();
 }
 
 void CPacketQueue2::Flush() {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     list_.Clear();
 }
 
 void CPacketQueue2::Abort() {
     {
-        std::lock_guard lock(mutex_);
+        MutexLock lock(mutex_);
         aborted_ = true;
     }
-    not_empty_.notify_all();
+    not_empty_.NotifyAll();
 }
 
 void CPacketQueue2::Resume() {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     aborted_ = false;
 }
 
