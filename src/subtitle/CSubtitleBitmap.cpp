@@ -28,7 +28,7 @@ void CSubtitleBitmap::Open(int kind, SubtitleData data) {
         return;
     }
     AVSubtitlePtr old;
-    std::lock_guard lock(state_lock_);
+    MutexLock lock(state_lock_);
     old = std::move(subtitle_);
     subtitle_ = std::move(data.subtitle);
     overlay_ready_ = false;
@@ -36,7 +36,7 @@ void CSubtitleBitmap::Open(int kind, SubtitleData data) {
 
 void CSubtitleBitmap::Clear() {
     AVSubtitlePtr old;
-    std::lock_guard lock(state_lock_);
+    MutexLock lock(state_lock_);
     old = std::move(subtitle_);
     overlay_ready_ = false;
 }
@@ -46,7 +46,7 @@ void CSubtitleBitmap::OnSeek(int64_t) {
 }
 
 bool CSubtitleBitmap::has_bitmap() {
-    std::lock_guard lock(state_lock_);
+    MutexLock lock(state_lock_);
     return subtitle_ != nullptr;
 }
 
@@ -72,7 +72,7 @@ void CSubtitleBitmap::BuildOverlay() {
 void CSubtitleBitmap::Render(const SubtitleFrame& frame, const std::shared_ptr<CSubtitleRenderer>&,
                              int&) {
     if (!frame.data) return;
-    std::lock_guard lock(state_lock_);
+    MutexLock lock(state_lock_);
     if (!subtitle_) return;
     const AVSubtitleRect* r = subtitle_->rects[0];
     if (!frame.rgb24) {

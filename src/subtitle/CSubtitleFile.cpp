@@ -212,7 +212,7 @@ void CSubtitleFile::Open(int kind, SubtitleData data) {
     std::string prepared = CopyAsUtf8(ConvertToAss(chosen));
     if (prepared.empty()) return;
     {
-        std::lock_guard lock(state_lock_);
+        MutexLock lock(state_lock_);
         prepared_ = prepared;
     }
     RebuildTrack();
@@ -221,7 +221,7 @@ void CSubtitleFile::Open(int kind, SubtitleData data) {
 void CSubtitleFile::RebuildTrack() {
     std::string prepared;
     {
-        std::lock_guard lock(state_lock_);
+        MutexLock lock(state_lock_);
         prepared = prepared_;
     }
     if (prepared.empty()) return;
@@ -239,7 +239,7 @@ void CSubtitleFile::RebuildTrack() {
         ApplyStyle(track.get(), renderer->settings(), renderer->height());
     }
     {
-        std::lock_guard lock(state_lock_);
+        MutexLock lock(state_lock_);
         std::swap(track_, track);
         ResetHold();  // what the previous track showed is not held over
     }
@@ -250,7 +250,7 @@ void CSubtitleFile::Render(const SubtitleFrame& frame, const std::shared_ptr<CSu
                            int& baseline) {
     if (CurrentPath().empty()) return;
     const int64_t now = GetSubtitleHost()->TickMs();
-    std::lock_guard lock(state_lock_);
+    MutexLock lock(state_lock_);
     if (!track_) return;
     DrawTrack(*track_.renderer(), track_.get(), frame, baseline, now);
 }
@@ -260,12 +260,12 @@ void CSubtitleFile::Clear() {
 }
 
 std::string CSubtitleFile::prepared_file() {
-    std::lock_guard lock(state_lock_);
+    MutexLock lock(state_lock_);
     return prepared_;
 }
 
 bool CSubtitleFile::has_track() {
-    std::lock_guard lock(state_lock_);
+    MutexLock lock(state_lock_);
     return bool(track_);
 }
 
