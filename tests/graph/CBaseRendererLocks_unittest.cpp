@@ -3,6 +3,7 @@
 // graph may call back into the renderer from any thread.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <future>
@@ -124,11 +125,16 @@ TEST(CBaseRendererLocksTest, HooksAndReportsRunWithoutTheRenderersLocks) {
     ASSERT_EQ(r.Stop(), S_OK);
     sample.Release();
 
-    EXPECT_EQ(r.Calls(),
-              (std::vector<std::string>{"OnStartStreaming", paused, "OnReceiveFirstSample",
-                                        "OnRunning", "DoRenderSample", "OnEndOfStream",
-                                        "IsEndOfStreamPlayed", complete, "OnPausing", paused,
-                                        flushed, "OnBeginFlush", "OnEndFlush", "OnStopStreaming"}));
+    // The presentation runs on the streaming thread once the renderer runs: it has no order
+    // with OnRunning.
+    std::vector<std::string> calls = r.Calls();
+    const auto rendered = std::find(calls.begin(), calls.end(), "DoRenderSample");
+    ASSERT_NE(rendered, calls.end());
+    calls.erase(rendered);
+    EXPECT_EQ(calls, (std::vector<std::string>{"OnStartStreaming", paused, "OnReceiveFirstSample",
+                                               "OnRunning", "OnEndOfStream", "IsEndOfStreamPlayed",
+                                               complete, "OnPausing", paused, flushed,
+                                               "OnBeginFlush", "OnEndFlush", "OnStopStreaming"}));
     EXPECT_EQ(r.CalledUnderLock(), std::vector<std::string>{});
 }
 
