@@ -36,7 +36,7 @@ Logger::~Logger() {
 }
 
 bool Logger::OpenLogFile(const std::string& path) {
-    std::unique_lock lock(file_lock_);
+    SharedMutexLock lock(file_lock_);
     if (fd_ >= 0) {
         ::close(fd_);
         fd_ = -1;
@@ -92,7 +92,7 @@ void Logger::Write(int level, const char* location, const char* format, va_list 
 
     if (!file_output_.load()) return;
     {
-        std::shared_lock lock(file_lock_);
+        SharedMutexLock lock(file_lock_, SharedMutexLock::Shared{});
         if (fd_ >= 0 && !file_bad_.load()) {
             if (!WriteAll(fd_, line, length)) file_bad_.store(true);
         }

@@ -2,10 +2,10 @@
 
 #include <atomic>
 #include <cstdarg>
-#include <shared_mutex>
 #include <string>
 
 #include "app/LogPoint.h"
+#include "app/SharedMutex.h"
 
 namespace zvp {
 
@@ -28,7 +28,7 @@ class Logger {
 
     // Closes the current file, then opens `path` truncated. Every line is written to it with
     // one unbuffered write. Returns false (and keeps no file) when the open fails.
-    bool OpenLogFile(const std::string& path);
+    bool OpenLogFile(const std::string& path) EXCLUDES(file_lock_);
 
     // Stores the file-output switch and returns the previous value.
     bool SetFileOutput(bool on);
@@ -38,7 +38,8 @@ class Logger {
     bool SetStdoutOutput(bool on);
 
     // Formats one line as described above and writes it to the sinks.
-    void Write(int level, const char* location, const char* format, va_list args);
+    void Write(int level, const char* location, const char* format, va_list args)
+        EXCLUDES(file_lock_);
 
     Logger(const Logger&) = delete;
     Logger& operator=(const Logger&) = delete;
@@ -49,8 +50,8 @@ class Logger {
 
     std::atomic<bool> file_output_{true};
     std::atomic<bool> stdout_output_{true};
-    std::shared_mutex file_lock_;
-    int fd_ = -1;                        // guarded by file_lock_
+    SharedMutex file_lock_;
+    int fd_ GUARDED_BY(file_lock_) = -1;
     std::atomic<bool> file_bad_{false};  // a write failed: no more file writes this run
 };
 

@@ -1,10 +1,9 @@
 #pragma once
 
-#include <condition_variable>
 #include <cstdint>
-#include <mutex>
 #include <thread>
 
+#include "app/Mutex.h"
 #include "graph/CCritSec.h"
 #include "graph/GraphTypes.h"
 
@@ -32,26 +31,27 @@ class CAMThread {
     CAMThread& operator=(const CAMThread&) = delete;
 
     // Starts the thread; false when one already exists or it cannot start.
-    bool Create();
+    bool Create() EXCLUDES(threadLock_, mutex_);
     // Sends a request and waits for the reply (any thread but the worker).
-    DWORD CallWorker(DWORD dwParam);
+    DWORD CallWorker(DWORD dwParam) EXCLUDES(mutex_);
     // Waits for the thread procedure to end and joins it. Call from outside the worker.
-    void Close();
-    bool ThreadExists() const;
+    void Close() EXCLUDES(threadLock_);
+    bool ThreadExists() const EXCLUDES(threadLock_);
 
     // --- on the worker thread ---
     // Blocks until a request is pending and returns it (still pending).
-    DWORD GetRequest();
+    DWORD GetRequest() EXCLUDES(mutex_);
     // True with the pending request in *pParam (when not null); never blocks.
-    bool CheckRequest(DWORD* pParam);
+    bool CheckRequest(DWORD* pParam) EXCLUDES(mutex_);
     // Answers the pending request: the caller's CallWorker returns `dw`.
-    void Reply(DWORD dw);
+    void Reply(DWORD dw) EXCLUDES(mutex_);
     // Waits up to `msTimeout` ms (INFINITE_WAIT: no limit) for a request or a Wake();
     // true when a request is pending. Lets a worker idle without polling.
-    bool WaitForRequest(long msTimeout);
+    bool WaitForRequest(long msTimeout) EXCLUDES(mutex_);
     // Wakes a WaitForRequest once (any thread), e.g. when a queue the worker waits on
-    // gained space.
-    void Wake();
+    // gained space or a flush that kept it from buffers ended. A wake given while the
+    // worker is not waiting is kept for its next wait.
+    void Wake() EXCLUDES(mutex_);
 
     // Serialises CallWorker callers (held for a whole request/reply).
     CCritSec m_AccessLock;
@@ -62,18 +62,22 @@ class CAMThread {
     virtual DWORD ThreadProc() = 0;
 
   private:
-    void Main();
+    void Main() EXCLUDES(mutex_);
+    bool RequestPendingLocked() const REQUIRES(mutex_) { return pending_ && !replied_; }
 
-    mutable std::mutex mutex_;
-    std::condition_variable cv_;
-    bool pending_ = false;   // guarded by mutex_: a request awaits its reply
-    bool replied_ = false;   // guarded by mutex_
-    bool woken_ = false;     // guarded by mutex_
-    bool running_ = false;   // guarded by mutex_: ThreadProc has not returned
-    DWORD param_ = 0;        // guarded by mutex_
-    DWORD reply_ = 0;        // guarded by mutex_
-    std::thread thread_;     // created and joined by the controlling thread
-    std::mutex threadLock_;  // guards thread_ (Create/Close/ThreadExists)
+    // Taken after threadLock_ (Create), never before it.
+    mutable Mutex mutex_;
+    CondVar cv_;
+    bool pending_ GUARDED_BY(mutex_) = false;  // a request awaits its reply
+    bool replied_ GUARDED_BY(mutex_) = false;
+    bool woken_ GUARDED_BY(mutex_) = false;
+    bool running_ GUARDED_BY(mutex_) = false;  // ThreadProc has not returned
+    DWORD param_ GUARDED_BY(mutex_) = 0;
+    DWORD reply_ GUARDED_BY(mutex_) = 0;
+    // Guards thread_ (Create/Close/ThreadExists); created and joined by the controlling
+    // thread.
+    mutable Mutex threadLock_;
+    std::thread thread_ GUARDED_BY(threadLock_);
 };
 
 }  // namespace zvp

@@ -24,33 +24,35 @@ CBasePin* CBaseRenderer::GetPin(int n) {
 }
 
 HRESULT CBaseRenderer::Stop() {
-    CAutoLock lock(&m_InterfaceLock);
-    bool wasActive = m_State != State_Stopped;
-    CBaseFilter::Stop();
+    bool wasActive = false;
     {
-        std::lock_guard<std::mutex> rl(rendererLock_);
+        CAutoLock lock(&m_InterfaceLock);
+        wasActive = m_State != State_Stopped;
+        CBaseFilter::Stop();
+        MutexLock rl(rendererLock_);
         rstate_ = State_Stopped;
         eos_ = completeSent_ = ready_ = false;
-        stateChanged_.notify_all();
+        stateChanged_.NotifyAll();
     }
     if (wasActive) OnStopStreaming();
     return S_OK;
 }
 
 HRESULT CBaseRenderer::Pause() {
-    CAutoLock lock(&m_InterfaceLock);
-    FILTER_STATE old = m_State;
-    HRESULT hr = CBaseFilter::Pause();
-    if (FAILED(hr)) return hr;
+    FILTER_STATE old = State_Stopped;
     bool ready = false;
     {
-        std::lock_guard<std::mutex> rl(rendererLock_);
+        CAutoLock lock(&m_InterfaceLock);
+        old = m_State;
+        HRESULT hr = CBaseFilter::Pause();
+        if (FAILED(hr)) return hr;
+        MutexLock rl(rendererLock_);
         if (old == State_Stopped) eos_ = completeSent_ = ready_ = false;
         // A renderer paused from running has already presented; it is ready at once.
         if (old == State_Running) ready_ = true;
         rstate_ = State_Paused;
         ready = ready_;
-        stateChanged_.notify_all();
+        stateChanged_.NotifyAll();
     }
     if (old == State_Stopped) OnStartStreaming();
     if (old == State_Running) OnPausing();
@@ -59,20 +61,23 @@ HRESULT CBaseRenderer::Pause() {
 }
 
 HRESULT CBaseRenderer::Run(REFERENCE_TIME tStart) {
-    CAutoLock lock(&m_InterfaceLock);
-    FILTER_STATE old = m_State;
-    if (old == State_Stopped) {
+    // State changes come one at a time from the graph's thread: the state read here holds
+    // until this call changes it.
+    if (State() == State_Stopped) {
         HRESULT hr = Pause();
         if (FAILED(hr)) return hr;
     }
-    HRESULT hr = CBaseFilter::Run(tStart);
-    if (FAILED(hr)) return hr;
+    FILTER_STATE old = State_Stopped;
     {
-        std::lock_guard<std::mutex> rl(rendererLock_);
+        CAutoLock lock(&m_InterfaceLock);
+        old = m_State;
+        HRESULT hr = CBaseFilter::Run(tStart);
+        if (FAILED(hr)) return hr;
+        MutexLock rl(rendererLock_);
         rstate_ = State_Running;
         rtStart_ = tStart;
         rclock_ = m_pClock;
-        stateChanged_.notify_all();
+        stateChanged_.NotifyAll();
     }
     if (old != State_Running) OnRunning();
     CheckCompletion();
@@ -81,39 +86,41 @@ HRESULT CBaseRenderer::Run(REFERENCE_TIME tStart) {
 
 HRESULT CBaseRenderer::GetState(long msTimeout, FILTER_STATE* pState) {
     if (!pState) return E_POINTER;
-    std::unique_lock<std::mutex> rl(rendererLock_);
-    auto settled = [&] { return rstate_ != State_Paused || ready_; };
-    if (msTimeout < 0) {
-        stateChanged_.wait(rl, settled);
-    } else {
-        stateChanged_.wait_for(rl, std::chrono::milliseconds(msTimeout), settled);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(msTimeout);
+    MutexLock rl(rendererLock_);
+    while (rstate_ == State_Paused && !ready_) {
+        if (msTimeout < 0) {
+            stateChanged_.Wait(rendererLock_);
+        } else if (!stateChanged_.WaitUntil(rendererLock_, deadline)) {
+            break;
+        }
     }
     *pState = rstate_;
-    return settled() ? S_OK : VFW_S_STATE_INTERMEDIATE;
+    return rstate_ != State_Paused || ready_ ? S_OK : VFW_S_STATE_INTERMEDIATE;
 }
 
 HRESULT CBaseRenderer::SetSyncSource(IReferenceClock* pClock) {
     CAutoLock lock(&m_InterfaceLock);
     CBaseFilter::SetSyncSource(pClock);
-    std::lock_guard<std::mutex> rl(rendererLock_);
+    MutexLock rl(rendererLock_);
     rclock_ = pClock;
     return S_OK;
 }
 
 void CBaseRenderer::SetFastMode(bool fast) {
-    std::lock_guard<std::mutex> rl(rendererLock_);
+    MutexLock rl(rendererLock_);
     fast_ = fast;
-    stateChanged_.notify_all();
+    stateChanged_.NotifyAll();
 }
 
 bool CBaseRenderer::IsFastMode() {
-    std::lock_guard<std::mutex> rl(rendererLock_);
+    MutexLock rl(rendererLock_);
     return fast_;
 }
 
 HRESULT CBaseRenderer::Receive(IMediaSample* pSample) {
     {
-        std::lock_guard<std::mutex> rl(rendererLock_);
+        MutexLock rl(rendererLock_);
         if (rstate_ == State_Stopped) return VFW_E_WRONG_STATE;
         if (flushing_) return S_FALSE;
         if (eos_) return VFW_E_SAMPLE_REJECTED_EOS;
@@ -131,10 +138,10 @@ HRESULT CBaseRenderer::ProcessSample(IMediaSample* pSample) {
 
 bool CBaseRenderer::MarkPrerolled() {
     {
-        std::lock_guard<std::mutex> rl(rendererLock_);
+        MutexLock rl(rendererLock_);
         if (rstate_ != State_Paused || ready_ || flushing_) return false;
         ready_ = true;
-        stateChanged_.notify_all();
+        stateChanged_.NotifyAll();
     }
     NotifyReady();
     return true;
@@ -145,27 +152,27 @@ void CBaseRenderer::NotifyReady() {
 }
 
 bool CBaseRenderer::WaitForRenderTime(bool timed, REFERENCE_TIME start) {
-    std::unique_lock<std::mutex> rl(rendererLock_);
+    MutexLock rl(rendererLock_);
     for (;;) {
         if (rstate_ == State_Stopped || flushing_) return false;
         if (rstate_ != State_Running) {
-            stateChanged_.wait(rl);
+            stateChanged_.Wait(rendererLock_);
             continue;
         }
         if (!timed || fast_ || !rclock_) return true;
         IReferenceClock* clock = rclock_;
         REFERENCE_TIME tStart = rtStart_;
-        rl.unlock();
+        rl.Unlock();
         REFERENCE_TIME now = 0;
         clock->GetTime(&now);
-        rl.lock();
+        rl.Lock();
         // The state may have changed while the lock was released; look again first.
         if (rstate_ != State_Running || flushing_ || clock != rclock_ || tStart != rtStart_)
             continue;
         REFERENCE_TIME remaining = start - (now - tStart);
         if (remaining <= 0) return true;
         REFERENCE_TIME slice = std::min(remaining, kMaxTimedWait);
-        stateChanged_.wait_for(rl, std::chrono::microseconds(slice / 10 + 1));
+        stateChanged_.WaitFor(rendererLock_, std::chrono::microseconds(slice / 10 + 1));
     }
 }
 
@@ -174,7 +181,7 @@ bool CBaseRenderer::CurrentStreamTime(REFERENCE_TIME* pStreamTime) {
     REFERENCE_TIME tStart;
     FILTER_STATE state;
     {
-        std::lock_guard<std::mutex> rl(rendererLock_);
+        MutexLock rl(rendererLock_);
         clock = rclock_;
         tStart = rtStart_;
         state = rstate_;
@@ -187,14 +194,14 @@ bool CBaseRenderer::CurrentStreamTime(REFERENCE_TIME* pStreamTime) {
 }
 
 bool CBaseRenderer::IsAborting() {
-    std::lock_guard<std::mutex> rl(rendererLock_);
+    MutexLock rl(rendererLock_);
     return rstate_ == State_Stopped || flushing_;
 }
 
 HRESULT CBaseRenderer::EndOfStream() {
     bool ready = false;
     {
-        std::lock_guard<std::mutex> rl(rendererLock_);
+        MutexLock rl(rendererLock_);
         if (rstate_ == State_Stopped) return VFW_E_WRONG_STATE;
         if (flushing_) return S_FALSE;
         if (eos_) return S_OK;
@@ -203,7 +210,7 @@ HRESULT CBaseRenderer::EndOfStream() {
             ready_ = true;
             ready = true;
         }
-        stateChanged_.notify_all();
+        stateChanged_.NotifyAll();
     }
     if (ready) NotifyReady();
     OnEndOfStream();
@@ -211,27 +218,35 @@ HRESULT CBaseRenderer::EndOfStream() {
     return S_OK;
 }
 
+bool CBaseRenderer::CompletionDueLocked() {
+    return eos_ && !completeSent_ && rstate_ == State_Running && !flushing_;
+}
+
 void CBaseRenderer::CheckCompletion() {
     {
-        std::lock_guard<std::mutex> rl(rendererLock_);
-        if (!eos_ || completeSent_ || rstate_ != State_Running || flushing_) return;
+        MutexLock rl(rendererLock_);
+        if (!CompletionDueLocked()) return;
     }
     if (!IsEndOfStreamPlayed()) return;
-    std::lock_guard<std::mutex> rl(rendererLock_);
-    if (!eos_ || completeSent_ || rstate_ != State_Running || flushing_) return;
-    completeSent_ = true;
-    // Reported under the lock so that it cannot reach the graph after the EC_RENDERER_FLUSHED
-    // of a flush that began later (the graph's sink takes only its own leaf lock).
+    MutexLock nl(notifyLock_);
+    {
+        MutexLock rl(rendererLock_);
+        if (!CompletionDueLocked()) return;
+        completeSent_ = true;
+    }
     NotifyEvent(EC_COMPLETE, S_OK, 0);
 }
 
 HRESULT CBaseRenderer::BeginFlush() {
     {
-        std::lock_guard<std::mutex> rl(rendererLock_);
-        flushing_ = true;
-        eos_ = completeSent_ = false;
-        if (rstate_ == State_Paused) ready_ = false;
-        stateChanged_.notify_all();
+        MutexLock nl(notifyLock_);
+        {
+            MutexLock rl(rendererLock_);
+            flushing_ = true;
+            eos_ = completeSent_ = false;
+            if (rstate_ == State_Paused) ready_ = false;
+            stateChanged_.NotifyAll();
+        }
         NotifyEvent(EC_RENDERER_FLUSHED, 0, 0);
     }
     OnBeginFlush();
@@ -240,9 +255,9 @@ HRESULT CBaseRenderer::BeginFlush() {
 
 HRESULT CBaseRenderer::EndFlush() {
     {
-        std::lock_guard<std::mutex> rl(rendererLock_);
+        MutexLock rl(rendererLock_);
         flushing_ = false;
-        stateChanged_.notify_all();
+        stateChanged_.NotifyAll();
     }
     OnEndFlush();
     return S_OK;

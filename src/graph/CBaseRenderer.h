@@ -1,9 +1,8 @@
 #pragma once
 
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 
+#include "app/Mutex.h"
 #include "graph/CBaseFilter.h"
 #include "graph/CCritSec.h"
 #include "graph/CMediaSample.h"
@@ -28,10 +27,15 @@ class CRendererInputPin;
 // clears it. EC_PAUSED is reported (to the graph, which counts renderers) when a paused
 // renderer becomes ready: it pre-rolled a sample or received end of stream.
 //
-// Threads: state changes on the graph's thread under the interface lock (the filter's state
-// lock); Receive/EndOfStream on the upstream streaming thread; flushes on the seeking
-// thread. `rendererLock_` guards the streaming state below and is never held while calling
-// a hook, the clock or the graph.
+// Threads: state changes (Stop, Pause, Run, SetSyncSource) come one at a time from the graph's
+// thread; each updates the filter state under the interface lock (the filter's state lock) and
+// calls its hooks after releasing it. Receive/EndOfStream run on the upstream streaming
+// thread; flushes on the seeking thread. `rendererLock_` guards the streaming state below and
+// is never held while calling a hook, the clock or the graph. `notifyLock_` orders the
+// EC_COMPLETE and EC_RENDERER_FLUSHED reports: it is held across the decision and the report,
+// so that an EC_COMPLETE cannot reach the graph after the EC_RENDERER_FLUSHED of a flush that
+// began later. It is taken before `rendererLock_` (never the other way round) and only around
+// the graph's Notify, which takes the graph's own leaf lock and never calls back.
 class CBaseRenderer : public CBaseFilter {
   public:
     CBaseRenderer(const char* pName, HRESULT* phr);
@@ -41,24 +45,24 @@ class CBaseRenderer : public CBaseFilter {
     CBasePin* GetPin(int n) override;
     CRendererInputPin* InputPin() const { return m_pInputPin.get(); }
 
-    HRESULT Stop() override;
-    HRESULT Pause() override;
-    HRESULT Run(REFERENCE_TIME tStart) override;
-    HRESULT GetState(long msTimeout, FILTER_STATE* pState) override;
-    HRESULT SetSyncSource(IReferenceClock* pClock) override;
+    HRESULT Stop() override EXCLUDES(rendererLock_);
+    HRESULT Pause() override EXCLUDES(rendererLock_);
+    HRESULT Run(REFERENCE_TIME tStart) override EXCLUDES(rendererLock_);
+    HRESULT GetState(long msTimeout, FILTER_STATE* pState) override EXCLUDES(rendererLock_);
+    HRESULT SetSyncSource(IReferenceClock* pClock) override EXCLUDES(rendererLock_);
 
     // Fast mode: present samples as soon as the renderer runs, ignoring their times.
-    void SetFastMode(bool fast);
+    void SetFastMode(bool fast) EXCLUDES(rendererLock_);
 
     // --- called by the input pin ---
     virtual HRESULT CheckMediaType(const CMediaType* pmt) = 0;
     virtual HRESULT SetMediaType(const CMediaType* pmt) { return S_OK; }
     virtual HRESULT CompleteConnect(CBasePin* pReceivePin) { return S_OK; }
     virtual HRESULT BreakConnect() { return S_OK; }
-    HRESULT Receive(IMediaSample* pSample);
-    HRESULT EndOfStream();
-    HRESULT BeginFlush();
-    HRESULT EndFlush();
+    HRESULT Receive(IMediaSample* pSample) EXCLUDES(rendererLock_);
+    HRESULT EndOfStream() EXCLUDES(rendererLock_, notifyLock_);
+    HRESULT BeginFlush() EXCLUDES(rendererLock_, notifyLock_);
+    HRESULT EndFlush() EXCLUDES(rendererLock_);
     virtual HRESULT NewSegment(REFERENCE_TIME tStart, REFERENCE_TIME tStop, double dRate) {
         return S_OK;
     }
@@ -70,7 +74,7 @@ class CBaseRenderer : public CBaseFilter {
     virtual HRESULT ProcessSample(IMediaSample* pSample);
     // The first sample received while paused (the poster frame). No lock held.
     virtual void OnReceiveFirstSample(IMediaSample* pSample) {}
-    // Hooks without any lock held: streaming begins (stopped → paused), ends (→ stopped),
+    // Hooks, called without any lock held: streaming begins (stopped → paused), ends (→ stopped),
     // run/pause transitions, flush begin/end, end of stream received.
     virtual void OnStartStreaming() {}
     virtual void OnStopStreaming() {}
@@ -84,34 +88,39 @@ class CBaseRenderer : public CBaseFilter {
 
     // Marks the pre-roll of a paused renderer; true when this call did it (the caller
     // shows the sample). Reports EC_PAUSED.
-    bool MarkPrerolled();
+    bool MarkPrerolled() EXCLUDES(rendererLock_);
     // Waits until the renderer runs and, for a timed sample outside fast mode, until stream
     // time reaches `start`. False when a stop or flush ended the wait.
-    bool WaitForRenderTime(bool timed, REFERENCE_TIME start);
+    bool WaitForRenderTime(bool timed, REFERENCE_TIME start) EXCLUDES(rendererLock_);
     // Reports EC_COMPLETE once when due (see above). Any thread, no lock held.
-    void CheckCompletion();
+    void CheckCompletion() EXCLUDES(rendererLock_, notifyLock_);
     // The current stream time by the clock, false without a clock or while stopped.
-    bool CurrentStreamTime(REFERENCE_TIME* pStreamTime);
+    bool CurrentStreamTime(REFERENCE_TIME* pStreamTime) EXCLUDES(rendererLock_);
     // True while samples are being dropped (stopped or flushing).
-    bool IsAborting();
-    bool IsFastMode();
+    bool IsAborting() EXCLUDES(rendererLock_);
+    bool IsFastMode() EXCLUDES(rendererLock_);
 
-    CCritSec m_InterfaceLock;  // the filter's state lock
+    // The filter's state lock (recursive, reached by the base through m_pLock: the members it
+    // guards are not annotated, see CCritSec).
+    CCritSec m_InterfaceLock;
     std::unique_ptr<CRendererInputPin> m_pInputPin;
 
   private:
-    void NotifyReady();
+    void NotifyReady() EXCLUDES(rendererLock_);
+    // End of stream received, not yet reported, running and not flushing.
+    bool CompletionDueLocked() REQUIRES(rendererLock_);
 
-    std::mutex rendererLock_;
-    std::condition_variable stateChanged_;
-    FILTER_STATE rstate_ = State_Stopped;  // guarded by rendererLock_
-    IReferenceClock* rclock_ = nullptr;    // guarded by rendererLock_; not owned
-    REFERENCE_TIME rtStart_ = 0;           // guarded by rendererLock_
-    bool flushing_ = false;                // guarded by rendererLock_
-    bool eos_ = false;                     // guarded by rendererLock_
-    bool completeSent_ = false;            // guarded by rendererLock_
-    bool ready_ = false;                   // guarded by rendererLock_: pre-rolled or ended
-    bool fast_ = false;                    // guarded by rendererLock_
+    Mutex notifyLock_;
+    Mutex rendererLock_;
+    CondVar stateChanged_;
+    FILTER_STATE rstate_ GUARDED_BY(rendererLock_) = State_Stopped;
+    IReferenceClock* rclock_ GUARDED_BY(rendererLock_) = nullptr;  // not owned
+    REFERENCE_TIME rtStart_ GUARDED_BY(rendererLock_) = 0;
+    bool flushing_ GUARDED_BY(rendererLock_) = false;
+    bool eos_ GUARDED_BY(rendererLock_) = false;
+    bool completeSent_ GUARDED_BY(rendererLock_) = false;
+    bool ready_ GUARDED_BY(rendererLock_) = false;  // pre-rolled or ended
+    bool fast_ GUARDED_BY(rendererLock_) = false;
 };
 
 }  // namespace zvp

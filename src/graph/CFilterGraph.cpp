@@ -24,7 +24,7 @@ CFilterGraph::CFilterGraph() = default;
 CFilterGraph::~CFilterGraph() {
     Stop();
     SetNotifyTarget(nullptr, nullptr);
-    std::lock_guard<std::mutex> lock(controlLock_);
+    MutexLock lock(controlLock_);
     for (auto& e : filters_) {
         for (int i = 0; i < e.filter->GetPinCount(); ++i) {
             CBasePin* pin = e.filter->GetPin(i);
@@ -39,16 +39,18 @@ CFilterGraph::~CFilterGraph() {
         e.filter->JoinFilterGraph(nullptr, nullptr);
     }
     {
-        std::lock_guard<std::mutex> el(eventLock_);
+        MutexLock el(eventLock_);
         renderers_.clear();
     }
-    // Sources first (their pins may refer to renderers' clocks no longer), then the rest.
+    // Last added first (the engine adds the source, then its renderers: renderers go first).
+    // The order does not matter for safety: the pins are disconnected and no filter keeps a
+    // clock any more, so no filter refers to another.
     while (!filters_.empty()) filters_.pop_back();
 }
 
 HRESULT CFilterGraph::AddFilter(std::unique_ptr<CBaseFilter> filter, const char* name) {
     if (!filter) return E_POINTER;
-    std::lock_guard<std::mutex> lock(controlLock_);
+    MutexLock lock(controlLock_);
     if (state_ != State_Stopped) return VFW_E_WRONG_STATE;
     filter->JoinFilterGraph(this, name);
     filters_.push_back(Entry{std::move(filter), name ? name : ""});
@@ -56,12 +58,12 @@ HRESULT CFilterGraph::AddFilter(std::unique_ptr<CBaseFilter> filter, const char*
 }
 
 int CFilterGraph::GetFilterCount() const {
-    std::lock_guard<std::mutex> lock(controlLock_);
+    MutexLock lock(controlLock_);
     return int(filters_.size());
 }
 
 CBaseFilter* CFilterGraph::GetFilter(int n) const {
-    std::lock_guard<std::mutex> lock(controlLock_);
+    MutexLock lock(controlLock_);
     if (n < 0 || n >= int(filters_.size())) return nullptr;
     return filters_[size_t(n)].filter.get();
 }
@@ -78,12 +80,12 @@ CBasePin* CFilterGraph::FindInputPin(CBaseFilter* filter) {
 HRESULT CFilterGraph::Connect(CBasePin* pOut, CBasePin* pIn) {
     if (!pOut || !pIn) return E_POINTER;
     if (pOut->Direction() != PINDIR_OUTPUT || pIn->Direction() != PINDIR_INPUT) return E_INVALIDARG;
-    std::lock_guard<std::mutex> lock(controlLock_);
+    MutexLock lock(controlLock_);
     if (state_ != State_Stopped) return VFW_E_WRONG_STATE;
     HRESULT hr = pOut->Connect(pIn, nullptr);
     if (FAILED(hr)) return hr;
     if (IsRenderer(pIn->Filter())) {
-        std::lock_guard<std::mutex> el(eventLock_);
+        MutexLock el(eventLock_);
         renderers_.insert(pIn->Filter());
     }
     return hr;
@@ -126,19 +128,19 @@ void CFilterGraph::ChooseClockLocked() {
 }
 
 HRESULT CFilterGraph::SetDefaultSyncSource() {
-    std::lock_guard<std::mutex> lock(controlLock_);
+    MutexLock lock(controlLock_);
     if (state_ != State_Stopped) return VFW_E_WRONG_STATE;
     ChooseClockLocked();
     return S_OK;
 }
 
 IReferenceClock* CFilterGraph::GetSyncSource() const {
-    std::lock_guard<std::mutex> lock(controlLock_);
+    MutexLock lock(controlLock_);
     return clock_;
 }
 
 void CFilterGraph::ResetCompletionLocked() {
-    std::lock_guard<std::mutex> el(eventLock_);
+    MutexLock el(eventLock_);
     completed_.clear();
     completeSent_ = false;
 }
@@ -153,7 +155,7 @@ HRESULT CFilterGraph::PauseLocked(bool announce) {
         pausedStreamTime_ = ClockNow() - tStart_;
     }
     {
-        std::lock_guard<std::mutex> el(eventLock_);
+        MutexLock el(eventLock_);
         prerolled_.clear();
         pausePending_ = announce && !renderers_.empty();
     }
@@ -177,7 +179,7 @@ HRESULT CFilterGraph::PauseLocked(bool announce) {
 HRESULT CFilterGraph::RunFiltersLocked(REFERENCE_TIME tStart) {
     {
         // A pause that had not completed is over: no EC_PAUSED for it.
-        std::lock_guard<std::mutex> el(eventLock_);
+        MutexLock el(eventLock_);
         pausePending_ = false;
     }
     for (int pass = 0; pass < 2; ++pass) {
@@ -214,14 +216,14 @@ HRESULT CFilterGraph::StopLocked() {
     state_ = State_Stopped;
     pausedStreamTime_ = 0;
     {
-        std::lock_guard<std::mutex> el(eventLock_);
+        MutexLock el(eventLock_);
         pausePending_ = false;
     }
     return result;
 }
 
 HRESULT CFilterGraph::Run() {
-    std::lock_guard<std::mutex> lock(controlLock_);
+    MutexLock lock(controlLock_);
     if (state_ == State_Running) return S_OK;
     if (state_ == State_Stopped) {
         HRESULT hr = PauseLocked(false);
@@ -232,12 +234,12 @@ HRESULT CFilterGraph::Run() {
 }
 
 HRESULT CFilterGraph::Pause() {
-    std::lock_guard<std::mutex> lock(controlLock_);
+    MutexLock lock(controlLock_);
     return PauseLocked();
 }
 
 HRESULT CFilterGraph::Stop() {
-    std::lock_guard<std::mutex> lock(controlLock_);
+    MutexLock lock(controlLock_);
     return StopLocked();
 }
 
@@ -245,7 +247,7 @@ HRESULT CFilterGraph::GetState(long msTimeout, FILTER_STATE* pState) {
     if (!pState) return E_POINTER;
     std::vector<CBaseFilter*> renderers;
     {
-        std::lock_guard<std::mutex> lock(controlLock_);
+        MutexLock lock(controlLock_);
         *pState = state_;
         if (state_ != State_Paused) return S_OK;
         for (auto& e : filters_)
@@ -277,7 +279,7 @@ HRESULT CFilterGraph::SetPositions(REFERENCE_TIME* pCurrent, DWORD dwCurrentFlag
         return E_INVALIDARG;
     if (!startBits && !stopBits) return S_OK;
 
-    std::lock_guard<std::mutex> lock(controlLock_);
+    MutexLock lock(controlLock_);
     REFERENCE_TIME target = 0;
     if (startBits == AM_SEEKING_AbsolutePositioning) target = *pCurrent;
     if (startBits == AM_SEEKING_RelativePositioning)
@@ -329,7 +331,7 @@ HRESULT CFilterGraph::GetCurrentPosition(REFERENCE_TIME* pCurrent) {
     if (!pCurrent) return E_POINTER;
     REFERENCE_TIME duration = 0;
     bool haveDuration = SUCCEEDED(GetDuration(&duration));
-    std::lock_guard<std::mutex> lock(controlLock_);
+    MutexLock lock(controlLock_);
     REFERENCE_TIME pos = segmentStart_ + StreamTimeLocked();
     if (haveDuration && duration > 0) pos = std::min(pos, duration);
     *pCurrent = std::max<REFERENCE_TIME>(pos, 0);
@@ -338,7 +340,7 @@ HRESULT CFilterGraph::GetCurrentPosition(REFERENCE_TIME* pCurrent) {
 
 HRESULT CFilterGraph::GetDuration(REFERENCE_TIME* pDuration) {
     if (!pDuration) return E_POINTER;
-    std::lock_guard<std::mutex> lock(controlLock_);
+    MutexLock lock(controlLock_);
     bool any = false;
     REFERENCE_TIME best = 0;
     for (auto& e : filters_) {
@@ -358,7 +360,7 @@ HRESULT CFilterGraph::GetDuration(REFERENCE_TIME* pDuration) {
 
 HRESULT CFilterGraph::GetCapabilities(DWORD* pCapabilities) {
     if (!pCapabilities) return E_POINTER;
-    std::lock_guard<std::mutex> lock(controlLock_);
+    MutexLock lock(controlLock_);
     bool any = false;
     DWORD caps = 0;
     for (auto& e : filters_) {
@@ -378,7 +380,7 @@ HRESULT CFilterGraph::GetCapabilities(DWORD* pCapabilities) {
 
 HRESULT CFilterGraph::GetVideoSize(long* pWidth, long* pHeight) {
     if (!pWidth || !pHeight) return E_POINTER;
-    std::lock_guard<std::mutex> lock(controlLock_);
+    MutexLock lock(controlLock_);
     for (auto& e : filters_) {
         auto* video = dynamic_cast<IBasicVideo*>(e.filter.get());
         if (video && SUCCEEDED(video->GetVideoSize(pWidth, pHeight))) return S_OK;
@@ -387,7 +389,7 @@ HRESULT CFilterGraph::GetVideoSize(long* pWidth, long* pHeight) {
 }
 
 QWidget* CFilterGraph::GetVideoWidget() {
-    std::lock_guard<std::mutex> lock(controlLock_);
+    MutexLock lock(controlLock_);
     for (auto& e : filters_) {
         auto* video = dynamic_cast<IBasicVideo*>(e.filter.get());
         CBasePin* in = FindInputPin(e.filter.get());
@@ -397,7 +399,7 @@ QWidget* CFilterGraph::GetVideoWidget() {
 }
 
 HRESULT CFilterGraph::put_Volume(long lVolume) {
-    std::lock_guard<std::mutex> lock(controlLock_);
+    MutexLock lock(controlLock_);
     for (auto& e : filters_) {
         auto* audio = dynamic_cast<IBasicAudio*>(e.filter.get());
         CBasePin* in = FindInputPin(e.filter.get());
@@ -412,7 +414,7 @@ HRESULT CFilterGraph::put_Volume(long lVolume) {
 
 HRESULT CFilterGraph::get_Volume(long* plVolume) {
     if (!plVolume) return E_POINTER;
-    std::lock_guard<std::mutex> lock(controlLock_);
+    MutexLock lock(controlLock_);
     for (auto& e : filters_) {
         auto* audio = dynamic_cast<IBasicAudio*>(e.filter.get());
         CBasePin* in = FindInputPin(e.filter.get());
@@ -424,12 +426,14 @@ HRESULT CFilterGraph::get_Volume(long* plVolume) {
 HRESULT CFilterGraph::GetEvent(long* lEventCode, LONG_PTR* lParam1, LONG_PTR* lParam2,
                                long msTimeout) {
     if (!lEventCode || !lParam1 || !lParam2) return E_POINTER;
-    std::unique_lock<std::mutex> el(eventLock_);
-    auto have = [&] { return !events_.empty(); };
-    if (msTimeout < 0) {
-        eventCv_.wait(el, have);
-    } else if (msTimeout > 0) {
-        eventCv_.wait_for(el, std::chrono::milliseconds(msTimeout), have);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(msTimeout);
+    MutexLock el(eventLock_);
+    while (events_.empty() && msTimeout != 0) {
+        if (msTimeout < 0) {
+            eventCv_.Wait(eventLock_);
+        } else if (!eventCv_.WaitUntil(eventLock_, deadline)) {
+            break;
+        }
     }
     if (events_.empty()) return E_ABORT;
     Event ev = events_.front();
@@ -445,23 +449,22 @@ HRESULT CFilterGraph::FreeEventParams(long, LONG_PTR, LONG_PTR) {
 }
 
 HRESULT CFilterGraph::SetNotifyTarget(QObject* target, std::function<void()> callback) {
-    std::lock_guard<std::mutex> el(eventLock_);
+    MutexLock el(eventLock_);
     notifyTarget_ = target;
     notifyCallback_ = target ? std::move(callback) : nullptr;
     return S_OK;
 }
 
 void CFilterGraph::QueueEvent(long code, LONG_PTR p1, LONG_PTR p2) {
-    // eventLock_ is held by the caller.
     events_.push_back(Event{code, p1, p2});
-    eventCv_.notify_all();
+    eventCv_.NotifyAll();
     if (notifyTarget_ && notifyCallback_) {
         QMetaObject::invokeMethod(notifyTarget_, notifyCallback_, Qt::QueuedConnection);
     }
 }
 
 HRESULT CFilterGraph::Notify(CBaseFilter* sender, long eventCode, LONG_PTR p1, LONG_PTR p2) {
-    std::lock_guard<std::mutex> el(eventLock_);
+    MutexLock el(eventLock_);
     bool fromRenderer = renderers_.count(sender) > 0;
     switch (eventCode) {
         case EC_COMPLETE:

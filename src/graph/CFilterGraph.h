@@ -1,14 +1,13 @@
 #pragma once
 
-#include <condition_variable>
 #include <deque>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "app/Mutex.h"
 #include "graph/CSystemClock.h"
 #include "graph/GraphTypes.h"
 #include "graph/IMediaEventSink.h"
@@ -61,58 +60,60 @@ class CFilterGraph : public IMediaEventSink {
 
     // Takes ownership of `filter` (E_POINTER for null, VFW_E_WRONG_STATE unless stopped).
     // The filter stays valid until the graph is destroyed.
-    HRESULT AddFilter(std::unique_ptr<CBaseFilter> filter, const char* name);
-    int GetFilterCount() const;
-    CBaseFilter* GetFilter(int n) const;
+    HRESULT AddFilter(std::unique_ptr<CBaseFilter> filter, const char* name) EXCLUDES(controlLock_);
+    int GetFilterCount() const EXCLUDES(controlLock_);
+    CBaseFilter* GetFilter(int n) const EXCLUDES(controlLock_);
     // Connects an output pin to an input pin by the output pin's preferred types
     // (VFW_E_WRONG_STATE unless stopped; the pins' results otherwise).
-    HRESULT Connect(CBasePin* pOut, CBasePin* pIn);
+    HRESULT Connect(CBasePin* pOut, CBasePin* pIn) EXCLUDES(controlLock_);
     // The first input pin of `filter`, or null.
     static CBasePin* FindInputPin(CBaseFilter* filter);
 
     // IMediaControl.
-    HRESULT Run();
-    HRESULT Pause();
-    HRESULT Stop();
+    HRESULT Run() EXCLUDES(controlLock_);
+    HRESULT Pause() EXCLUDES(controlLock_);
+    HRESULT Stop() EXCLUDES(controlLock_);
     // The graph's state; VFW_S_STATE_INTERMEDIATE while paused and a renderer has not yet
     // pre-rolled after waiting up to `msTimeout` ms.
-    HRESULT GetState(long msTimeout, FILTER_STATE* pState);
+    HRESULT GetState(long msTimeout, FILTER_STATE* pState) EXCLUDES(controlLock_);
 
     // IMediaSeeking (100 ns units). SetPositions: only a start position with
     // AM_SEEKING_AbsolutePositioning or RelativePositioning moves the stream; it goes to
     // the source pins' seeking in pin order until one accepts (S_OK), else the last
     // failure (E_NOTIMPL when no pin can seek). A stop position is passed on as it is.
     HRESULT SetPositions(REFERENCE_TIME* pCurrent, DWORD dwCurrentFlags, REFERENCE_TIME* pStop,
-                         DWORD dwStopFlags);
-    HRESULT GetCurrentPosition(REFERENCE_TIME* pCurrent);
+                         DWORD dwStopFlags) EXCLUDES(controlLock_);
+    HRESULT GetCurrentPosition(REFERENCE_TIME* pCurrent) EXCLUDES(controlLock_);
     // The largest duration of the source pins; E_NOTIMPL when none can tell.
-    HRESULT GetDuration(REFERENCE_TIME* pDuration);
+    HRESULT GetDuration(REFERENCE_TIME* pDuration) EXCLUDES(controlLock_);
     // The capabilities all seekable source pins share; E_NOTIMPL when none.
-    HRESULT GetCapabilities(DWORD* pCapabilities);
+    HRESULT GetCapabilities(DWORD* pCapabilities) EXCLUDES(controlLock_);
 
     // Chooses the clock now (see above).
-    HRESULT SetDefaultSyncSource();
-    IReferenceClock* GetSyncSource() const;
+    HRESULT SetDefaultSyncSource() EXCLUDES(controlLock_);
+    IReferenceClock* GetSyncSource() const EXCLUDES(controlLock_);
 
     // IBasicVideo / IVideoWindow through the first video renderer.
-    HRESULT GetVideoSize(long* pWidth, long* pHeight);
+    HRESULT GetVideoSize(long* pWidth, long* pHeight) EXCLUDES(controlLock_);
     // The video renderer's widget (UI thread), or null.
-    QWidget* GetVideoWidget();
+    QWidget* GetVideoWidget() EXCLUDES(controlLock_);
 
     // IBasicAudio through the first audio renderer; E_NOTIMPL without one.
-    HRESULT put_Volume(long lVolume);
-    HRESULT get_Volume(long* plVolume);
+    HRESULT put_Volume(long lVolume) EXCLUDES(controlLock_);
+    HRESULT get_Volume(long* plVolume) EXCLUDES(controlLock_);
 
     // IMediaEvent. Takes the oldest event; waits up to `msTimeout` ms (0: no wait,
     // INFINITE_WAIT: no limit) and returns E_ABORT when none came.
-    HRESULT GetEvent(long* lEventCode, LONG_PTR* lParam1, LONG_PTR* lParam2, long msTimeout);
+    HRESULT GetEvent(long* lEventCode, LONG_PTR* lParam1, LONG_PTR* lParam2, long msTimeout)
+        EXCLUDES(eventLock_);
     HRESULT FreeEventParams(long lEventCode, LONG_PTR lParam1, LONG_PTR lParam2);
     // Invokes `callback` on `target`'s thread (queued) after each event is queued; null
     // target stops notifications. The owner clears it before destroying `target`.
-    HRESULT SetNotifyTarget(QObject* target, std::function<void()> callback);
+    HRESULT SetNotifyTarget(QObject* target, std::function<void()> callback) EXCLUDES(eventLock_);
 
     // IMediaEventSink, for filters.
-    HRESULT Notify(CBaseFilter* sender, long eventCode, LONG_PTR p1, LONG_PTR p2) override;
+    HRESULT Notify(CBaseFilter* sender, long eventCode, LONG_PTR p1, LONG_PTR p2) override
+        EXCLUDES(eventLock_);
 
   private:
     struct Event {
@@ -127,35 +128,36 @@ class CFilterGraph : public IMediaEventSink {
 
     bool IsRenderer(CBaseFilter* f) const;
     // `announce`: report EC_PAUSED once the renderers are ready (not for a seek's pause).
-    HRESULT PauseLocked(bool announce = true);
-    HRESULT StopLocked();
-    HRESULT RunFiltersLocked(REFERENCE_TIME tStart);
-    void ChooseClockLocked();
-    REFERENCE_TIME ClockNow() const;
-    REFERENCE_TIME StreamTimeLocked() const;
-    void ResetCompletionLocked();
-    void QueueEvent(long code, LONG_PTR p1, LONG_PTR p2);  // eventLock_ held by the caller
+    HRESULT PauseLocked(bool announce = true) REQUIRES(controlLock_) EXCLUDES(eventLock_);
+    HRESULT StopLocked() REQUIRES(controlLock_) EXCLUDES(eventLock_);
+    HRESULT RunFiltersLocked(REFERENCE_TIME tStart) REQUIRES(controlLock_) EXCLUDES(eventLock_);
+    void ChooseClockLocked() REQUIRES(controlLock_);
+    REFERENCE_TIME ClockNow() const REQUIRES(controlLock_);
+    REFERENCE_TIME StreamTimeLocked() const REQUIRES(controlLock_);
+    void ResetCompletionLocked() REQUIRES(controlLock_) EXCLUDES(eventLock_);
+    void QueueEvent(long code, LONG_PTR p1, LONG_PTR p2) REQUIRES(eventLock_);
 
-    mutable std::mutex controlLock_;
-    std::vector<Entry> filters_;          // guarded by controlLock_
-    FILTER_STATE state_ = State_Stopped;  // guarded by controlLock_
+    // Taken before eventLock_, never the other way round.
+    mutable Mutex controlLock_;
+    std::vector<Entry> filters_ GUARDED_BY(controlLock_);
+    FILTER_STATE state_ GUARDED_BY(controlLock_) = State_Stopped;
     CSystemClock systemClock_;
-    IReferenceClock* clock_ = nullptr;     // guarded by controlLock_; not owned
-    REFERENCE_TIME tStart_ = 0;            // guarded by controlLock_
-    REFERENCE_TIME pausedStreamTime_ = 0;  // guarded by controlLock_: stream time at pause
-    REFERENCE_TIME segmentStart_ = 0;      // guarded by controlLock_: last seek position
-    long volume_ = 0;                      // guarded by controlLock_
+    IReferenceClock* clock_ GUARDED_BY(controlLock_) = nullptr;  // not owned
+    REFERENCE_TIME tStart_ GUARDED_BY(controlLock_) = 0;
+    REFERENCE_TIME pausedStreamTime_ GUARDED_BY(controlLock_) = 0;  // stream time at pause
+    REFERENCE_TIME segmentStart_ GUARDED_BY(controlLock_) = 0;      // last seek position
+    long volume_ GUARDED_BY(controlLock_) = 0;
 
-    mutable std::mutex eventLock_;
-    std::condition_variable eventCv_;
-    std::deque<Event> events_;              // guarded by eventLock_
-    std::set<CBaseFilter*> renderers_;      // guarded by eventLock_: connected renderers
-    std::set<CBaseFilter*> completed_;      // guarded by eventLock_
-    std::set<CBaseFilter*> prerolled_;      // guarded by eventLock_
-    bool completeSent_ = false;             // guarded by eventLock_
-    bool pausePending_ = false;             // guarded by eventLock_: EC_PAUSED not yet sent
-    QObject* notifyTarget_ = nullptr;       // guarded by eventLock_; not owned
-    std::function<void()> notifyCallback_;  // guarded by eventLock_
+    mutable Mutex eventLock_;
+    CondVar eventCv_;
+    std::deque<Event> events_ GUARDED_BY(eventLock_);
+    std::set<CBaseFilter*> renderers_ GUARDED_BY(eventLock_);  // connected renderers
+    std::set<CBaseFilter*> completed_ GUARDED_BY(eventLock_);
+    std::set<CBaseFilter*> prerolled_ GUARDED_BY(eventLock_);
+    bool completeSent_ GUARDED_BY(eventLock_) = false;
+    bool pausePending_ GUARDED_BY(eventLock_) = false;        // EC_PAUSED not yet sent
+    QObject* notifyTarget_ GUARDED_BY(eventLock_) = nullptr;  // not owned
+    std::function<void()> notifyCallback_ GUARDED_BY(eventLock_);
 };
 
 }  // namespace zvp

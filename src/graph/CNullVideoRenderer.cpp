@@ -33,10 +33,13 @@ void CNullVideoRenderer::Record(IMediaSample* pSample, bool preroll) {
 }
 
 HRESULT CNullVideoRenderer::DoRenderSample(IMediaSample* pSample) {
-    Record(pSample, false);
     CSampleRef previous;
-    std::lock_guard<std::mutex> lock(keepLock_);
-    if (keep_) previous = std::exchange(kept_, CSampleRef(pSample));
+    {
+        std::lock_guard<std::mutex> lock(keepLock_);
+        if (keep_) previous = std::exchange(kept_, CSampleRef(pSample));
+    }
+    // Recorded once kept: a reader that sees the sample in the log finds it kept too.
+    Record(pSample, false);
     return S_OK;
 }
 

@@ -46,6 +46,12 @@ HRESULT CSourceStream::Inactive() {
     return S_OK;
 }
 
+HRESULT CSourceStream::DeliverEndFlush() {
+    const HRESULT hr = CBaseOutputPin::DeliverEndFlush();
+    Wake();
+    return hr;
+}
+
 HRESULT CSourceStream::CheckMediaType(const CMediaType* pMediaType) {
     if (!pMediaType) return E_POINTER;
     CMediaType mt;
@@ -119,8 +125,8 @@ HRESULT CSourceStream::DoBufferProcessingLoop() {
             CSampleRef sample;
             HRESULT hr = GetDeliveryBuffer(&sample, nullptr, nullptr, 0);
             if (FAILED(hr)) {
-                // Flushing or decommitted: wait briefly for the command that follows.
-                WaitForRequest(1);
+                // Flushing or decommitted: until the flush ends or a command arrives.
+                WaitForRequest(INFINITE_WAIT);
                 continue;
             }
             hr = FillBuffer(sample.get());

@@ -21,7 +21,10 @@ class CSource;
 // The default DoBufferProcessingLoop: OnThreadStartPlay, then until a request other than
 // CMD_PAUSE/CMD_RUN is pending: GetDeliveryBuffer, FillBuffer, Deliver; FillBuffer's S_FALSE
 // delivers end of stream and returns; a failure delivers end of stream, reports
-// EC_ERRORABORT and returns; a delivery failure returns.
+// EC_ERRORABORT and returns; a delivery failure returns. While GetDeliveryBuffer fails (the
+// allocator is flushing or decommitted) the thread waits, without polling, until a request
+// arrives or DeliverEndFlush wakes it (CAMThread::Wake) once the allocator takes buffers
+// again.
 //
 // Active (filter paused from stopped): commit the allocator, Create the thread, send
 // CMD_INIT then CMD_PAUSE. Inactive (filter stopped): decommit the allocator (a
@@ -41,6 +44,9 @@ class CSourceStream : public CAMThread, public CBaseOutputPin {
 
     HRESULT Active() override;
     HRESULT Inactive() override;
+    // Ends the flush downstream and in the allocator, then wakes the streaming thread if it
+    // waits for a buffer (seeking thread).
+    HRESULT DeliverEndFlush() override;
 
     // The default accepts exactly the type GetMediaType(CMediaType*) gives.
     HRESULT CheckMediaType(const CMediaType* pMediaType) override;

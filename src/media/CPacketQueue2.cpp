@@ -39,28 +39,27 @@ void CPacketQueue2::Put(AVPacket& packet) {
     packet.pts = units;
     bool pushed, wake;
     {
-        std::lock_guard lock(mutex_);
+        MutexLock lock(mutex_);
         pushed = AppendLocked(packet, wake);
     }
     if (!pushed) LogNoMemory();
     if (wake) NotifyPut();
 }
 
-bool CPacketQueue2::WaitForPacket(std::unique_lock<std::mutex>& lock, bool blockingLog) {
+bool CPacketQueue2::WaitForPacket(bool blockingLog) {
     if (!list_.empty() || aborted_) return !aborted_;
     ++waiting_;
     auto due = std::chrono::steady_clock::now() + kBlockingLogInterval;
     while (list_.empty() && !aborted_) {
         if (!blockingLog) {
-            not_empty_.wait(lock);
+            not_empty_.Wait(mutex_);
             continue;
         }
-        if (not_empty_.wait_until(lock, due) == std::cv_status::timeout && list_.empty() &&
-            !aborted_) {
+        if (!not_empty_.WaitUntil(mutex_, due) && list_.empty() && !aborted_) {
             due += kBlockingLogInterval;
-            lock.unlock();
+            mutex_.Unlock();
             Log({"CPacketQueueVideo::Get", kLogInfo}, "%s: Queue blocking...", name_.c_str());
-            lock.lock();
+            mutex_.Lock();
         }
     }
     --waiting_;
@@ -68,10 +67,10 @@ bool CPacketQueue2::WaitForPacket(std::unique_lock<std::mutex>& lock, bool block
 }
 
 bool CPacketQueue2::Get(AVPacket& packet) {
-    std::unique_lock lock(mutex_);
-    if (!WaitForPacket(lock, false)) return false;
+    MutexLock lock(mutex_);
+    if (!WaitForPacket(false)) return false;
     list_.PopFront(packet);
-    lock.unlock();
+    lock.Unlock();
     if (IsEndOfStream(packet)) {
         Log({"CPacketQueue2::Get", kLogInfo}, "%s: EOF!", name_.c_str());
         return false;
@@ -80,21 +79,21 @@ bool CPacketQueue2::Get(AVPacket& packet) {
 }
 
 bool CPacketQueue2::WaitUntilQueuedOr(const std::function<bool()>& ready) {
-    std::unique_lock lock(mutex_);
+    MutexLock lock(mutex_);
     ++waiting_;
-    not_empty_.wait(lock, [&] { return aborted_ || !list_.empty() || ready(); });
+    while (!aborted_ && list_.empty() && !ready()) not_empty_.Wait(mutex_);
     --waiting_;
     return !aborted_;
 }
 
 void CPacketQueue2::WakeWaiters() {
     // Taking the lock orders this wake after a waiter's last look at its condition.
-    { std::lock_guard lock(mutex_); }
-    not_empty_.notify_all();
+    { MutexLock lock(mutex_); }
+    not_empty_.NotifyAll();
 }
 
 bool CPacketQueue2::Peek(AVPacket& packet) {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     if (list_.empty()) return false;
     const AVPacket& head = list_.front();
     av_packet_unref(&packet);
@@ -106,19 +105,19 @@ bool CPacketQueue2::Peek(AVPacket& packet) {
 }
 
 int CPacketQueue2::Count() {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     return static_cast<int>(list_.size());
 }
 
 int64_t CPacketQueue2::Bytes() {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     return list_.bytes();
 }
 
 void CPacketQueue2::PutEndOfStream() {
     bool pushed, wake;
     {
-        std::lock_guard lock(mutex_);
+        MutexLock lock(mutex_);
         pushed = list_.PushBlank();
         wake = pushed && waiting_ > 0;
     }
@@ -131,20 +130,20 @@ void CPacketQueue2::LogNoMemory() const {
 }
 
 void CPacketQueue2::Flush() {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     list_.Clear();
 }
 
 void CPacketQueue2::Abort() {
     {
-        std::lock_guard lock(mutex_);
+        MutexLock lock(mutex_);
         aborted_ = true;
     }
-    not_empty_.notify_all();
+    not_empty_.NotifyAll();
 }
 
 void CPacketQueue2::Resume() {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     aborted_ = false;
 }
 

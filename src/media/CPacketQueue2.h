@@ -1,11 +1,10 @@
 #pragma once
 
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
-#include <mutex>
 #include <string>
 
+#include "app/Mutex.h"
 #include "graph/FFmpegPtr.h"
 #include "media/PacketRing.h"
 
@@ -50,12 +49,12 @@ class CPacketQueue2 {
     // Stamps the packet (see above) and moves it in; `packet` is left blank. An empty packet,
     // or one that arrives while this queue's kind has no current stream, is released without
     // notice.
-    virtual void Put(AVPacket& packet);
+    virtual void Put(AVPacket& packet) EXCLUDES(mutex_);
 
     // Waits until a packet is queued (or `Abort` is called), then moves the head into
     // `packet`. True with a packet; false at the end-of-stream marker (which is handed over,
     // with the log line "%s: EOF!") or when aborted (packet left untouched).
-    virtual bool Get(AVPacket& packet);
+    virtual bool Get(AVPacket& packet) EXCLUDES(mutex_);
 
     // Clears per-stream state after a seek. Nothing to clear here.
     virtual void Reset() {}
@@ -65,39 +64,40 @@ class CPacketQueue2 {
     // with this queue's lock held, first at once and again each time `WakeWaiters` is called
     // (and on each `Put`); it may take the lock of another queue but must not call this one.
     // True when a packet is queued or `ready()` held; false when aborted.
-    bool WaitUntilQueuedOr(const std::function<bool()>& ready);
+    bool WaitUntilQueuedOr(const std::function<bool()>& ready) EXCLUDES(mutex_);
 
     // Makes a consumer inside `WaitUntilQueuedOr` check its condition again. Any thread; call
     // it after changing what `ready` reads, without holding this queue's lock.
-    void WakeWaiters();
+    void WakeWaiters() EXCLUDES(mutex_);
 
     // Makes `packet` a new reference to the head packet (payload shared, not copied; what
     // `packet` held is released), or returns false when empty. The queue keeps the head.
-    bool Peek(AVPacket& packet);
+    bool Peek(AVPacket& packet) EXCLUDES(mutex_);
 
     // Number of queued packets, the end-of-stream marker included.
-    int Count();
+    int Count() EXCLUDES(mutex_);
     // Payload bytes of the queued packets.
-    int64_t Bytes();
+    int64_t Bytes() EXCLUDES(mutex_);
 
-    void PutEndOfStream();
+    void PutEndOfStream() EXCLUDES(mutex_);
 
     // Releases the payload of `packet` (a packet taken from the queue) and blanks it.
     static void FreePacket(AVPacket& packet) { av_packet_unref(&packet); }
 
     // Frees every queued packet. Does not wake or abort a waiting `Get`.
-    void Flush();
+    void Flush() EXCLUDES(mutex_);
 
     // Wakes a waiting `Get` and makes every `Get` return false at once until `Resume`. The
     // source calls it on stop so that a decoding thread blocked here can see its stop command.
-    void Abort();
-    void Resume();
+    void Abort() EXCLUDES(mutex_);
+    void Resume() EXCLUDES(mutex_);
 
     // For the source's seeking routines, which walk and cut the list: lock `GetLock()` and
     // keep it while using `GetList()`. The mutex is not recursive: call no other member of
-    // this queue while holding it.
-    std::mutex& GetLock() { return mutex_; }
-    PacketRing& GetList() { return list_; }
+    // this queue while holding it. (The analysis cannot follow the returned reference: the
+    // list's users are checked by review, not by the compiler.)
+    Mutex& GetLock() RETURN_CAPABILITY(mutex_) { return mutex_; }
+    PacketRing& GetList() NO_THREAD_SAFETY_ANALYSIS { return list_; }
 
     const std::string& Name() const { return name_; }
     int Capacity() const { return capacity_; }
@@ -118,27 +118,27 @@ class CPacketQueue2 {
     // Appends under `mutex_` (held by the caller). False when memory is exhausted (`packet`
     // released; the caller logs with `LogNoMemory` after releasing the lock). `wake` tells
     // whether a consumer waits and so must be woken with `NotifyPut` once the lock is released.
-    bool AppendLocked(AVPacket& packet, bool& wake) {
+    bool AppendLocked(AVPacket& packet, bool& wake) REQUIRES(mutex_) {
         const bool pushed = list_.PushBack(packet);
         wake = pushed && waiting_ > 0;
         return pushed;
     }
-    void NotifyPut() { not_empty_.notify_one(); }
+    void NotifyPut() { not_empty_.NotifyOne(); }
     void LogNoMemory() const;
 
-    // Waits (releasing `lock` while waiting) until the list is non-empty or aborted; with
+    // Waits (releasing `mutex_` while waiting) until the list is non-empty or aborted; with
     // `blockingLog` logs "%s: Queue blocking..." under "CPacketQueueVideo::Get" once per
-    // 100 ms of waiting. Returns with `lock` held; false when aborted.
-    bool WaitForPacket(std::unique_lock<std::mutex>& lock, bool blockingLog);
+    // 100 ms of waiting. Returns with `mutex_` held; false when aborted.
+    bool WaitForPacket(bool blockingLog) REQUIRES(mutex_);
 
     CPlaybackInfo* const info_;
     const std::string name_;
     const int capacity_;
-    std::mutex mutex_;
-    std::condition_variable not_empty_;
-    PacketRing list_;       // guarded by mutex_
-    bool aborted_ = false;  // guarded by mutex_
-    int waiting_ = 0;       // consumers inside WaitForPacket; guarded by mutex_
+    Mutex mutex_;
+    CondVar not_empty_;
+    PacketRing list_ GUARDED_BY(mutex_);
+    bool aborted_ GUARDED_BY(mutex_) = false;
+    int waiting_ GUARDED_BY(mutex_) = 0;  // consumers inside WaitForPacket
 };
 
 }  // namespace zvp

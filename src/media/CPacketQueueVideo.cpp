@@ -22,7 +22,7 @@ void CPacketQueueVideo::Put(AVPacket& packet) {
     }
     bool pushed, wake;
     {
-        std::lock_guard lock(mutex_);
+        MutexLock lock(mutex_);
         if (t == AV_NOPTS_VALUE) {
             t = 0;  // no time at all: untimed, and the spacing reference stays
         } else {
@@ -38,11 +38,11 @@ void CPacketQueueVideo::Put(AVPacket& packet) {
 }
 
 bool CPacketQueueVideo::Get(AVPacket& packet) {
-    std::unique_lock lock(mutex_);
-    if (!WaitForPacket(lock, true)) return false;
+    MutexLock lock(mutex_);
+    if (!WaitForPacket(true)) return false;
     list_.PopFront(packet);
     if (IsEndOfStream(packet)) {
-        lock.unlock();
+        lock.Unlock();
         Log({"CPacketQueueVideo::Get", kLogInfo}, "%s: EOF!!", name_.c_str());
         return false;
     }
@@ -57,14 +57,14 @@ bool CPacketQueueVideo::Get(AVPacket& packet) {
 }
 
 void CPacketQueueVideo::Reset() {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     last_put_time_ = 0;
     last_delivered_time_ = 0;
     untimed_count_ = 0;
 }
 
 int64_t CPacketQueueVideo::AverageFrameDuration() {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     return AverageFrameDurationLocked();
 }
 
@@ -80,7 +80,7 @@ int64_t CPacketQueueVideo::AverageFrameDurationLocked() const {
 }
 
 int64_t CPacketQueueVideo::RestampFromHead() {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     if (list_.empty()) return 0;
     const int64_t head = list_.front().pts;
     const int64_t step =

@@ -55,6 +55,10 @@ struct AudioConversion {
 // it while they use a codec context, so a track switch never frees a context in use. The three
 // current indexes are atomics and may be read without the lock (`Has*`, `CurrentStream`).
 // No callback into another component is made while `lock_` is held (log lines only).
+// Thread-safety analysis: not annotated. `lock_` is recursive (OpenStream re-enters it through
+// CloseStream, the decoders hold it across several queries), and the decoders lock it through
+// `GetLock`; the analysis can model neither re-entry nor a lock held across calls into the
+// functions that take it again, so the members it guards are documented in comments.
 class CPlaybackInfo {
   public:
     static constexpr int64_t kDefaultFrameDuration = 333333;  // 1/30 s in 100 ns units

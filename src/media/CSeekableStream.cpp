@@ -79,8 +79,9 @@ HRESULT CSeekableStream::DoBufferProcessingLoop() {
         CSampleRef sample;
         HRESULT hr = GetDeliveryBuffer(&sample, nullptr, nullptr, 0);
         if (FAILED(hr)) {
-            // Flushing or decommitted: a command follows shortly.
-            WaitForRequest(1);
+            // Flushing or decommitted: until the flush ends (DeliverEndFlush wakes this
+            // thread) or a command arrives.
+            WaitForRequest(INFINITE_WAIT);
             continue;
         }
         if (IsSeeking()) return S_OK;

@@ -43,48 +43,53 @@ HRESULT CVelloSource::Load(const std::string& fileName, const CMediaType* /*pmt*
     static constexpr const char* kWhere = "CVelloSource::Load";
     if (fileName.empty()) return E_POINTER;
     av_log_set_level(AV_LOG_WARNING);
-    CAutoLock lock(&m_cStateLock);
-    if (loaded_) return E_UNEXPECTED;
-    loaded_ = true;
+    HRESULT r = S_OK;
+    {
+        CAutoLock lock(&m_cStateLock);
+        if (loaded_) return E_UNEXPECTED;
+        loaded_ = true;
 
-    const HRESULT r = info_.ParseMediaContext(fileName);
-    if (FAILED(r) && !info_.HasVideo() && !info_.HasAudio()) {
-        Log({kWhere, kLogInfo}, "Faild to load file: %s - No Video & No Audio. Error no: %x",
-            fileName.c_str(), unsigned(r));
-        return r;
+        r = info_.ParseMediaContext(fileName);
+        if (FAILED(r) && !info_.HasVideo() && !info_.HasAudio()) {
+            Log({kWhere, kLogInfo}, "Faild to load file: %s - No Video & No Audio. Error no: %x",
+                fileName.c_str(), unsigned(r));
+            return r;
+        }
+
+        HRESULT hr = S_OK;
+        if (info_.HasAudio()) {
+            audioPin_ = static_cast<CVelloAudioStream*>(
+                AddPin(std::make_unique<CVelloAudioStream>(&hr, this)));
+            audioQueue_ = std::make_unique<CPacketQueue2>("A", 10, &info_);
+            masterPin_ = audioPin_;
+        }
+        if (info_.HasVideo()) {
+            videoPin_ = static_cast<CVelloVideoStream*>(
+                AddPin(std::make_unique<CVelloVideoStream>(&hr, this)));
+            videoQueue_ = std::make_unique<CPacketQueueVideo>("V", 10, &info_);
+            if (!masterPin_) masterPin_ = videoPin_;
+            videoQueue_->Reset();
+        }
+        if (info_.HasSubtitle()) {
+            subtitleQueue_ = std::make_unique<CPacketQueueSubtitle>("S", 5, &info_);
+        }
+        const TimeFormat format = TIME_FORMAT_MEDIA_TIME;
+        masterPin_->SetTimeFormat(&format);
+
+        Log({kWhere, kLogInfo}, "File loaded successfully.");
+        fileName_ = fileName;
+
+        if (!SeekQueues()) {
+            Log({kWhere, kLogInfo}, "Faild to seek file.");
+            return E_UNEXPECTED;
+        }
+
+        if (!CAMThread::Create()) return E_UNEXPECTED;
+        CallWorker(kCmdInit);
     }
 
-    HRESULT hr = S_OK;
-    if (info_.HasAudio()) {
-        audioPin_ =
-            static_cast<CVelloAudioStream*>(AddPin(std::make_unique<CVelloAudioStream>(&hr, this)));
-        audioQueue_ = std::make_unique<CPacketQueue2>("A", 10, &info_);
-        masterPin_ = audioPin_;
-    }
-    if (info_.HasVideo()) {
-        videoPin_ =
-            static_cast<CVelloVideoStream*>(AddPin(std::make_unique<CVelloVideoStream>(&hr, this)));
-        videoQueue_ = std::make_unique<CPacketQueueVideo>("V", 10, &info_);
-        if (!masterPin_) masterPin_ = videoPin_;
-        videoQueue_->Reset();
-    }
-    if (info_.HasSubtitle()) {
-        subtitleQueue_ = std::make_unique<CPacketQueueSubtitle>("S", 5, &info_);
-    }
-    const TimeFormat format = TIME_FORMAT_MEDIA_TIME;
-    masterPin_->SetTimeFormat(&format);
-
-    Log({kWhere, kLogInfo}, "File loaded successfully.");
-    fileName_ = fileName;
-
-    if (!SeekQueues()) {
-        Log({kWhere, kLogInfo}, "Faild to seek file.");
-        return E_UNEXPECTED;
-    }
-
-    if (!CAMThread::Create()) return E_UNEXPECTED;
-    CallWorker(kCmdInit);
-
+    // Font set-up and the search for a subtitle file beside the media call into the subtitle
+    // registry, fontconfig and the file system: not under the state lock.
     if (info_.HasVideo()) CSubtitle::Setup(info_.VideoWidth(), info_.VideoHeight());
     if (!info_.HasSubtitle()) OpenSubtitle(kSubtitleExternal, 0, fileName);
     return r;
@@ -261,16 +266,16 @@ void CVelloSource::PutEndOfStreamAll() {
 // --- for the decoders ------------------------------------------------------------------------
 
 void CVelloSource::NotifyVideoWaiters() {
-    { std::lock_guard lock(waitLock_); }
-    videoWaiters_.notify_all();
+    { MutexLock lock(waitLock_); }
+    videoWaiters_.NotifyAll();
 }
 
 void CVelloSource::InterruptDecoders(bool on) {
     {
-        std::lock_guard lock(waitLock_);
+        MutexLock lock(waitLock_);
         interrupted_ = on;
     }
-    videoWaiters_.notify_all();
+    videoWaiters_.NotifyAll();
     for (CPacketQueue2* queue : {static_cast<CPacketQueue2*>(videoQueue_.get()), audioQueue_.get(),
                                  static_cast<CPacketQueue2*>(subtitleQueue_.get())}) {
         if (!queue) continue;
@@ -283,13 +288,13 @@ void CVelloSource::InterruptDecoders(bool on) {
 }
 
 bool CVelloSource::IsInterrupted() {
-    std::lock_guard lock(waitLock_);
+    MutexLock lock(waitLock_);
     return interrupted_;
 }
 
 bool CVelloSource::VideoQueueLow() {
     if (!videoQueue_) return false;
-    std::lock_guard lock(videoQueue_->GetLock());
+    MutexLock lock(videoQueue_->GetLock());
     const auto& list = videoQueue_->GetList();
     const int count = static_cast<int>(list.size());
     if (count >= kVideoLowPackets || count == 0) return false;
@@ -299,8 +304,8 @@ bool CVelloSource::VideoQueueLow() {
 }
 
 bool CVelloSource::WaitForVideoPackets() {
-    std::unique_lock lock(waitLock_);
-    videoWaiters_.wait(lock, [&] { return interrupted_ || !VideoQueueLow(); });
+    MutexLock lock(waitLock_);
+    while (!interrupted_ && VideoQueueLow()) videoWaiters_.Wait(waitLock_);
     return !interrupted_;
 }
 
@@ -478,7 +483,7 @@ REFERENCE_TIME CVelloSource::SeekingVideoQueue() {
             videoQueue_->Put(*packet);
             bool timed = false;
             {
-                std::lock_guard lock(videoQueue_->GetLock());
+                MutexLock lock(videoQueue_->GetLock());
                 const auto& list = videoQueue_->GetList();
                 timed = !list.empty() && list[list.size() - 1].pts != 0;
             }
@@ -502,7 +507,7 @@ REFERENCE_TIME CVelloSource::SeekingVideoQueue() {
 REFERENCE_TIME CVelloSource::SeekingAudioQueue(REFERENCE_TIME target) {
     if (!audioQueue_) return target;
     {
-        std::lock_guard lock(audioQueue_->GetLock());
+        MutexLock lock(audioQueue_->GetLock());
         auto& list = audioQueue_->GetList();
         while (!list.empty() && !CPacketQueue2::IsEndOfStream(list.front()) &&
                AudioBefore(list.front(), list.front().pts, target)) {

@@ -1,12 +1,11 @@
 #pragma once
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
 
+#include "app/Mutex.h"
 #include "graph/CAMThread.h"
 #include "graph/CMediaType.h"
 #include "graph/CSource.h"
@@ -42,7 +41,8 @@ enum class PacketResult {
 //
 // Threads:
 // - graph thread (engine / UI): Load, Stop, Pause, Run, and Seek through a pin's seeking.
-//   Load, Stop and Seek run under the filter's state lock (m_cStateLock).
+//   Load, Stop and Seek run under the filter's state lock (m_cStateLock); Load sets up the
+//   subtitle fonts and looks for a subtitle file after releasing it.
 // - worker thread: ThreadProc / DoParsingLoop; the only writer of the queues while it runs.
 //   The thread that seeks writes them while the worker is stopped.
 // - pin streaming threads: GetVideoPacket, GetAudioPacket, WaitForAudioPacket,
@@ -122,7 +122,7 @@ class CVelloSource : public CSource, private CAMThread {
     // reached the end of the file: no more packets will come).
     bool VideoQueueLow();
     // Waits while VideoQueueLow() holds; false when interrupted.
-    bool WaitForVideoPackets();
+    bool WaitForVideoPackets() EXCLUDES(waitLock_);
     // Takes the next video packet (blocks while the queue is empty).
     PacketResult GetVideoPacket(AVPacketPtr& packet);
     // The audio queue's next packet (blocks while it is empty), kEnd at its marker. Refused
@@ -142,7 +142,7 @@ class CVelloSource : public CSource, private CAMThread {
     bool PeekAudio(AVPacketPtr& packet) { return PeekQueue(audioQueue_.get(), packet); }
     bool PeekSubtitle(AVPacketPtr& packet) { return PeekQueue(subtitleQueue_.get(), packet); }
     // True while a stop or seek interrupts the decoders.
-    bool IsInterrupted();
+    bool IsInterrupted() EXCLUDES(waitLock_);
 
     // --- for tests ---
     // Sends a raw command to the worker and returns its reply.
@@ -170,9 +170,9 @@ class CVelloSource : public CSource, private CAMThread {
     bool Distribute(AVPacket& packet, int* videoCount, int* audioCount);
     void PutEndOfStreamAll();
     // Wakes decoders waiting for video packets (after a put).
-    void NotifyVideoWaiters();
+    void NotifyVideoWaiters() EXCLUDES(waitLock_);
     // Sets or clears the interruption of every decoder wait.
-    void InterruptDecoders(bool on);
+    void InterruptDecoders(bool on) EXCLUDES(waitLock_);
 
     bool SeekQueues();
     REFERENCE_TIME SeekingVideoQueue();
@@ -187,7 +187,7 @@ class CVelloSource : public CSource, private CAMThread {
     int64_t PacketUnits(const AVPacket& packet) const;
 
     CPlaybackInfo info_;
-    std::string fileName_;                           // guarded by m_cStateLock
+    std::string fileName_ GUARDED_BY(m_cStateLock);
     CVelloVideoStream* videoPin_ = nullptr;          // owned by CSource; set by Load
     CVelloAudioStream* audioPin_ = nullptr;          // owned by CSource; set by Load
     CSeekableStream* masterPin_ = nullptr;           // set by Load
@@ -203,11 +203,11 @@ class CVelloSource : public CSource, private CAMThread {
     std::atomic<int> blockedRounds_{0};
     // The audio thread waits in WaitForAudioPacket: a video packet taken wakes it.
     std::atomic<bool> audioWaits_{false};
-    bool loaded_ = false;  // guarded by m_cStateLock
+    bool loaded_ GUARDED_BY(m_cStateLock) = false;
 
-    std::mutex waitLock_;
-    std::condition_variable videoWaiters_;
-    bool interrupted_ = false;  // guarded by waitLock_
+    Mutex waitLock_;
+    CondVar videoWaiters_;
+    bool interrupted_ GUARDED_BY(waitLock_) = false;
 };
 
 }  // namespace zvp

@@ -17,12 +17,12 @@ namespace zvp {
 namespace {
 
 struct Registry {
-    std::mutex lock;
-    std::vector<std::shared_ptr<CSubtitle>> objects;  // guarded by lock
-    std::shared_ptr<CSubtitleRenderer> renderer;      // guarded by lock
-    int frame_width = 0;                              // guarded by lock
-    int frame_height = 0;                             // guarded by lock
-    std::shared_ptr<ISubtitleHost> host;              // guarded by lock
+    Mutex lock;
+    std::vector<std::shared_ptr<CSubtitle>> objects GUARDED_BY(lock);
+    std::shared_ptr<CSubtitleRenderer> renderer GUARDED_BY(lock);
+    int frame_width GUARDED_BY(lock) = 0;
+    int frame_height GUARDED_BY(lock) = 0;
+    std::shared_ptr<ISubtitleHost> host GUARDED_BY(lock);
 };
 
 Registry& TheRegistry() {
@@ -34,7 +34,7 @@ std::atomic<bool> g_output_rgb24{false};
 
 std::vector<std::shared_ptr<CSubtitle>> Snapshot() {
     Registry& r = TheRegistry();
-    std::lock_guard lock(r.lock);
+    MutexLock lock(r.lock);
     return r.objects;
 }
 
@@ -57,7 +57,7 @@ bool SetupRenderer(int width, int height) {
         CSubtitleRenderer::Create(width, height, font, settings);
     Registry& r = TheRegistry();
     {
-        std::lock_guard lock(r.lock);
+        MutexLock lock(r.lock);
         r.frame_width = width;
         r.frame_height = height;
         r.renderer.swap(renderer);
@@ -78,20 +78,20 @@ bool CSubtitle::Setup(int width, int height) {
 
 void SetSubtitleHost(std::shared_ptr<ISubtitleHost> host) {
     Registry& r = TheRegistry();
-    std::lock_guard lock(r.lock);
+    MutexLock lock(r.lock);
     r.host = std::move(host);
 }
 
 std::shared_ptr<ISubtitleHost> GetSubtitleHost() {
     Registry& r = TheRegistry();
-    std::lock_guard lock(r.lock);
+    MutexLock lock(r.lock);
     if (!r.host) r.host = std::make_shared<CAppSubtitleHost>();
     return r.host;
 }
 
 std::shared_ptr<CSubtitleRenderer> CurrentSubtitleRenderer() {
     Registry& r = TheRegistry();
-    std::lock_guard lock(r.lock);
+    MutexLock lock(r.lock);
     return r.renderer;
 }
 
@@ -106,7 +106,7 @@ bool OpenSubtitle(int kind, int index, SubtitleData data) {
     std::shared_ptr<CSubtitle> object;
     {
         Registry& r = TheRegistry();
-        std::lock_guard lock(r.lock);
+        MutexLock lock(r.lock);
         for (const auto& o : r.objects) {
             if (o->kind() == kind && o->index() == index) {
                 object = o;
@@ -151,7 +151,7 @@ void RenderSubtitles(uint8_t* picture, int width, int height, int64_t timeMs, in
     std::shared_ptr<CSubtitleRenderer> renderer;
     {
         Registry& r = TheRegistry();
-        std::lock_guard lock(r.lock);
+        MutexLock lock(r.lock);
         if (r.objects.empty()) return;
         objects = r.objects;
         renderer = r.renderer;
@@ -181,7 +181,7 @@ void ShutdownSubtitles() {
     std::shared_ptr<CSubtitleRenderer> renderer;
     {
         Registry& r = TheRegistry();
-        std::lock_guard lock(r.lock);
+        MutexLock lock(r.lock);
         objects.swap(r.objects);
         renderer.swap(r.renderer);
     }
@@ -194,7 +194,7 @@ void ResetSubtitleRenderer() {
     int width = 0, height = 0;
     {
         Registry& r = TheRegistry();
-        std::lock_guard lock(r.lock);
+        MutexLock lock(r.lock);
         width = r.frame_width;
         height = r.frame_height;
     }

@@ -2,10 +2,10 @@
 
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
+#include "app/Mutex.h"
 #include "subtitle/CSubtitleRenderer.h"
 #include "subtitle/ISubtitleHost.h"
 #include "subtitle/SubtitleBlend.h"
@@ -72,10 +72,10 @@ class CSubtitle {
   protected:
     // The overlay grown to at least `bytes` (never shrunk) with its first `bytes` cleared.
     // Caller holds state_lock_.
-    uint8_t* PrepareOverlay(size_t bytes);
+    uint8_t* PrepareOverlay(size_t bytes) REQUIRES(state_lock_);
 
-    std::mutex state_lock_;
-    std::vector<uint8_t> overlay_;  // BGRA; guarded by state_lock_
+    Mutex state_lock_;
+    std::vector<uint8_t> overlay_ GUARDED_BY(state_lock_);  // BGRA
 
   private:
     const int kind_;
@@ -88,7 +88,9 @@ class CSubtitle {
 // on the UI or seeking thread. The registry lock is held only to look up, add or take out
 // objects and the renderer, never while an object runs; an object or renderer taken out by
 // ShutdownSubtitles or ResetSubtitleRenderer while a picture is being drawn is destroyed
-// when that picture is done.
+// when that picture is done. (The registry's members are annotated GUARDED_BY its lock in
+// the source file; the functions below take it themselves and must not be called by an
+// object while its own `state_lock_` is held.)
 
 // The host used by the subsystem; the application's own (CAppSubtitleHost) unless another
 // was installed.

@@ -147,7 +147,7 @@ bool CSubtitleAss::Open(int kind, SubtitleData data) {
     }
     std::string lines = ToDialogueLines(data.text, data.start_ms, data.end_ms);
     std::string style = StyleNameOf(lines);
-    std::lock_guard lock(state_lock_);
+    MutexLock lock(state_lock_);
     text_.swap(lines);
     style_name_.swap(style);
     return true;
@@ -155,17 +155,17 @@ bool CSubtitleAss::Open(int kind, SubtitleData data) {
 
 void CSubtitleAss::Clear() {
     std::string old;
-    std::lock_guard lock(state_lock_);
+    MutexLock lock(state_lock_);
     text_.swap(old);
 }
 
 void CSubtitleAss::OnSeek(int64_t) {
-    std::lock_guard lock(state_lock_);
+    MutexLock lock(state_lock_);
     ResetHold();
 }
 
 std::string CSubtitleAss::text() {
-    std::lock_guard lock(state_lock_);
+    MutexLock lock(state_lock_);
     return text_;
 }
 
@@ -173,7 +173,7 @@ void CSubtitleAss::Render(const SubtitleFrame& frame,
                           const std::shared_ptr<CSubtitleRenderer>& renderer, int& baseline) {
     if (!renderer) return;
     const int64_t now = GetSubtitleHost()->TickMs();
-    std::lock_guard lock(state_lock_);
+    MutexLock lock(state_lock_);
     if (text_.empty()) return;
 
     CAssTrack track = renderer->NewTrack();
@@ -211,7 +211,8 @@ void CSubtitleAss::DrawTrack(CSubtitleRenderer& renderer, ASS_Track* track,
                              const SubtitleFrame& frame, int& baseline, int64_t nowMs) {
     if (nowMs == 0) nowMs = 1;  // 0 means "not shown"
     bool drawn = false;
-    renderer.RenderFrame(track, frame.time_ms, [&](const ASS_Image* images) {
+    // The callback runs inside RenderFrame, on this thread, while the caller holds state_lock_.
+    renderer.RenderFrame(track, frame.time_ms, [&](const ASS_Image* images) REQUIRES(state_lock_) {
         if (!images) return;
         ImagesIdentity(images, scratch_);
         if (!overlay_valid_ || scratch_ != identity_) {

@@ -61,9 +61,9 @@ class CSubtitleAss : public CSubtitle {
     // overlay) onto `frame` on `baseline`. `nowMs` is the tick counter. Caller holds
     // state_lock_.
     void DrawTrack(CSubtitleRenderer& renderer, ASS_Track* track, const SubtitleFrame& frame,
-                   int& baseline, int64_t nowMs);
+                   int& baseline, int64_t nowMs) REQUIRES(state_lock_);
     // Forgets the first-shown tick. Caller holds state_lock_.
-    void ResetHold() { first_shown_ms_ = 0; }
+    void ResetHold() REQUIRES(state_lock_) { first_shown_ms_ = 0; }
 
   private:
     std::string text_;            // "Dialogue:" lines; empty: nothing to draw

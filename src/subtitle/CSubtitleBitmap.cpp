@@ -28,7 +28,7 @@ bool CSubtitleBitmap::Open(int kind, SubtitleData data) {
         return false;
     }
     AVSubtitlePtr old;
-    std::lock_guard lock(state_lock_);
+    MutexLock lock(state_lock_);
     old = std::move(subtitle_);
     subtitle_ = std::move(data.subtitle);
     overlay_ready_ = false;
@@ -37,7 +37,7 @@ bool CSubtitleBitmap::Open(int kind, SubtitleData data) {
 
 void CSubtitleBitmap::Clear() {
     AVSubtitlePtr old;
-    std::lock_guard lock(state_lock_);
+    MutexLock lock(state_lock_);
     old = std::move(subtitle_);
     overlay_ready_ = false;
 }
@@ -47,7 +47,7 @@ void CSubtitleBitmap::OnSeek(int64_t) {
 }
 
 bool CSubtitleBitmap::has_bitmap() {
-    std::lock_guard lock(state_lock_);
+    MutexLock lock(state_lock_);
     return subtitle_ != nullptr;
 }
 
@@ -73,7 +73,7 @@ void CSubtitleBitmap::BuildOverlay() {
 void CSubtitleBitmap::Render(const SubtitleFrame& frame, const std::shared_ptr<CSubtitleRenderer>&,
                              int&) {
     if (!frame.data) return;
-    std::lock_guard lock(state_lock_);
+    MutexLock lock(state_lock_);
     if (!subtitle_) return;
     const AVSubtitleRect* r = subtitle_->rects[0];
     if (!frame.rgb24) {

@@ -28,7 +28,7 @@ class CSubtitleBitmap : public CSubtitle {
 
   private:
     // Builds overlay_ from the rectangle. Caller holds state_lock_.
-    void BuildOverlay();
+    void BuildOverlay() REQUIRES(state_lock_);
 
     AVSubtitlePtr subtitle_;      // owns the rectangle shown; null: nothing to draw
     bool overlay_ready_ = false;  // overlay_ and yuv_ hold subtitle_'s first rectangle

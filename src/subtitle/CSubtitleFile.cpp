@@ -221,7 +221,7 @@ bool CSubtitleFile::Open(int kind, SubtitleData data) {
     const std::string prepared = converted.empty() ? std::string() : CopyAsUtf8(converted);
     if (prepared.empty()) return false;
     {
-        std::lock_guard lock(state_lock_);
+        MutexLock lock(state_lock_);
         prepared_ = prepared;
     }
     RebuildTrack();
@@ -244,7 +244,7 @@ void CSubtitleFile::RememberUsedFile(const std::string& path) {
 void CSubtitleFile::RebuildTrack() {
     std::string prepared;
     {
-        std::lock_guard lock(state_lock_);
+        MutexLock lock(state_lock_);
         prepared = prepared_;
     }
     if (prepared.empty()) return;
@@ -262,7 +262,7 @@ void CSubtitleFile::RebuildTrack() {
         ApplyStyle(track.get(), renderer->settings(), renderer->height());
     }
     {
-        std::lock_guard lock(state_lock_);
+        MutexLock lock(state_lock_);
         std::swap(track_, track);
         ResetHold();  // what the previous track showed is not held over
     }
@@ -273,7 +273,7 @@ void CSubtitleFile::Render(const SubtitleFrame& frame, const std::shared_ptr<CSu
                            int& baseline) {
     if (CurrentPath().empty()) return;
     const int64_t now = GetSubtitleHost()->TickMs();
-    std::lock_guard lock(state_lock_);
+    MutexLock lock(state_lock_);
     if (!track_) return;
     DrawTrack(*track_.renderer(), track_.get(), frame, baseline, now);
 }
@@ -283,12 +283,12 @@ void CSubtitleFile::Clear() {
 }
 
 std::string CSubtitleFile::prepared_file() {
-    std::lock_guard lock(state_lock_);
+    MutexLock lock(state_lock_);
     return prepared_;
 }
 
 bool CSubtitleFile::has_track() {
-    std::lock_guard lock(state_lock_);
+    MutexLock lock(state_lock_);
     return bool(track_);
 }
 
