@@ -49,6 +49,10 @@
 #   corrupt_middle.mp4  h264_aac.mp4 with 48 KiB of pseudo-random bytes written over the media
 #                       data in the middle of the file (demuxes fully, decoding breaks mid-stream)
 #   random.bin          64 KiB of pseudo-random bytes (fixed seed): no container at all
+#   bars_hd709.mp4       1 s  1920x1080 smptehdbars, lossless H.264 tagged BT.709 limited range,
+#                             no audio; bars_hd709.rgb: its first picture as rgb24 (BT.709)
+#   bars_sd601.mp4       1 s  720x576 smptebars, lossless H.264 untagged, no audio;
+#                             bars_sd601.rgb: its first picture as rgb24 (BT.601)
 #
 # ffmpeg 5.1 encodes subtitles only text to text or bitmap to bitmap, so the DVD bitmap track
 # cannot come from SRT/ASS input: tools/make-dvdsub.cpp draws and encodes it.
@@ -195,3 +199,16 @@ perl -e 'srand(4711); print map { chr(int(rand(256))) } 1 .. 49152' >"$work/nois
 dd if="$work/noise" of="$out/corrupt_middle.mp4" bs=1 seek=$((size / 2)) conv=notrunc status=none
 
 perl -e 'srand(1234); print map { chr(int(rand(256))) } 1 .. 65536' >"$out/random.bin"
+
+# --- colour bars -------------------------------------------------------------------------------
+# The .rgb files are the first picture as packed rgb24 (top row first, no padding), converted by
+# the scale filter with the clip's own matrix and range.
+ff -f lavfi -i "smptehdbars=size=1920x1080:rate=25:duration=1" -pix_fmt yuv420p \
+   -c:v libx264 -preset veryfast -qp 0 -threads 2 -colorspace bt709 -color_primaries bt709 \
+   -color_trc bt709 -color_range tv "$out/bars_hd709.mp4"
+ff -i "$out/bars_hd709.mp4" -frames:v 1 -vf "scale=in_color_matrix=bt709:in_range=tv,format=rgb24" \
+   -f rawvideo "$out/bars_hd709.rgb"
+ff -f lavfi -i "smptebars=size=720x576:rate=25:duration=1" -pix_fmt yuv420p \
+   -c:v libx264 -preset veryfast -qp 0 -threads 2 "$out/bars_sd601.mp4"
+ff -i "$out/bars_sd601.mp4" -frames:v 1 -vf "scale=in_color_matrix=bt601:in_range=tv,format=rgb24" \
+   -f rawvideo "$out/bars_sd601.rgb"
