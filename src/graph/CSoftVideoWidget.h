@@ -12,8 +12,7 @@ namespace zvp {
 
 // Paints the frame store's latest picture with QPainter, stretched over the whole widget:
 // YV12 converted to RGB with libswscale using the picture format's matrix and range, RGB24
-// rows copied top-down. Black until the first
-// picture. UI thread only.
+// rows copied top-down. Black until the first picture. UI thread only.
 class CSoftVideoWidget : public QWidget {
   public:
     explicit CSoftVideoWidget(std::shared_ptr<CVideoFrameStore> store, QWidget* parent = nullptr);

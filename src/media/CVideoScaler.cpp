@@ -1,5 +1,7 @@
 #include "media/CVideoScaler.h"
 
+#include "app/Logger.h"
+
 extern "C" {
 #include <libavutil/opt.h>
 #include <libavutil/pixdesc.h>
@@ -111,9 +113,13 @@ SwsContext* CVideoScaler::Get(const AVFrame& frame, int width, int height, AVPix
         sws_.reset();
         return nullptr;
     }
-    sws_setColorspaceDetails(c, sws_getCoefficients(SwsColourSpace(setup.src.matrix)), srcFull,
-                             sws_getCoefficients(SwsColourSpace(setup.dst.matrix)), dstFull, 0,
-                             1 << 16, 1 << 16);
+    if (sws_setColorspaceDetails(c, sws_getCoefficients(SwsColourSpace(setup.src.matrix)), srcFull,
+                                 sws_getCoefficients(SwsColourSpace(setup.dst.matrix)), dstFull, 0,
+                                 1 << 16, 1 << 16) < 0) {
+        Log({"CVideoScaler::Get", kLogError},
+            "colour matrices not applied to %dx%d %s pictures; the default is used", frame.width,
+            frame.height, av_get_pix_fmt_name(static_cast<AVPixelFormat>(frame.format)));
+    }
     setup_ = setup;
     return c;
 }

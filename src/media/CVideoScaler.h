@@ -14,7 +14,8 @@ class CVideoScaler {
     // in `colour` resolved by `height`. The frame's own matrix and range count first, and
     // what it leaves unknown is taken from `colour`. Made anew when anything differs from the
     // last call; null when libswscale refuses the conversion. Owned by this object until the
-    // next call.
+    // next call. A picture whose matrix differs from the output's goes through RGB inside
+    // libswscale, which is slower; pictures agree with their decoder's announcement as a rule.
     SwsContext* Get(const AVFrame& frame, int width, int height, AVPixelFormat format,
                     VideoColour colour);
 
