@@ -56,6 +56,10 @@
 #                             pipe: no duration in the container or its streams, no cues
 #   live.webm            4 s  160x120 VP8 + Opus mono written live to a pipe: no duration, no
 #                             cues
+#   bars_hd709.mp4       1 s  1920x1080 smptehdbars, lossless H.264 tagged BT.709 limited range,
+#                             no audio; bars_hd709.rgb: its first picture as rgb24 (BT.709)
+#   bars_sd601.mp4       1 s  720x576 smptebars, lossless H.264 untagged, no audio;
+#                             bars_sd601.rgb: its first picture as rgb24 (BT.601)
 #
 # ffmpeg 5.1 encodes subtitles only text to text or bitmap to bitmap, so the DVD bitmap track
 # cannot come from SRT/ASS input: tools/make-dvdsub.cpp draws and encodes it.
@@ -291,3 +295,15 @@ ff -fflags +genpts -framerate 25 -f h264 -i "$work/annexb.h264" -c copy -f matro
 ff -f lavfi -i "$(video 160x120 4)" -f lavfi -i "$(tone 440 4)" \
    -c:v libvpx -deadline realtime -cpu-used 8 -b:v 200k -c:a libopus -f webm -live 1 - \
    >"$out/live.webm"
+# --- colour bars -------------------------------------------------------------------------------
+# The .rgb files are the first picture as packed rgb24 (top row first, no padding), converted by
+# the scale filter with the clip's own matrix and range.
+ff -f lavfi -i "smptehdbars=size=1920x1080:rate=25:duration=1" -pix_fmt yuv420p \
+   -c:v libx264 -preset veryfast -qp 0 -threads 2 -colorspace bt709 -color_primaries bt709 \
+   -color_trc bt709 -color_range tv "$out/bars_hd709.mp4"
+ff -i "$out/bars_hd709.mp4" -frames:v 1 -vf "scale=in_color_matrix=bt709:in_range=tv,format=rgb24" \
+   -f rawvideo "$out/bars_hd709.rgb"
+ff -f lavfi -i "smptebars=size=720x576:rate=25:duration=1" -pix_fmt yuv420p \
+   -c:v libx264 -preset veryfast -qp 0 -threads 2 "$out/bars_sd601.mp4"
+ff -i "$out/bars_sd601.mp4" -frames:v 1 -vf "scale=in_color_matrix=bt601:in_range=tv,format=rgb24" \
+   -f rawvideo "$out/bars_sd601.rgb"

@@ -23,7 +23,7 @@ bool CBaseVideoRenderer::ParseVideoType(const CMediaType* pmt, VideoFormat* out)
     if (pmt->subtype == MEDIASUBTYPE_YV12 && (width % 2 != 0 || height % 2 != 0)) return false;
     uint32_t size = CMediaType::ImageSize(pmt->subtype, width, height);
     if (pmt->lSampleSize != 0 && pmt->lSampleSize < size) return false;
-    if (out) *out = VideoFormat{pmt->subtype, width, height, size};
+    if (out) *out = VideoFormat{pmt->subtype, width, height, size, pmt->colour.Resolved(height)};
     return true;
 }
 

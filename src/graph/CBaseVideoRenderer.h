@@ -13,11 +13,13 @@ struct VideoFormat {
     int width = 0;
     int height = 0;
     uint32_t imageSize = 0;  // bytes of one picture
+    VideoColour colour;      // of YV12 pictures, resolved: never unknown
 };
 
 // Base of the video renderers: accepts video, FORMAT_VideoInfo, fixed-size samples of YV12
 // or RGB24 (positive size, the format block and sample size large enough for the picture)
-// and remembers the picture format; a sample with a new media type changes it.
+// and remembers the picture format, its colour resolved by the picture's height; a sample
+// with a new media type changes it.
 // Threads: the format is guarded by `formatLock_` (written at connection and on the
 // streaming thread, read by any thread).
 class CBaseVideoRenderer : public CBaseRenderer, public IBasicVideo {

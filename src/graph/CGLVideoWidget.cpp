@@ -1,5 +1,8 @@
 #include "graph/CGLVideoWidget.h"
 
+#include <QGenericMatrix>
+#include <QVector3D>
+
 #include "app/Logger.h"
 
 namespace zvp {
@@ -24,13 +27,43 @@ varying vec2 v_tex;
 uniform sampler2D u_y;
 uniform sampler2D u_u;
 uniform sampler2D u_v;
+uniform mat3 u_matrix;
+uniform vec3 u_offset;
 void main() {
-    float y = 1.164383 * (texture2D(u_y, v_tex).r - 0.0627451);
-    float u = texture2D(u_u, v_tex).r - 0.5019608;
-    float v = texture2D(u_v, v_tex).r - 0.5019608;
-    gl_FragColor = vec4(y + 1.596027 * v, y - 0.391762 * u - 0.812968 * v, y + 2.017232 * u, 1.0);
+    vec3 yuv = vec3(texture2D(u_y, v_tex).r, texture2D(u_u, v_tex).r, texture2D(u_v, v_tex).r);
+    gl_FragColor = vec4(u_matrix * (yuv - u_offset), 1.0);
 }
 )";
+
+// What the YUV shader computes for a resolved colour: rgb = matrix * (yuv - offset), the
+// samples as the textures give them (byte / 255).
+struct YuvToRgb {
+    QMatrix3x3 matrix;
+    QVector3D offset;
+};
+
+YuvToRgb Conversion(VideoColour colour) {
+    double kr = 0.299, kb = 0.114;  // BT.601
+    if (colour.matrix == ColourMatrix::BT709) {
+        kr = 0.2126;
+        kb = 0.0722;
+    } else if (colour.matrix == ColourMatrix::BT2020NC) {
+        kr = 0.2627;
+        kb = 0.0593;
+    }
+    const double kg = 1.0 - kr - kb;
+    const bool full = colour.range == ColourRange::Full;
+    // Limited range: Y' 16..235, Cb and Cr 16..240 around 128, of 255.
+    const double ys = full ? 1.0 : 255.0 / 219.0;
+    const double cs = full ? 1.0 : 255.0 / 224.0;
+    const float y = float(ys), rv = float(2.0 * (1.0 - kr) * cs);
+    const float gu = float(-2.0 * kb * (1.0 - kb) / kg * cs);
+    const float gv = float(-2.0 * kr * (1.0 - kr) / kg * cs);
+    const float bu = float(2.0 * (1.0 - kb) * cs);
+    const float rows[9] = {y, 0.f, rv, y, gu, gv, y, bu, 0.f};
+    return YuvToRgb{QMatrix3x3(rows),
+                    QVector3D(full ? 0.f : 16.f / 255.f, 128.f / 255.f, 128.f / 255.f)};
+}
 
 const char* kRgbFragment = R"(
 #ifdef GL_ES
@@ -82,6 +115,7 @@ void CGLVideoWidget::ReleaseGL() {
     makeCurrent();
     if (textures_[0]) glDeleteTextures(4, textures_);
     for (GLuint& t : textures_) t = 0;
+    for (QSize& s : textureSizes_) s = QSize();
     yuvProgram_.reset();
     rgbProgram_.reset();
     doneCurrent();
@@ -103,8 +137,21 @@ void CGLVideoWidget::initializeGL() {
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     }
+    for (QSize& s : textureSizes_) s = QSize();
     uploaded_ = 0;
     ready_ = yuvProgram_ && rgbProgram_;
+}
+
+void CGLVideoWidget::UploadPlane(int index, int width, int height, GLenum format,
+                                 const uint8_t* pixels) {
+    glBindTexture(GL_TEXTURE_2D, textures_[index]);
+    const QSize size(width, height);
+    if (textureSizes_[index] != size) {
+        glTexImage2D(GL_TEXTURE_2D, 0, GLint(format), width, height, 0, format, GL_UNSIGNED_BYTE,
+                     nullptr);
+        textureSizes_[index] = size;
+    }
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, format, GL_UNSIGNED_BYTE, pixels);
 }
 
 void CGLVideoWidget::Upload(const VideoFrame& f) {
@@ -115,17 +162,12 @@ void CGLVideoWidget::Upload(const VideoFrame& f) {
         const uint8_t* v = y + size_t(w) * size_t(h);
         const uint8_t* u = v + size_t(w / 2) * size_t(h / 2);
         glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-        const uint8_t* planes[3] = {y, u, v};
-        for (int i = 0; i < 3; ++i) {
-            int pw = i == 0 ? w : w / 2, ph = i == 0 ? h : h / 2;
-            glBindTexture(GL_TEXTURE_2D, textures_[i]);
-            glTexImage2D(GL_TEXTURE_2D, 0, GL_LUMINANCE, pw, ph, 0, GL_LUMINANCE, GL_UNSIGNED_BYTE,
-                         planes[i]);
-        }
+        UploadPlane(0, w, h, GL_LUMINANCE, y);
+        UploadPlane(1, w / 2, h / 2, GL_LUMINANCE, u);
+        UploadPlane(2, w / 2, h / 2, GL_LUMINANCE, v);
     } else {
         glPixelStorei(GL_UNPACK_ALIGNMENT, 4);  // rows are padded to 4 bytes
-        glBindTexture(GL_TEXTURE_2D, textures_[3]);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, w, h, 0, GL_RGB, GL_UNSIGNED_BYTE, d);
+        UploadPlane(3, w, h, GL_RGB, d);
     }
     uploaded_ = f.serial;
     uploadedFormat_ = f.format;
@@ -161,6 +203,9 @@ void CGLVideoWidget::paintGL() {
             glBindTexture(GL_TEXTURE_2D, textures_[i]);
             p->setUniformValue(names[i], i);
         }
+        const YuvToRgb conversion = Conversion(uploadedFormat_.colour);
+        p->setUniformValue("u_matrix", conversion.matrix);
+        p->setUniformValue("u_offset", conversion.offset);
     }
     glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, 4 * sizeof(GLfloat), quad);
     glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, 4 * sizeof(GLfloat), quad + 2);

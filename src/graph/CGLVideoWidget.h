@@ -4,6 +4,7 @@
 #include <QOpenGLFunctions>
 #include <QOpenGLShaderProgram>
 #include <QOpenGLWidget>
+#include <QSize>
 #include <memory>
 
 #include "graph/CVideoFrameStore.h"
@@ -11,10 +12,11 @@
 namespace zvp {
 
 // Draws the frame store's latest picture with OpenGL, stretched over the whole widget:
-// YV12 as three single-channel textures converted to RGB in a fragment shader (BT.601,
-// limited range), RGB24 as one texture drawn upside down (its rows are bottom-up). Black
-// until the first picture. Survives reparenting (the GL objects are made again in the new
-// context). UI thread only.
+// YV12 as three single-channel textures converted to RGB in a fragment shader with the
+// picture format's matrix and range, RGB24 as one texture drawn upside down (its rows are
+// bottom-up). Textures are allocated when the picture size changes and refilled in place
+// for every new picture. Black until the first picture. Survives reparenting (the GL objects
+// are made again in the new context). UI thread only.
 class CGLVideoWidget : public QOpenGLWidget, protected QOpenGLFunctions {
   public:
     explicit CGLVideoWidget(std::shared_ptr<CVideoFrameStore> store, QWidget* parent = nullptr);
@@ -26,6 +28,8 @@ class CGLVideoWidget : public QOpenGLWidget, protected QOpenGLFunctions {
 
   private:
     void Upload(const VideoFrame& frame);
+    // Fills texture `index` with one plane, allocating it first when its size changed.
+    void UploadPlane(int index, int width, int height, GLenum format, const uint8_t* pixels);
     // Frees the GL objects while their context is current; called when the context is
     // about to go (reparenting makes a new one) and on destruction.
     void ReleaseGL();
@@ -34,6 +38,7 @@ class CGLVideoWidget : public QOpenGLWidget, protected QOpenGLFunctions {
     std::unique_ptr<QOpenGLShaderProgram> yuvProgram_;
     std::unique_ptr<QOpenGLShaderProgram> rgbProgram_;
     GLuint textures_[4] = {0, 0, 0, 0};  // Y, U, V, RGB
+    QSize textureSizes_[4];              // as allocated; empty before the first upload
     uint64_t uploaded_ = 0;              // serial of the picture in the textures
     VideoFormat uploadedFormat_;
     bool ready_ = false;

@@ -4,6 +4,14 @@
 
 namespace zvp {
 
+VideoColour VideoColour::Resolved(int height) const {
+    VideoColour c = *this;
+    if (c.matrix == ColourMatrix::Unknown)
+        c.matrix = height >= 720 ? ColourMatrix::BT709 : ColourMatrix::BT601;
+    if (c.range == ColourRange::Unknown) c.range = ColourRange::Limited;
+    return c;
+}
+
 void CMediaType::SetSampleSize(uint32_t size) {
     lSampleSize = size;
     bFixedSizeSamples = true;
@@ -42,7 +50,7 @@ const WAVEFORMATEX* CMediaType::WaveFormat() const {
 
 bool CMediaType::operator==(const CMediaType& other) const {
     return majortype == other.majortype && subtype == other.subtype &&
-           formattype == other.formattype && format_ == other.format_;
+           formattype == other.formattype && colour == other.colour && format_ == other.format_;
 }
 
 uint32_t CMediaType::ImageSize(SubType st, int width, int height) {

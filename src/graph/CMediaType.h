@@ -33,6 +33,20 @@ inline constexpr uint32_t MakeFourCC(char a, char b, char c, char d) {
 inline constexpr uint32_t FOURCC_YV12 = MakeFourCC('Y', 'V', '1', '2');
 inline constexpr uint16_t WAVE_FORMAT_PCM = 1;
 
+// How the samples of a YV12 picture map to RGB: the Y'CbCr matrix and the sample range.
+enum class ColourMatrix : uint8_t { Unknown, BT601, BT709, BT2020NC };
+enum class ColourRange : uint8_t { Unknown, Limited, Full };
+
+struct VideoColour {
+    ColourMatrix matrix = ColourMatrix::Unknown;
+    ColourRange range = ColourRange::Unknown;
+
+    bool operator==(const VideoColour&) const = default;
+    // This colour with nothing unknown, as players read an untagged picture of `height`
+    // rows: BT.709 from 720 rows up, else BT.601; limited range.
+    VideoColour Resolved(int height) const;
+};
+
 struct RECT {
     int32_t left = 0, top = 0, right = 0, bottom = 0;
 };
@@ -91,6 +105,9 @@ class CMediaType {
     bool bTemporalCompression = false;
     uint32_t lSampleSize = 0;
     FormatType formattype = FormatType::None;
+    // The colour of YV12 pictures; Unknown where the stream does not say (and for other
+    // subtypes, which ignore it).
+    VideoColour colour;
 
     MajorType Type() const { return majortype; }
     SubType Subtype() const { return subtype; }
@@ -99,6 +116,8 @@ class CMediaType {
     void SetSubtype(SubType t) { subtype = t; }
     void SetFormatType(FormatType t) { formattype = t; }
     void SetTemporalCompression(bool on) { bTemporalCompression = on; }
+    const VideoColour& Colour() const { return colour; }
+    void SetColour(VideoColour c) { colour = c; }
     void SetSampleSize(uint32_t size);  // also marks the samples as fixed size
     void SetVariableSize() { bFixedSizeSamples = false; }
     bool IsFixedSize() const { return bFixedSizeSamples; }
@@ -123,13 +142,14 @@ class CMediaType {
     WAVEFORMATEX* WaveFormat();
     const WAVEFORMATEX* WaveFormat() const;
 
-    // Equal when major type, subtype, format type and format block are equal.
+    // Equal when major type, subtype, format type, colour and format block are equal.
     bool operator==(const CMediaType& other) const;
     bool operator!=(const CMediaType& other) const { return !(*this == other); }
 
     // Fills a complete uncompressed video type of `width` x `height` (YV12 or RGB24):
     // major type video, FORMAT_VideoInfo with rectangles (0,0,width,height), fixed-size
-    // samples of the image size. Returns false for other subtypes or a bad size.
+    // samples of the image size, colour unknown. Returns false for other subtypes or a bad
+    // size.
     bool InitVideo(SubType st, int width, int height);
     // Fills a 16-bit PCM audio type (FORMAT_WaveFormatEx), sample size = block alignment.
     bool InitAudioPcm(int channels, int samplesPerSec);

@@ -39,13 +39,26 @@ QImage CSoftVideoWidget::Convert(const VideoFrame& f) {
         }
         return img;
     }
-    SwsContext* c = sws_getCachedContext(sws_.release(), w, h, AV_PIX_FMT_YUV420P, w, h,
-                                         AV_PIX_FMT_RGB24, SWS_BILINEAR, nullptr, nullptr, nullptr);
-    sws_.reset(c);
-    if (!c) {
-        Log(LogPoint{"CSoftVideoWidget::Convert", kLogError}, "no scaler for %dx%d", w, h);
-        return QImage();
+    if (!sws_ || swsWidth_ != w || swsHeight_ != h || swsColour_ != f.format.colour) {
+        sws_.reset(sws_getContext(w, h, AV_PIX_FMT_YUV420P, w, h, AV_PIX_FMT_RGB24, SWS_BILINEAR,
+                                  nullptr, nullptr, nullptr));
+        if (!sws_) {
+            Log(LogPoint{"CSoftVideoWidget::Convert", kLogError}, "no scaler for %dx%d", w, h);
+            return QImage();
+        }
+        const VideoColour colour = f.format.colour;
+        const int space = colour.matrix == ColourMatrix::BT709      ? SWS_CS_ITU709
+                          : colour.matrix == ColourMatrix::BT2020NC ? SWS_CS_BT2020
+                                                                    : SWS_CS_ITU601;
+        const int* table = sws_getCoefficients(space);
+        // The RGB side's range stays 0: libswscale reads RGB as full range.
+        sws_setColorspaceDetails(sws_.get(), table, colour.range == ColourRange::Full ? 1 : 0,
+                                 table, 0, 0, 1 << 16, 1 << 16);
+        swsWidth_ = w;
+        swsHeight_ = h;
+        swsColour_ = colour;
     }
+    SwsContext* c = sws_.get();
     const uint8_t* y = d;
     const uint8_t* v = y + size_t(w) * size_t(h);
     const uint8_t* u = v + size_t(w / 2) * size_t(h / 2);

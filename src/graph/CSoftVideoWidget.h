@@ -11,8 +11,8 @@ struct SwsContext;
 namespace zvp {
 
 // Paints the frame store's latest picture with QPainter, stretched over the whole widget:
-// YV12 converted to RGB with libswscale, RGB24 rows copied top-down. Black until the first
-// picture. UI thread only.
+// YV12 converted to RGB with libswscale using the picture format's matrix and range, RGB24
+// rows copied top-down. Black until the first picture. UI thread only.
 class CSoftVideoWidget : public QWidget {
   public:
     explicit CSoftVideoWidget(std::shared_ptr<CVideoFrameStore> store, QWidget* parent = nullptr);
@@ -31,7 +31,10 @@ class CSoftVideoWidget : public QWidget {
     };
 
     std::shared_ptr<CVideoFrameStore> store_;
-    std::unique_ptr<SwsContext, SwsDeleter> sws_;
+    std::unique_ptr<SwsContext, SwsDeleter> sws_;  // for the size and colour below
+    int swsWidth_ = 0;
+    int swsHeight_ = 0;
+    VideoColour swsColour_;
     QImage image_;
     uint64_t shown_ = 0;
 };

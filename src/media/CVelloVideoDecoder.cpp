@@ -182,11 +182,8 @@ bool CVelloVideoDecoder::Convert(const AVFrame& frame, const CMediaType& mt, uin
                                 : uint32_t(av_image_get_buffer_size(target, width, height, 1));
     if (size < 0 || uint32_t(size) < needed) return false;
 
-    SwsContext* cached = sws_getCachedContext(
-        sws_.release(), frame.width, frame.height, static_cast<AVPixelFormat>(frame.format), width,
-        height, target, SWS_FAST_BILINEAR, nullptr, nullptr, nullptr);
-    sws_.reset(cached);
-    if (!sws_) return false;
+    SwsContext* sws = scaler_.Get(frame, width, height, target, mt.Colour());
+    if (!sws) return false;
 
     const uint8_t* src[4] = {frame.data[0], frame.data[1], frame.data[2], frame.data[3]};
     int srcStride[4] = {frame.linesize[0], frame.linesize[1], frame.linesize[2], frame.linesize[3]};
@@ -225,7 +222,7 @@ bool CVelloVideoDecoder::Convert(const AVFrame& frame, const CMediaType& mt, uin
         dstStride[1] = chromaWidth;
         dstStride[2] = chromaWidth;
     }
-    return sws_scale(sws_.get(), src, srcStride, 0, frame.height, dst, dstStride) > 0;
+    return sws_scale(sws, src, srcStride, 0, frame.height, dst, dstStride) > 0;
 }
 
 void CVelloVideoDecoder::DecodeSubtitle(CVelloSource* source, int64_t pictureTime) {

@@ -4,16 +4,18 @@
 
 #include "graph/CMediaType.h"
 #include "graph/FFmpegPtr.h"
+#include "media/CVideoScaler.h"
 
 namespace zvp {
 
 class CPlaybackInfo;
 class CVelloSource;
 
-// Decodes the source's video queue into pictures of the pin's output type (YV12 or bottom-up
-// RGB24) and lets the subtitle registry draw onto them. Embedded subtitles go through
-// SubtitleDecoding: at most one packet per converted picture, taken from the subtitle queue
-// once the picture's time reaches the packet's.
+// Decodes the source's video queue into pictures of the pin's output type (YV12 in the
+// type's colour, resolved by the picture height, or bottom-up RGB24) and lets the subtitle
+// registry draw onto them. Embedded subtitles go through SubtitleDecoding: at most one packet
+// per converted picture, taken from the subtitle queue once the picture's time reaches the
+// packet's.
 //
 // Times: each picture carries the time of the packet that produced it, kept through the
 // decoder's own reordering and threading: its presentation time stamp when the stream has
@@ -75,7 +77,7 @@ class CVelloVideoDecoder {
     void DecodeSubtitle(CVelloSource* source, int64_t pictureTime);
 
     AVFramePtr frame_;
-    SwsContextPtr sws_;  // cached between pictures (sws_getCachedContext)
+    CVideoScaler scaler_;
     bool draining_ = false;
     bool pending_ = false;  // frame_ holds a decoded picture not yet converted
     AVPacketPtr retry_;     // refused with EAGAIN; sent again before the next packet

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <mutex>
 
 #include "app/Logger.h"
 #include "media/CVelloSource.h"
@@ -22,6 +23,11 @@ HRESULT CVelloVideoStream::GetMediaType(int iPosition, CMediaType* pMediaType) {
     CPlaybackInfo* info = m_pSource->GetPlaybackInfo();
     const SubType subtype = iPosition == 0 ? MEDIASUBTYPE_YV12 : MEDIASUBTYPE_RGB24;
     if (!pMediaType->InitVideo(subtype, info->VideoWidth(), info->VideoHeight())) return E_FAIL;
+    if (subtype == MEDIASUBTYPE_YV12) {
+        std::lock_guard lock(info->GetLock());
+        if (const AVCodecContext* codec = info->GetCodecContext(AVMEDIA_TYPE_VIDEO))
+            pMediaType->SetColour(CVideoScaler::CodecColour(*codec));
+    }
     m_ProposedSubtype = subtype;
     return S_OK;
 }

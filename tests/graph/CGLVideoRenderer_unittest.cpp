@@ -1,5 +1,6 @@
 // The OpenGL video renderer on a real X display (run under Xvfb): a YV12 and an RGB24
-// picture are drawn with the right colours, the right way up, stretched over the widget.
+// picture are drawn with the right colours, the right way up, stretched over the widget;
+// YV12 pictures are converted with their own matrix and range.
 #include "graph/CGLVideoRenderer.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +8,8 @@
 #include <QOpenGLWidget>
 #include <QWidget>
 
+#include "graph/CGLVideoWidget.h"
+#include "graph/ColourStripes.h"
 #include "graph/VideoPattern.h"
 #include "support/TestUtil.h"
 
@@ -57,6 +60,39 @@ TEST(CGLVideoRendererTest, DrawsYv12PictureUpright) {
 
 TEST(CGLVideoRendererTest, DrawsRgb24PictureUpright) {
     DrawPattern(SubType::RGB24);
+}
+
+// One widget shows pictures of every matrix and range in turn, one of another size among
+// them: each new picture replaces the textures' content, and the shader takes its colour.
+TEST(CGLVideoRendererTest, ConvertsWithEachMatrixAndRange) {
+    ASSERT_TRUE(CGLVideoRenderer::CanCreateContext()) << "no OpenGL context on this display";
+    auto store = std::make_shared<CVideoFrameStore>();
+    CGLVideoWidget widget(store);
+    widget.resize(160, 80);
+    widget.show();
+    ASSERT_TRUE(PumpUntil([&] { return widget.isValid(); })) << "GL widget never initialised";
+    struct Case {
+        int width, height;
+        VideoColour colour;
+    } cases[] = {
+        {64, 32, {ColourMatrix::BT601, ColourRange::Limited}},
+        {64, 32, {ColourMatrix::BT709, ColourRange::Limited}},
+        {64, 32, {ColourMatrix::BT2020NC, ColourRange::Limited}},
+        {64, 32, {ColourMatrix::BT709, ColourRange::Full}},
+        {32, 16, {ColourMatrix::BT601, ColourRange::Full}},
+        {64, 32, {ColourMatrix::BT2020NC, ColourRange::Full}},
+    };
+    for (const Case& c : cases) {
+        const std::vector<uint8_t> bytes = StripesYv12(c.width, c.height, c.colour);
+        ASSERT_TRUE(store->Present(StripesFormat(c.width, c.height, c.colour), bytes.data(),
+                                   long(bytes.size())));
+        std::string why;
+        EXPECT_TRUE(PumpUntil([&] {
+            why = StripesDiffer(widget.grabFramebuffer());
+            return why.empty();
+        })) << ColourName(c.colour)
+            << " " << c.width << "x" << c.height << ": " << why;
+    }
 }
 
 }  // namespace

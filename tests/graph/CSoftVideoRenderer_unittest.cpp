@@ -1,5 +1,6 @@
 // The software video renderer under the offscreen platform: a YV12 and an RGB24 picture are
-// shown with the right colours, the right way up, stretched over the widget.
+// shown with the right colours, the right way up, stretched over the widget; YV12 pictures
+// are converted with their own matrix and range, an untagged one by its height.
 #include "graph/CSoftVideoRenderer.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +8,8 @@
 #include <QPixmap>
 #include <QWidget>
 
+#include "graph/CSoftVideoWidget.h"
+#include "graph/ColourStripes.h"
 #include "graph/VideoPattern.h"
 #include "support/TestUtil.h"
 
@@ -48,6 +51,74 @@ TEST(CSoftVideoRendererTest, ShowsYv12PictureUpright) {
 
 TEST(CSoftVideoRendererTest, ShowsRgb24PictureUpright) {
     ShowPattern(SubType::RGB24);
+}
+
+TEST(CSoftVideoRendererTest, ConvertsWithEachMatrixAndRange) {
+    auto store = std::make_shared<CVideoFrameStore>();
+    CSoftVideoWidget widget(store);
+    const VideoColour colours[] = {
+        {ColourMatrix::BT601, ColourRange::Limited},    {ColourMatrix::BT709, ColourRange::Limited},
+        {ColourMatrix::BT2020NC, ColourRange::Limited}, {ColourMatrix::BT601, ColourRange::Full},
+        {ColourMatrix::BT709, ColourRange::Full},       {ColourMatrix::BT2020NC, ColourRange::Full},
+    };
+    // Sizes alternate, so the scaler is made again for size as well as colour changes.
+    int width = 64;
+    for (const VideoColour& colour : colours) {
+        VideoFrame frame;
+        frame.format = StripesFormat(width, 32, colour);
+        frame.data = StripesYv12(width, 32, colour);
+        EXPECT_EQ(StripesDiffer(widget.Convert(frame)), "") << ColourName(colour);
+        width = width == 64 ? 32 : 64;
+    }
+}
+
+// Through the renderer: a type that leaves the colour unknown is BT.709 from 720 rows up,
+// BT.601 below; a tagged type keeps its own matrix at any height.
+TEST(CSoftVideoRendererTest, UnknownColourFollowsThePictureHeight) {
+    struct Case {
+        int height;
+        VideoColour announced, expected;
+    } cases[] = {
+        {576, {}, {ColourMatrix::BT601, ColourRange::Limited}},
+        {720, {}, {ColourMatrix::BT709, ColourRange::Limited}},
+        {576,
+         {ColourMatrix::BT709, ColourRange::Unknown},
+         {ColourMatrix::BT709, ColourRange::Limited}},
+        {720, {ColourMatrix::BT601, ColourRange::Full}, {ColourMatrix::BT601, ColourRange::Full}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.height) + " rows, announced " + ColourName(c.announced));
+        CMediaType type;
+        type.InitVideo(SubType::YV12, 64, c.height);
+        type.SetColour(c.announced);
+        CFilterGraph graph;
+        auto f = std::make_unique<CManualFilter>(std::vector<CMediaType>{type});
+        CManualFilter* src = f.get();
+        src->Pin()->bytes = long(CMediaType::ImageSize(SubType::YV12, 64, c.height));
+        auto r = std::make_unique<CSoftVideoRenderer>();
+        CSoftVideoRenderer* video = r.get();
+        video->SetFastMode(true);
+        graph.AddFilter(std::move(f), "src");
+        graph.AddFilter(std::move(r), "Video Renderer");
+        ASSERT_EQ(graph.Connect(src->Pin(), CFilterGraph::FindInputPin(video)), S_OK);
+        EXPECT_EQ(video->Format().colour, c.expected);
+        QWidget* widget = graph.GetVideoWidget();
+        widget->resize(128, 64);
+        ASSERT_EQ(graph.Run(), S_OK);
+        const std::vector<uint8_t> bytes = StripesYv12(64, c.height, c.expected);
+        CSampleRef s;
+        ASSERT_EQ(src->Pin()->GetDeliveryBuffer(&s, nullptr, nullptr, 0), S_OK);
+        std::memcpy(s->Data(), bytes.data(), bytes.size());
+        s->SetActualDataLength(long(bytes.size()));
+        ASSERT_EQ(src->Pin()->Deliver(s.get()), S_OK);
+        s.Release();
+        std::string why;
+        EXPECT_TRUE(PumpUntil([&] {
+            why = StripesDiffer(widget->grab().toImage());
+            return why.empty();
+        })) << why;
+        graph.Stop();
+    }
 }
 
 TEST(CSoftVideoRendererTest, ShortSampleIsDroppedAndWidgetOutlivedByParent) {

@@ -1,0 +1,127 @@
+#include "media/CVideoScaler.h"
+
+#include "app/Logger.h"
+
+extern "C" {
+#include <libavutil/opt.h>
+#include <libavutil/pixdesc.h>
+#include <libswscale/swscale.h>
+}
+
+namespace zvp {
+
+namespace {
+
+VideoColour ColourOf(AVColorSpace space, AVColorRange range, int pixelFormat) {
+    VideoColour c;
+    switch (space) {
+        case AVCOL_SPC_BT709:
+        case AVCOL_SPC_SMPTE240M:  // the nearest of the three
+            c.matrix = ColourMatrix::BT709;
+            break;
+        case AVCOL_SPC_BT470BG:
+        case AVCOL_SPC_SMPTE170M:
+        case AVCOL_SPC_FCC:
+            c.matrix = ColourMatrix::BT601;
+            break;
+        case AVCOL_SPC_BT2020_NCL:
+        case AVCOL_SPC_BT2020_CL:  // the nearest of the three
+            c.matrix = ColourMatrix::BT2020NC;
+            break;
+        default:
+            break;
+    }
+    if (range == AVCOL_RANGE_JPEG) {
+        c.range = ColourRange::Full;
+    } else if (range == AVCOL_RANGE_MPEG) {
+        c.range = ColourRange::Limited;
+    } else {
+        switch (pixelFormat) {
+            case AV_PIX_FMT_YUVJ411P:
+            case AV_PIX_FMT_YUVJ420P:
+            case AV_PIX_FMT_YUVJ422P:
+            case AV_PIX_FMT_YUVJ440P:
+            case AV_PIX_FMT_YUVJ444P:
+                c.range = ColourRange::Full;
+                break;
+            default:
+                break;
+        }
+    }
+    return c;
+}
+
+bool IsRgb(int pixelFormat) {
+    const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(pixelFormat));
+    return desc && (desc->flags & AV_PIX_FMT_FLAG_RGB);
+}
+
+int SwsColourSpace(ColourMatrix m) {
+    switch (m) {
+        case ColourMatrix::BT709:
+            return SWS_CS_ITU709;
+        case ColourMatrix::BT2020NC:
+            return SWS_CS_BT2020;
+        default:
+            return SWS_CS_ITU601;
+    }
+}
+
+}  // namespace
+
+VideoColour CVideoScaler::CodecColour(const AVCodecContext& codec) {
+    return ColourOf(codec.colorspace, codec.color_range, codec.pix_fmt);
+}
+
+VideoColour CVideoScaler::FrameColour(const AVFrame& frame) {
+    return ColourOf(frame.colorspace, frame.color_range, frame.format);
+}
+
+SwsContext* CVideoScaler::Get(const AVFrame& frame, int width, int height, AVPixelFormat format,
+                              VideoColour colour) {
+    VideoColour source = FrameColour(frame);
+    if (source.matrix == ColourMatrix::Unknown) source.matrix = colour.matrix;
+    if (source.range == ColourRange::Unknown) source.range = colour.range;
+    Setup setup;
+    setup.srcWidth = frame.width;
+    setup.srcHeight = frame.height;
+    setup.srcFormat = frame.format;
+    setup.dstWidth = width;
+    setup.dstHeight = height;
+    setup.dstFormat = format;
+    setup.src = source.Resolved(frame.height);
+    setup.dst = colour.Resolved(height);
+    if (sws_ && setup == setup_) return sws_.get();
+    // The ranges are options of the new context, so that it chooses its conversion knowing
+    // them; the matrices can only be set once it is initialised.
+    sws_.reset(sws_alloc_context());
+    if (!sws_) return nullptr;
+    SwsContext* c = sws_.get();
+    // libswscale reads an RGB side as full range and wants its range option left at 0.
+    const int srcFull = !IsRgb(setup.srcFormat) && setup.src.range == ColourRange::Full;
+    const int dstFull = !IsRgb(setup.dstFormat) && setup.dst.range == ColourRange::Full;
+    av_opt_set_int(c, "srcw", setup.srcWidth, 0);
+    av_opt_set_int(c, "srch", setup.srcHeight, 0);
+    av_opt_set_int(c, "src_format", setup.srcFormat, 0);
+    av_opt_set_int(c, "dstw", setup.dstWidth, 0);
+    av_opt_set_int(c, "dsth", setup.dstHeight, 0);
+    av_opt_set_int(c, "dst_format", setup.dstFormat, 0);
+    av_opt_set_int(c, "sws_flags", SWS_FAST_BILINEAR, 0);
+    av_opt_set_int(c, "src_range", srcFull, 0);
+    av_opt_set_int(c, "dst_range", dstFull, 0);
+    if (sws_init_context(c, nullptr, nullptr) < 0) {
+        sws_.reset();
+        return nullptr;
+    }
+    if (sws_setColorspaceDetails(c, sws_getCoefficients(SwsColourSpace(setup.src.matrix)), srcFull,
+                                 sws_getCoefficients(SwsColourSpace(setup.dst.matrix)), dstFull, 0,
+                                 1 << 16, 1 << 16) < 0) {
+        Log({"CVideoScaler::Get", kLogError},
+            "colour matrices not applied to %dx%d %s pictures; the default is used", frame.width,
+            frame.height, av_get_pix_fmt_name(static_cast<AVPixelFormat>(frame.format)));
+    }
+    setup_ = setup;
+    return c;
+}
+
+}  // namespace zvp
