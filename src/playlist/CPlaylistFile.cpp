@@ -56,24 +56,24 @@ std::string DecodeUtf16Line(std::string_view line) {
 void ParseUtf16(std::string_view body, std::vector<std::string>& rows, size_t& nulLines) {
     const size_t units = body.size() / 2;  // an odd last byte is dropped
     size_t start = 0;
-    bool hasNul = false;
+    bool has_nul = false;
     for (size_t i = 0; i <= units; ++i) {
-        const bool atEnd = i == units;
-        const uint32_t unit = atEnd ? 0 : UnitAt(body, i);
-        if (!atEnd && unit != '\n') {
-            hasNul = hasNul || unit == 0;
+        const bool at_end = i == units;
+        const uint32_t unit = at_end ? 0 : UnitAt(body, i);
+        if (!at_end && unit != '\n') {
+            has_nul = has_nul || unit == 0;
             continue;
         }
-        if (atEnd && start == units) break;  // nothing follows a final LF
+        if (at_end && start == units) break;  // nothing follows a final LF
         size_t end = i;
         if (end > start && UnitAt(body, end - 1) == '\r') --end;
-        if (hasNul) {
+        if (has_nul) {
             ++nulLines;
         } else {
             rows.push_back(DecodeUtf16Line(body.substr(2 * start, 2 * (end - start))));
         }
         start = i + 1;
-        hasNul = false;
+        has_nul = false;
     }
 }
 
@@ -171,9 +171,9 @@ const char* ReadFailureReason(int err, char* buffer, size_t size) {
 std::optional<std::vector<std::string>> CPlaylistFile::Parse(std::string_view bytes,
                                                              std::string_view source) {
     std::vector<std::string> rows;
-    size_t nulLines = 0;
+    size_t nul_lines = 0;
     if (bytes.substr(0, kUtf16Mark.size()) == kUtf16Mark) {
-        ParseUtf16(bytes.substr(kUtf16Mark.size()), rows, nulLines);
+        ParseUtf16(bytes.substr(kUtf16Mark.size()), rows, nul_lines);
     } else {
         if (bytes.find('\0') != std::string_view::npos) {
             const std::string_view name = SourceName(source);
@@ -182,12 +182,12 @@ std::optional<std::vector<std::string>> CPlaylistFile::Parse(std::string_view by
                 static_cast<int>(name.size()), name.data());
             return std::nullopt;
         }
-        Parse8Bit(Decode8Bit(bytes), rows, nulLines);
+        Parse8Bit(Decode8Bit(bytes), rows, nul_lines);
     }
-    if (nulLines > 0) {
+    if (nul_lines > 0) {
         const std::string_view name = SourceName(source);
         Log(LogPoint{"CPlaylistFile::Parse", kLogInfo}, "%.*s: skipped %zu line(s) holding U+0000",
-            static_cast<int>(name.size()), name.data(), nulLines);
+            static_cast<int>(name.size()), name.data(), nul_lines);
     }
     return rows;
 }
@@ -197,10 +197,10 @@ std::string CPlaylistFile::Serialize(std::span<const std::string> paths, std::st
     size_t capacity = kUtf16Mark.size();
     for (const std::string& path : paths) capacity += 2 * path.size() + kUtf16LineEnd.size();
     std::string out;
-    size_t leftOut = 0;
+    size_t left_out = 0;
     for (const std::string& path : paths) {
         if (path.find_first_of("\n\0"sv) != std::string::npos) {
-            ++leftOut;
+            ++left_out;
             continue;
         }
         if (out.empty()) {
@@ -210,11 +210,11 @@ std::string CPlaylistFile::Serialize(std::span<const std::string> paths, std::st
         AppendUtf16(path, out);
         out += kUtf16LineEnd;
     }
-    if (leftOut > 0) {
+    if (left_out > 0) {
         const std::string_view name = SourceName(target);
         Log(LogPoint{"CPlaylistFile::Serialize", kLogInfo},
             "%.*s: left out %zu path(s) holding a line feed or NUL", static_cast<int>(name.size()),
-            name.data(), leftOut);
+            name.data(), left_out);
     }
     return out;
 }
