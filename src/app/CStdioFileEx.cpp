@@ -1,61 +1,17 @@
 #include "app/CStdioFileEx.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 #include <utility>
 
 #include "app/Logger.h"
+#include "app/WholeFile.h"
 
 namespace zvp {
 namespace {
 
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 constexpr std::string_view kUtf16Bom = "\xFF\xFE";
-
-// Reads the whole regular file at `path` into `out`. False (errno set) when it cannot be
-// opened or read, is not a regular file or is larger than `limit`.
-bool ReadWholeFile(const std::string& path, size_t limit, std::string& out) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        const int err = S_ISDIR(info.st_mode) ? EISDIR : errno;
-        ::close(fd);
-        errno = err;
-        return false;
-    }
-    if (static_cast<uint64_t>(info.st_size) > limit) {
-        ::close(fd);
-        errno = EFBIG;
-        return false;
-    }
-    out.clear();
-    out.reserve(static_cast<size_t>(info.st_size));
-    char buffer[65536];
-    while (true) {
-        const ssize_t n = ::read(fd, buffer, sizeof(buffer));
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            const int err = errno;
-            ::close(fd);
-            errno = err;
-            return false;
-        }
-        if (n == 0) break;
-        if (out.size() + static_cast<size_t>(n) > limit) {
-            ::close(fd);
-            errno = EFBIG;
-            return false;
-        }
-        out.append(buffer, static_cast<size_t>(n));
-    }
-    ::close(fd);
-    return true;
-}
 
 }  // namespace
 

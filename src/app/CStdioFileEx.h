@@ -6,6 +6,7 @@
 
 #include "app/AtomicFileWriter.h"
 #include "app/TextDecoder.h"
+#include "app/WholeFile.h"
 
 namespace zvp {
 
@@ -36,7 +37,7 @@ class CStdioFileEx {
     static constexpr unsigned typeText = 0x4000;  // accepted and ignored: lines are ours
     static constexpr unsigned modeUnicode = 0x20000;
 
-    static constexpr size_t kMaxFileSize = 256u * 1024 * 1024;
+    static constexpr size_t kMaxFileSize = kMaxTextFileSize;
 
     CStdioFileEx() = default;
     ~CStdioFileEx();  // an open writer is committed, as by Close

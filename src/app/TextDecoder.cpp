@@ -117,6 +117,12 @@ bool TextDecoder::IsValidUtf8(std::string_view bytes) {
     return true;
 }
 
+size_t TextDecoder::CharacterLength(std::string_view text, size_t pos) {
+    if (pos >= text.size()) return 0;
+    uint32_t cp;
+    return DecodeUtf8(text, pos, cp);
+}
+
 std::string TextDecoder::DetectCharset(std::string_view bytes) {
     UchardetHandle detector(::uchardet_new());
     if (!detector) return std::string();

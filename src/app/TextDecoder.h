@@ -22,6 +22,10 @@ class TextDecoder {
     // above U+10FFFF). The empty text is valid.
     static bool IsValidUtf8(std::string_view bytes);
 
+    // The length (1 to 4) of the well-formed UTF-8 character that starts at `text[pos]`, 0 when
+    // the bytes there start none (or `pos` is past the end).
+    static size_t CharacterLength(std::string_view text, size_t pos);
+
     // The bytes of a text without a byte-order mark, as UTF-8: valid UTF-8 is returned as it
     // is; anything else is converted from the legacy code page uchardet detects, or from
     // Windows-1252 when detection fails or names a code page iconv cannot open. When
