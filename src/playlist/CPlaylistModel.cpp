@@ -160,6 +160,7 @@ void CPlaylistModel::DeleteSelectedItems() {
     rows_.resize(kept);
     current_ = newCurrent;
     endResetModel();
+    EnsureVisible(current_);
 }
 
 bool CPlaylistModel::AllItemsFailed() const {
@@ -261,7 +262,6 @@ void CPlaylistModel::MoveSelected(Move move) {
     for (int i = 0; i < n; ++i) {
         if (order[i] != i) {
             Permute(order);
-            EnsureVisible(current_);
             return;
         }
     }

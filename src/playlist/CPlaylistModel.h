@@ -30,6 +30,10 @@ class CClipInfo;
 // record stay after the others. An empty list is left alone and nothing is recorded.
 // Afterwards the row of the record that was current is current and in view. One layout change.
 //
+// DeleteSelectedItems is one model reset (the selection is then empty); inserts and single
+// deletes are row insertions and removals; sorts and moves are layout changes that carry the
+// selection (and every other persistent index) with their rows.
+//
 // Threads: UI thread only; no locks.
 class CPlaylistModel : public QAbstractTableModel, public IPlaylistAdapter {
     Q_OBJECT

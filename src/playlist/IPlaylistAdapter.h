@@ -57,7 +57,8 @@ class IPlaylistAdapter : public ISubject {
     virtual void DeleteAllItems() = 0;
     virtual bool IsSelected(int index) const = 0;
     virtual bool CanDelete(int index) const = 0;
-    // Removes every selected row (and frees its record) in one pass.
+    // Removes every selected row (and frees its record) in one pass; the current row, when it
+    // stays, is scrolled into view.
     virtual void DeleteSelectedItems() = 0;
     // True when no row's record has its load-failed flag clear (an empty list included).
     virtual bool AllItemsFailed() const = 0;

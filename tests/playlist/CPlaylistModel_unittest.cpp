@@ -140,6 +140,9 @@ TEST_F(PlaylistModelTest, DeletesTenThousandSelectedRowsInOnePass) {
 
     int resets = 0;
     QObject::connect(&model, &QAbstractItemModel::modelReset, [&] { ++resets; });
+    std::vector<int> visible;
+    QObject::connect(&model, &CPlaylistModel::EnsureVisibleRequested,
+                     [&](int row) { visible.push_back(row); });
     model.DeleteSelectedItems();
 
     EXPECT_EQ(resets, 1);
@@ -148,6 +151,7 @@ TEST_F(PlaylistModelTest, DeletesTenThousandSelectedRowsInOnePass) {
         ASSERT_EQ(model.GetItemText(row), std::to_string(2 * row + 1));
     EXPECT_EQ(model.GetCurrent(), 2500);
     EXPECT_EQ(model.GetItem(2500), lent[5001]);
+    EXPECT_EQ(visible, std::vector<int>{2500});
     EXPECT_TRUE(SelectedRows().empty());
 
     Select({2500});
