@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QTableView>
 #include <algorithm>
 #include <fstream>
 #include <numeric>
@@ -250,6 +251,29 @@ TEST_F(PlaylistModelTest, ActivatePublishesOnlyForRows) {
     model.Activate(-1);
     model.Activate(3);
     EXPECT_EQ(recorder.events, (std::vector<RecordedEvent>{{"ListItemActived", 2, 0}}));
+}
+
+TEST_F(PlaylistModelTest, AViewSharingTheSelectionSurvivesEveryChange) {
+    QTableView view;
+    view.setModel(&model);
+    view.setSelectionModel(model.GetSelectionModel());
+    view.setSelectionBehavior(QAbstractItemView::SelectRows);
+    view.resize(400, 300);
+    view.show();
+    auto lent = Fill(300);
+    view.selectRow(299);
+    EXPECT_TRUE(model.IsSelected(299));  // the view's selection is the model's
+    model.SetCurrent(150);
+    for (int id : {kSortByTitle, kSortByTitle, kSortShuffle}) model.Sort(id);
+    model.MoveSelected(CPlaylistModel::Move::Top);
+    EXPECT_TRUE(model.IsSelected(0));
+    model.DeleteSelectedItems();
+    model.DeleteItem(model.GetCurrent() == 0 ? 1 : 0);
+    view.repaint();
+    EXPECT_EQ(model.GetCount(), 298);
+    EXPECT_EQ(model.GetItem(model.GetCurrent()), lent[150]);
+    model.DeleteAllItems();
+    view.repaint();
 }
 
 TEST(PlaylistRecordTest, FileRecordCarriesTitleAttributesAndAddOrder) {
