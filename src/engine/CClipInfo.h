@@ -28,6 +28,7 @@ class CClipInfo {
     uint64_t fileSize = 0;        // bytes
     uint64_t creationTime = 0;    // 100 ns units since 1970-01-01 UTC
     uint32_t addTime = 0;         // steady-clock milliseconds when the row was added
+    uint64_t addSequence = 0;     // per-process count taken with addTime: the order of adding
     uint64_t lastAccessTime = 0;  // 100 ns units since 1970-01-01 UTC
     double duration = 0.0;        // seconds
     bool loadFailed = false;      // the last Load of this record failed
