@@ -137,6 +137,26 @@ int main(int argc, char** argv) {
     std::unique_ptr<zvp::CPlaylistModel> model;
     auto fresh = [&] { model = std::make_unique<zvp::CPlaylistModel>(); };
     Print("load", Median(fresh, [&] { Load(playlist, *model); }));
+    // The load's three steps on their own.
+    std::vector<std::string> rows;
+    std::vector<std::unique_ptr<zvp::CClipInfo>> records;
+    Print("  read the file",
+          Median([&] { rows.clear(); }, [&] { zvp::CPlaylistFile::Read(playlist, rows); }));
+    Print("  records with attributes",
+          Median([&] { records.clear(); },
+                 [&] {
+                     for (const std::string& row : rows) {
+                         records.push_back(zvp::IPlaylistAdapter::MakeFileRecord(row));
+                     }
+                 }));
+    auto filled = [&] {
+        fresh();
+        records.clear();
+        for (const std::string& row : rows) {
+            records.push_back(zvp::IPlaylistAdapter::MakeFileRecord(row));
+        }
+    };
+    Print("  append", Median(filled, [&] { model->AppendItems(std::move(records)); }));
 
     struct Key {
         int id;
