@@ -1,22 +1,19 @@
 #pragma once
 
-#include "playlist/ILoopMode.h"
+#include "playlist/CLoopModePlaylistOnce.h"
 
 namespace zvp {
 
-// Plays the rows in order and wraps at both ends; previous and next always allowed.
-// Settings name "playlist_loop". A process-wide singleton, never destroyed; UI thread only.
-class CLoopModePlaylistLoop : public ILoopMode {
+// Plays the rows in order and wraps at both ends (the moves of CLoopModePlaylistOnce); previous
+// and next always allowed. Settings name "playlist_loop". A process-wide singleton, never
+// destroyed; UI thread only.
+class CLoopModePlaylistLoop : public CLoopModePlaylistOnce {
   public:
     static const CLoopModePlaylistLoop& Instance();
 
     const char* GetName() const override { return "playlist_loop"; }
-    CClipInfo* First(CPlaylistOperator& op) const override;
-    CClipInfo* Last(CPlaylistOperator& op) const override;
-    CClipInfo* Previous(CPlaylistOperator& op) const override;
-    CClipInfo* Next(CPlaylistOperator& op) const override;
-    bool HasPrevious(CPlaylistOperator& op) const override;
-    bool HasNext(CPlaylistOperator& op) const override;
+    bool HasPrevious(CPlaylistOperator& op) const override { return true; }
+    bool HasNext(CPlaylistOperator& op) const override { return true; }
 
   private:
     CLoopModePlaylistLoop() = default;

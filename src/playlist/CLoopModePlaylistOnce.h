@@ -19,7 +19,7 @@ class CLoopModePlaylistOnce : public ILoopMode {
     bool HasPrevious(CPlaylistOperator& op) const override;
     bool HasNext(CPlaylistOperator& op) const override;
 
-  private:
+  protected:
     CLoopModePlaylistOnce() = default;
 };
 

@@ -1,23 +1,19 @@
 #pragma once
 
-#include "playlist/ILoopMode.h"
+#include "playlist/CLoopModeSingleFileOnce.h"
 
 namespace zvp {
 
-// Plays the current row again and again: every move keeps the cursor, previous and next always
-// allowed. Settings name "single_file_loop". A process-wide singleton, never destroyed; UI thread
-// only.
-class CLoopModeSingleFileLoop : public ILoopMode {
+// Plays the current row again and again: the moves of CLoopModeSingleFileOnce keep the cursor;
+// previous and next always allowed. Settings name "single_file_loop". A process-wide
+// singleton, never destroyed; UI thread only.
+class CLoopModeSingleFileLoop : public CLoopModeSingleFileOnce {
   public:
     static const CLoopModeSingleFileLoop& Instance();
 
     const char* GetName() const override { return "single_file_loop"; }
-    CClipInfo* First(CPlaylistOperator& op) const override;
-    CClipInfo* Last(CPlaylistOperator& op) const override;
-    CClipInfo* Previous(CPlaylistOperator& op) const override;
-    CClipInfo* Next(CPlaylistOperator& op) const override;
-    bool HasPrevious(CPlaylistOperator& op) const override;
-    bool HasNext(CPlaylistOperator& op) const override;
+    bool HasPrevious(CPlaylistOperator& op) const override { return true; }
+    bool HasNext(CPlaylistOperator& op) const override { return true; }
 
   private:
     CLoopModeSingleFileLoop() = default;

@@ -18,7 +18,7 @@ class CLoopModeSingleFileOnce : public ILoopMode {
     bool HasPrevious(CPlaylistOperator& op) const override;
     bool HasNext(CPlaylistOperator& op) const override;
 
-  private:
+  protected:
     CLoopModeSingleFileOnce() = default;
 };
 
