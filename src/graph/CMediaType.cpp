@@ -2,7 +2,22 @@
 
 #include <cstring>
 
+extern "C" {
+#include <libswscale/swscale.h>
+}
+
 namespace zvp {
+
+int SwsColourSpace(ColourMatrix m) {
+    switch (m) {
+        case ColourMatrix::BT709:
+            return SWS_CS_ITU709;
+        case ColourMatrix::BT2020NC:
+            return SWS_CS_BT2020;
+        default:
+            return SWS_CS_ITU601;
+    }
+}
 
 VideoColour VideoColour::Resolved(int height) const {
     VideoColour c = *this;

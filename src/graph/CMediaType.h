@@ -47,6 +47,9 @@ struct VideoColour {
     VideoColour Resolved(int height) const;
 };
 
+// libswscale's colour-space id (SWS_CS_*) of `m`; Unknown gives BT.601's.
+int SwsColourSpace(ColourMatrix m);
+
 struct RECT {
     int32_t left = 0, top = 0, right = 0, bottom = 0;
 };

@@ -47,10 +47,7 @@ QImage CSoftVideoWidget::Convert(const VideoFrame& f) {
             return QImage();
         }
         const VideoColour colour = f.format.colour;
-        const int space = colour.matrix == ColourMatrix::BT709      ? SWS_CS_ITU709
-                          : colour.matrix == ColourMatrix::BT2020NC ? SWS_CS_BT2020
-                                                                    : SWS_CS_ITU601;
-        const int* table = sws_getCoefficients(space);
+        const int* table = sws_getCoefficients(SwsColourSpace(colour.matrix));
         // The RGB side's range stays 0: libswscale reads RGB as full range.
         sws_setColorspaceDetails(sws_.get(), table, colour.range == ColourRange::Full ? 1 : 0,
                                  table, 0, 0, 1 << 16, 1 << 16);

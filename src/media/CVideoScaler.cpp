@@ -56,17 +56,6 @@ bool IsRgb(int pixelFormat) {
     return desc && (desc->flags & AV_PIX_FMT_FLAG_RGB);
 }
 
-int SwsColourSpace(ColourMatrix m) {
-    switch (m) {
-        case ColourMatrix::BT709:
-            return SWS_CS_ITU709;
-        case ColourMatrix::BT2020NC:
-            return SWS_CS_BT2020;
-        default:
-            return SWS_CS_ITU601;
-    }
-}
-
 }  // namespace
 
 VideoColour CVideoScaler::CodecColour(const AVCodecContext& codec) {
