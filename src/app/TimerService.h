@@ -29,6 +29,12 @@ class TimerService {
 
     bool IsRunning(uint32_t timerId) const { return timers_.count(timerId) != 0; }
 
+    // The client of running timer `timerId`, or null when it is not running.
+    ITimerClient* ClientOf(uint32_t timerId) const {
+        auto it = timers_.find(timerId);
+        return it == timers_.end() ? nullptr : it->second.client;
+    }
+
     TimerService(const TimerService&) = delete;
     TimerService& operator=(const TimerService&) = delete;
 
