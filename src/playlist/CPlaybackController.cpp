@@ -6,6 +6,8 @@ extern "C" {
 
 #include <mutex>
 
+#include "engine/AspectRatio.h"
+#include "engine/CAspectRatioFitSource.h"
 #include "engine/CEngineStateAborted.h"
 #include "engine/CEngineStateLoaded.h"
 #include "engine/CEngineStatePaused.h"
@@ -22,6 +24,7 @@ CPlaybackController::~CPlaybackController() {
 
 bool CPlaybackController::Initialize(QWidget* parent) {
     parent_ = parent;
+    SetCurrentAspectRatio(&CAspectRatioFitSource::Instance());
     if (!engine_.Create(parent)) return false;
     state_ = &CEngineStateStopped::Instance();
 

@@ -47,8 +47,9 @@ class CPlaybackController : public ISubject,
     CPlaybackController(const CPlaybackController&) = delete;
     CPlaybackController& operator=(const CPlaybackController&) = delete;
 
-    // Creates the engine window as a child of `parent`, selects the Stopped state and
-    // subscribes to the engine's events. False (and nothing else done) when the engine window
+    // Makes the fit-to-source aspect ratio the current one (CurrentAspectRatio), creates the
+    // engine window as a child of `parent`, selects the Stopped state and subscribes to the
+    // engine's events. False (and nothing done after the aspect ratio) when the engine window
     // cannot be created.
     virtual bool Initialize(QWidget* parent);
     // Releases the engine's graph without publishing anything. Always true.

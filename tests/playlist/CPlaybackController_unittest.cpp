@@ -7,6 +7,9 @@
 #include <QWidget>
 
 #include "app/TimerService.h"
+#include "engine/AspectRatio.h"
+#include "engine/CAspectRatioFit4_3.h"
+#include "engine/CAspectRatioFitSource.h"
 #include "engine/CClipInfo.h"
 #include "engine/CEngineStateStopped.h"
 #include "engine/EventRecorder.h"
@@ -208,6 +211,15 @@ TEST(ControllerSetupTest, HandlersKeepTheirKeys) {
     ASSERT_TRUE(other.Initialize(&host));
     EXPECT_EQ(other.GetEngine().RegistrationCount(), 10u);
     EXPECT_EQ(H::Handlers::Lookup(10), nullptr);
+}
+
+TEST(ControllerSetupTest, InitializeMakesTheSourceAspectRatioCurrent) {
+    SetCurrentAspectRatio(&CAspectRatioFit4_3::Instance());
+    QWidget host;
+    CPlaybackController controller;
+    ASSERT_TRUE(controller.Initialize(&host));
+    EXPECT_EQ(CurrentAspectRatio(), &CAspectRatioFitSource::Instance());
+    SetCurrentAspectRatio(nullptr);
 }
 
 TEST(ControllerSetupTest, EngineOutlivesItsParentWindow) {

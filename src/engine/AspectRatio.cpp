@@ -1,0 +1,40 @@
+#include "engine/AspectRatio.h"
+
+#include <array>
+
+#include "engine/AsciiCase.h"
+#include "engine/CAspectRatioDistort.h"
+#include "engine/CAspectRatioFit16_9.h"
+#include "engine/CAspectRatioFit4_3.h"
+#include "engine/CAspectRatioFitCustom.h"
+#include "engine/CAspectRatioFitSource.h"
+
+namespace zvp {
+
+namespace {
+
+const IAspectRatio* g_current = nullptr;  // UI thread only
+
+}  // namespace
+
+const IAspectRatio& AspectRatioByName(std::string_view name) {
+    const std::array<const IAspectRatio*, 5> kinds = {
+        &CAspectRatioDistort::Instance(),   &CAspectRatioFitSource::Instance(),
+        &CAspectRatioFit4_3::Instance(),    &CAspectRatioFit16_9::Instance(),
+        &CAspectRatioFitCustom::Instance(),
+    };
+    for (const IAspectRatio* kind : kinds) {
+        if (EqualsIgnoringAsciiCase(name, kind->GetName())) return *kind;
+    }
+    return CAspectRatioFitSource::Instance();
+}
+
+const IAspectRatio* CurrentAspectRatio() {
+    return g_current;
+}
+
+void SetCurrentAspectRatio(const IAspectRatio* aspectRatio) {
+    g_current = aspectRatio;
+}
+
+}  // namespace zvp

@@ -1,0 +1,14 @@
+#include "engine/CZoom.h"
+
+#include "engine/AspectRatio.h"
+#include "engine/IAspectRatio.h"
+
+namespace zvp {
+
+void CZoom::FitDisplayRect(VideoSize source, VideoSize area, VideoRect& rect) const {
+    if (const IAspectRatio* aspectRatio = CurrentAspectRatio()) {
+        rect = aspectRatio->GetDisplayRect(source, area);
+    }
+}
+
+}  // namespace zvp
