@@ -127,8 +127,9 @@ TEST_F(CSkinImageCacheTest, OversizedImagesAreRefusedBeforeDecoding) {
     const std::string square = Write("big.png", Encode(big, "PNG"));
     EXPECT_TRUE(cache_.File(square)->IsEmpty());
     EXPECT_TRUE(log_.Contains("Skin image too large: " + square + " (8192x2049)"));
-    const std::string fits =
-        Write("fits.png", Encode(QImage(8192, 2048, QImage::Format_Mono), "PNG"));
+    big = QImage(8192, 2048, QImage::Format_Mono);
+    big.fill(1);
+    const std::string fits = Write("fits.png", Encode(big, "PNG"));
     EXPECT_EQ(cache_.File(fits)->Size(), QSize(8192, 2048));
 }
 
