@@ -22,7 +22,7 @@
 
 namespace {
 
-using zvp::SkinCtrlSpec;
+using zvp::SkinCtrlValues;
 using zvp::SkinRect;
 
 // A folder of its own holding the skin file and one image file, removed at exit.
@@ -82,22 +82,22 @@ void CheckImage(const zvp::SkinImageSource& image, const std::string& folder) {
     }
 }
 
-void CheckCtrl(const SkinCtrlSpec& spec, const std::string& folder) {
-    CheckImage(spec.image, folder);
-    CheckImage(spec.boxImage, folder);
-    if (spec.imagePieces < 1 || spec.imagePieces > zvp::kMaxSkinValue) __builtin_trap();
-    if (spec.boxPieces < 0 || spec.boxPieces > zvp::kMaxSkinValue) __builtin_trap();
-    if ((spec.fontWidth == 0) != (spec.fontHeight == 0)) __builtin_trap();
-    CheckRect({spec.left, spec.top, spec.width, spec.height});
-    CheckRect({spec.right, spec.bottom, spec.fontWidth, spec.fontHeight});
-    for (const auto& color :
-         {spec.backgroundColor, spec.textColor, spec.textFocusColor, spec.textBackgroundColor,
-          spec.textErrorColor, spec.textHighlightColor, spec.textHighlightBackgroundColor}) {
+void CheckCtrl(const SkinCtrlValues& values, const std::string& folder) {
+    CheckImage(values.image, folder);
+    CheckImage(values.boxImage, folder);
+    if (values.imagePieces < 1 || values.imagePieces > zvp::kMaxSkinValue) __builtin_trap();
+    if (values.boxPieces < 0 || values.boxPieces > zvp::kMaxSkinValue) __builtin_trap();
+    if ((values.fontWidth == 0) != (values.fontHeight == 0)) __builtin_trap();
+    CheckRect({values.left, values.top, values.width, values.height});
+    CheckRect({values.right, values.bottom, values.fontWidth, values.fontHeight});
+    for (const auto& color : {values.backgroundColor, values.textColor, values.textFocusColor,
+                              values.textBackgroundColor, values.textErrorColor,
+                              values.textHighlightColor, values.textHighlightBackgroundColor}) {
         CheckColor(color);
     }
     for (const int size : {0, 1, 12, INT_MAX}) {
-        const SkinRect geometry = spec.Geometry(size, size);
-        if (geometry.width == 0 && spec.width == 0 && spec.right < 0) __builtin_trap();
+        const SkinRect geometry = values.Geometry(size, size);
+        if (geometry.width == 0 && values.width == 0 && values.right < 0) __builtin_trap();
     }
 }
 
@@ -117,6 +117,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CheckImage(skin->window.image, scratch.Folder());
     CheckImage(skin->fullScreenImage, scratch.Folder());
     for (const SkinRect& piece : skin->window.pieces) CheckRect(piece);
-    for (const auto& [section, spec] : skin->controls) CheckCtrl(spec, scratch.Folder());
+    for (const auto& [section, values] : skin->controls) CheckCtrl(values, scratch.Folder());
     return 0;
 }

@@ -19,46 +19,46 @@ const BuiltinCtrl* FindBuiltinCtrl(std::string_view section) {
     return nullptr;
 }
 
-SkinCtrlSpec BuiltinCtrlSpec(const BuiltinCtrl& ctrl) {
-    SkinCtrlSpec spec;
-    spec.image.resourceId = ctrl.imageId;
-    if (const BuiltinArt* art = FindBuiltinArt(ctrl.imageId)) spec.imagePieces = art->pieces;
-    spec.left = ctrl.geometry.x;
-    spec.top = ctrl.geometry.y;
-    spec.width = ctrl.geometry.width;
-    spec.height = ctrl.geometry.height;
-    spec.horizontal = ctrl.horizontal;
-    spec.boxImage.resourceId = ctrl.boxImageId;
-    spec.boxPieces = ctrl.boxPieces;
-    spec.fontWidth = ctrl.fontWidth;
-    spec.fontHeight = ctrl.fontHeight;
+SkinCtrlValues BuiltinCtrlValues(const BuiltinCtrl& ctrl) {
+    SkinCtrlValues values;
+    values.image.resourceId = ctrl.imageId;
+    if (const BuiltinArt* art = FindBuiltinArt(ctrl.imageId)) values.imagePieces = art->pieces;
+    values.left = ctrl.geometry.x;
+    values.top = ctrl.geometry.y;
+    values.width = ctrl.geometry.width;
+    values.height = ctrl.geometry.height;
+    values.horizontal = ctrl.horizontal;
+    values.boxImage.resourceId = ctrl.boxImageId;
+    values.boxPieces = ctrl.boxPieces;
+    values.fontWidth = ctrl.fontWidth;
+    values.fontHeight = ctrl.fontHeight;
     switch (ctrl.kind) {
         case SkinCtrlKind::kSizer:
-            spec.backgroundColor = kSizerBackgroundColor;
+            values.backgroundColor = kSizerBackgroundColor;
             break;
         case SkinCtrlKind::kString:
-            spec.textColor = kStringTextColor;
-            spec.textFocusColor = kStringFocusColor;
-            spec.backgroundColor = kStringBackgroundColor;
+            values.textColor = kStringTextColor;
+            values.textFocusColor = kStringFocusColor;
+            values.backgroundColor = kStringBackgroundColor;
             break;
         case SkinCtrlKind::kList:
-            spec.textColor = kListTextColor;
-            spec.textBackgroundColor = kListTextBackgroundColor;
-            spec.textErrorColor = kListErrorColor;
-            spec.textHighlightColor = kListHighlightColor;
-            spec.textHighlightBackgroundColor = kListHighlightBackgroundColor;
+            values.textColor = kListTextColor;
+            values.textBackgroundColor = kListTextBackgroundColor;
+            values.textErrorColor = kListErrorColor;
+            values.textHighlightColor = kListHighlightColor;
+            values.textHighlightBackgroundColor = kListHighlightBackgroundColor;
             break;
         default:
             break;
     }
-    return spec;
+    return values;
 }
 
-SkinWindowSpec BuiltinWindowSpec() {
-    SkinWindowSpec spec;
-    spec.image.resourceId = kBuiltinFrameArt;
-    spec.pieces = kBuiltinFramePieces;
-    return spec;
+SkinWindowValues BuiltinWindowValues() {
+    SkinWindowValues values;
+    values.image.resourceId = kBuiltinFrameArt;
+    values.pieces = kBuiltinFramePieces;
+    return values;
 }
 
 }  // namespace zvp

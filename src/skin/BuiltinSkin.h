@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "app/CAppIni.h"
-#include "skin/SkinCtrlSpec.h"
+#include "skin/SkinCtrlValues.h"
 
 namespace zvp {
 
@@ -78,7 +78,7 @@ inline constexpr uint32_t kListErrorColor = MakeColor(255, 60, 60);
 inline constexpr uint32_t kListHighlightColor = MakeColor(75, 160, 20);
 inline constexpr uint32_t kListHighlightBackgroundColor = MakeColor(172, 255, 172);
 
-// One control of the built-in skin: geometry (anchored as in SkinCtrlSpec) and art ids.
+// One control of the built-in skin: geometry (anchored as in SkinCtrlValues) and art ids.
 struct BuiltinCtrl {
     const char* section;
     SkinCtrlKind kind;
@@ -121,9 +121,9 @@ const BuiltinCtrl* FindBuiltinCtrl(std::string_view section);
 
 // The built-in control as a parsed section: its geometry, art, the art's piece count, and the
 // colours its kind starts with (sizer background, string and list colours).
-SkinCtrlSpec BuiltinCtrlSpec(const BuiltinCtrl& ctrl);
+SkinCtrlValues BuiltinCtrlValues(const BuiltinCtrl& ctrl);
 
 // The built-in frame as a parsed "window" section.
-SkinWindowSpec BuiltinWindowSpec();
+SkinWindowValues BuiltinWindowValues();
 
 }  // namespace zvp

@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "skin/CMemDC2.h"
-#include "skin/SkinCtrlSpec.h"
+#include "skin/SkinCtrlValues.h"
 
 namespace zvp {
 

@@ -166,80 +166,81 @@ std::string ResolveSkinFile(const std::string& folder, std::string_view value) {
     return path;
 }
 
-std::optional<SkinCtrlSpec> ParseCtrlSection(const IniDocument& document, std::string_view section,
-                                             SkinCtrlKind kind, const std::string& folder) {
+std::optional<SkinCtrlValues> ParseCtrlSection(const IniDocument& document,
+                                               std::string_view section, SkinCtrlKind kind,
+                                               const std::string& folder) {
     const IniDocument::Values* values = document.FindSection(section);
     if (!values) return std::nullopt;
     const SectionReader read(section, *values, folder);
-    SkinCtrlSpec spec;
-    spec.image = read.Image("image");
-    spec.imagePieces = read.Int("image_pieces");
-    if (spec.imagePieces <= 0) spec.imagePieces = 4;
-    spec.width = read.Int("width");
-    spec.height = read.Int("height");
-    spec.left = read.Int("left");
-    spec.top = read.Int("top");
-    spec.right = read.Int("right");
-    spec.bottom = read.Int("bottom");
+    SkinCtrlValues ctrl;
+    ctrl.image = read.Image("image");
+    ctrl.imagePieces = read.Int("image_pieces");
+    if (ctrl.imagePieces <= 0) ctrl.imagePieces = 4;
+    ctrl.width = read.Int("width");
+    ctrl.height = read.Int("height");
+    ctrl.left = read.Int("left");
+    ctrl.top = read.Int("top");
+    ctrl.right = read.Int("right");
+    ctrl.bottom = read.Int("bottom");
     switch (kind) {
         case SkinCtrlKind::kSlider:
-            spec.horizontal = read.Int("horz") != 0;
-            spec.boxImage = read.Image("box_image");
+            ctrl.horizontal = read.Int("horz") != 0;
+            ctrl.boxImage = read.Image("box_image");
             break;
         case SkinCtrlKind::kSizer:
-            spec.boxImage = read.Image("box_image");
-            spec.boxPieces = std::max(read.Int("box_pieces"), 0);
-            spec.backgroundColor = read.Color("background_color").value_or(kSizerBackgroundColor);
+            ctrl.boxImage = read.Image("box_image");
+            ctrl.boxPieces = std::max(read.Int("box_pieces"), 0);
+            ctrl.backgroundColor = read.Color("background_color").value_or(kSizerBackgroundColor);
             break;
         case SkinCtrlKind::kString: {
             const int fontWidth = read.Int("font_width");
             const int fontHeight = read.Int("font_height");
             if (fontWidth != 0 && fontHeight != 0) {
-                spec.fontWidth = fontWidth;
-                spec.fontHeight = fontHeight;
+                ctrl.fontWidth = fontWidth;
+                ctrl.fontHeight = fontHeight;
             }
-            spec.textColor = read.Color("text_color");
-            spec.textFocusColor = read.Color("text_focus_color");
-            spec.backgroundColor = read.Color("background_color");
+            ctrl.textColor = read.Color("text_color");
+            ctrl.textFocusColor = read.Color("text_focus_color");
+            ctrl.backgroundColor = read.Color("background_color");
             break;
         }
         case SkinCtrlKind::kList:
-            spec.textColor = read.Color("text_color");
-            spec.textBackgroundColor = read.Color("text_background_color");
-            spec.textErrorColor = read.Color("text_error_color");
-            spec.textHighlightColor = read.Color("text_highlight_color");
-            spec.textHighlightBackgroundColor = read.Color("text_highlight_background_color");
+            ctrl.textColor = read.Color("text_color");
+            ctrl.textBackgroundColor = read.Color("text_background_color");
+            ctrl.textErrorColor = read.Color("text_error_color");
+            ctrl.textHighlightColor = read.Color("text_highlight_color");
+            ctrl.textHighlightBackgroundColor = read.Color("text_highlight_background_color");
             break;
         case SkinCtrlKind::kButton:
         case SkinCtrlKind::kCheck:
         case SkinCtrlKind::kScreen:
             break;
     }
-    return spec;
+    return ctrl;
 }
 
-std::optional<SkinWindowSpec> ParseWindowSection(const IniDocument& document,
-                                                 const std::string& folder) {
+std::optional<SkinWindowValues> ParseWindowSection(const IniDocument& document,
+                                                   const std::string& folder) {
     const IniDocument::Values* values = document.FindSection(kWindowSection);
     if (!values) return std::nullopt;
-    SkinWindowSpec spec;
-    spec.image = SectionReader(kWindowSection, *values, folder).Image("image");
+    SkinWindowValues window;
+    window.image = SectionReader(kWindowSection, *values, folder).Image("image");
     for (int i = 0; i < kFramePieceCount; ++i) {
         if (const std::string* text = FindValue(*values, kFramePieceKeys[i])) {
-            spec.pieces[i] = ParseSkinPiece(kWindowSection, kFramePieceKeys[i], *text);
+            window.pieces[i] = ParseSkinPiece(kWindowSection, kFramePieceKeys[i], *text);
         }
     }
-    return spec;
+    return window;
 }
 
-const SkinCtrlSpec* SkinDefinition::FindCtrl(std::string_view section) const {
+const SkinCtrlValues* SkinDefinition::FindCtrl(std::string_view section) const {
     const auto it = controls.find(section);
     return it == controls.end() ? nullptr : &it->second;
 }
 
 std::optional<SkinDefinition> ParseSkinDefinition(const IniDocument& document,
                                                   const std::string& folder) {
-    std::optional<SkinWindowSpec> window = ParseWindowSection(document, folder);
+    std::optional<SkinWindowValues> window = ParseWindowSection(document, folder);
     if (!window) return std::nullopt;
     SkinDefinition skin;
     skin.window = std::move(*window);
@@ -248,9 +249,9 @@ std::optional<SkinDefinition> ParseSkinDefinition(const IniDocument& document,
             SectionReader(kFullScreenWindowSection, *values, folder).Image("image");
     }
     const auto add = [&](const SkinSection& section) {
-        if (std::optional<SkinCtrlSpec> spec =
+        if (std::optional<SkinCtrlValues> ctrl =
                 ParseCtrlSection(document, section.name, section.kind, folder)) {
-            skin.controls.emplace(section.name, std::move(*spec));
+            skin.controls.emplace(section.name, std::move(*ctrl));
         }
     };
     for (const SkinSection& section : kMainWindowSections) add(section);

@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "app/IniDocument.h"
-#include "skin/SkinCtrlSpec.h"
+#include "skin/SkinCtrlValues.h"
 
 namespace zvp {
 
@@ -101,21 +101,22 @@ std::string ResolveSkinFile(const std::string& folder, std::string_view value);
 // then keeps its geometry). Absent keys take their defaults: "image_pieces" 4 (also for
 // values <= 0), "horz" 0, "box_pieces" 0 (also for values <= 0), a sizer's
 // "background_color" 72, 72, 64; colours and the font size otherwise stay unset.
-std::optional<SkinCtrlSpec> ParseCtrlSection(const IniDocument& document, std::string_view section,
-                                             SkinCtrlKind kind, const std::string& folder);
+std::optional<SkinCtrlValues> ParseCtrlSection(const IniDocument& document,
+                                               std::string_view section, SkinCtrlKind kind,
+                                               const std::string& folder);
 
 // The "window" section: frame image and pieces; nullopt when there is no such section.
-std::optional<SkinWindowSpec> ParseWindowSection(const IniDocument& document,
-                                                 const std::string& folder);
+std::optional<SkinWindowValues> ParseWindowSection(const IniDocument& document,
+                                                   const std::string& folder);
 
 // Everything a skin file gives: the frame, the full-screen toolbar's background and the
 // control sections present in the file (by section name).
 struct SkinDefinition {
-    SkinWindowSpec window;
+    SkinWindowValues window;
     SkinImageSource fullScreenImage;  // empty without a "fullscreen_window" image
-    std::map<std::string, SkinCtrlSpec, IniNameLess> controls;
+    std::map<std::string, SkinCtrlValues, IniNameLess> controls;
 
-    const SkinCtrlSpec* FindCtrl(std::string_view section) const;
+    const SkinCtrlValues* FindCtrl(std::string_view section) const;
 };
 
 // The document as a skin read from `folder`: the window section and the sections of

@@ -28,10 +28,10 @@ class SkinFileTest : public ::testing::Test {
         return path;
     }
     // One control section of `text` parsed as `kind`.
-    SkinCtrlSpec Ctrl(const std::string& text, SkinCtrlKind kind) {
+    SkinCtrlValues Ctrl(const std::string& text, SkinCtrlKind kind) {
         IniDocument document;
         document.Parse("[c]\n" + text, IniDocument::LoadMode::kReplace);
-        return ParseCtrlSection(document, "c", kind, Folder()).value_or(SkinCtrlSpec{});
+        return ParseCtrlSection(document, "c", kind, Folder()).value_or(SkinCtrlValues{});
     }
 
     test::TempDir dir_;
@@ -107,10 +107,10 @@ TEST_F(SkinFileTest, NumbersAreLeadingIntegersClampedForGeometry) {
     EXPECT_TRUE(log_.Contains("Skin value out of range: [stop] left\n"));
     EXPECT_TRUE(log_.Contains("Skin value out of range: [stop] top\n"));
 
-    const SkinCtrlSpec spec =
+    const SkinCtrlValues values =
         Ctrl("width=99999999999\nimage_pieces=40000\n", SkinCtrlKind::kButton);
-    EXPECT_EQ(spec.width, 32767);
-    EXPECT_EQ(spec.imagePieces, 32767);
+    EXPECT_EQ(values.width, 32767);
+    EXPECT_EQ(values.imagePieces, 32767);
     EXPECT_TRUE(log_.Contains("Skin value out of range: [c] width\n"));
 }
 
@@ -136,7 +136,7 @@ TEST_F(SkinFileTest, FramePiecesNeedFourParts) {
     document.Parse(
         "[window]\ntitlebar_fill=70,0,10\nctrlbar_fill=1,2,3,4\nbackground_fill=0,0,99999,1\n",
         IniDocument::LoadMode::kReplace);
-    const std::optional<SkinWindowSpec> window = ParseWindowSection(document, Folder());
+    const std::optional<SkinWindowValues> window = ParseWindowSection(document, Folder());
     ASSERT_TRUE(window.has_value());
     EXPECT_TRUE(window->image.empty());
     EXPECT_EQ(window->pieces[2], SkinRect{});
@@ -172,26 +172,26 @@ TEST_F(SkinFileTest, GeometryDefaults) {
     EXPECT_EQ(Ctrl("image_pieces=3\n", SkinCtrlKind::kButton).imagePieces, 3);
 
     // Width from the strip, height from the strip.
-    SkinCtrlSpec spec = Ctrl("image=strip.bmp\nleft=-30\ntop=7\n", SkinCtrlKind::kButton);
-    EXPECT_EQ(spec.image.file, Folder() + "strip.bmp");
-    EXPECT_EQ(spec.Geometry(80, 20), (SkinRect{-30, 7, 20, 20}));
-    spec.imagePieces = 3;
-    EXPECT_EQ(spec.Geometry(80, 20), (SkinRect{-30, 7, 26, 20}));
+    SkinCtrlValues values = Ctrl("image=strip.bmp\nleft=-30\ntop=7\n", SkinCtrlKind::kButton);
+    EXPECT_EQ(values.image.file, Folder() + "strip.bmp");
+    EXPECT_EQ(values.Geometry(80, 20), (SkinRect{-30, 7, 20, 20}));
+    values.imagePieces = 3;
+    EXPECT_EQ(values.Geometry(80, 20), (SkinRect{-30, 7, 26, 20}));
     // A negative right or bottom stretches when the size is 0; a positive one is ignored.
-    spec = Ctrl("width=0\nright=-7\nbottom=-3\n", SkinCtrlKind::kButton);
-    EXPECT_EQ(spec.Geometry(80, 20), (SkinRect{0, 0, -7, -3}));
-    spec = Ctrl("right=7\nbottom=3\n", SkinCtrlKind::kButton);
-    EXPECT_EQ(spec.Geometry(80, 20), (SkinRect{0, 0, 20, 20}));
+    values = Ctrl("width=0\nright=-7\nbottom=-3\n", SkinCtrlKind::kButton);
+    EXPECT_EQ(values.Geometry(80, 20), (SkinRect{0, 0, -7, -3}));
+    values = Ctrl("right=7\nbottom=3\n", SkinCtrlKind::kButton);
+    EXPECT_EQ(values.Geometry(80, 20), (SkinRect{0, 0, 20, 20}));
     // Given sizes win over right and bottom; no image and nothing negative: zero stays zero.
-    spec = Ctrl("width=5\nheight=-6\nright=-7\nbottom=-3\n", SkinCtrlKind::kButton);
-    EXPECT_EQ(spec.Geometry(80, 20), (SkinRect{0, 0, 5, -6}));
+    values = Ctrl("width=5\nheight=-6\nright=-7\nbottom=-3\n", SkinCtrlKind::kButton);
+    EXPECT_EQ(values.Geometry(80, 20), (SkinRect{0, 0, 5, -6}));
     EXPECT_EQ(Ctrl("", SkinCtrlKind::kButton).Geometry(0, 0), SkinRect{});
     EXPECT_TRUE(Ctrl("image=\n", SkinCtrlKind::kButton).image.empty());
 }
 
 TEST_F(SkinFileTest, KindKeysAndTheirDefaults) {
     // Slider: vertical unless "horz" is non-zero; the thumb image always applied.
-    SkinCtrlSpec slider =
+    SkinCtrlValues slider =
         Ctrl("box_image=thumb.bmp\nbackground_color=1,2,3\n", SkinCtrlKind::kSlider);
     EXPECT_FALSE(slider.horizontal);
     EXPECT_EQ(slider.boxImage.file, Folder() + "thumb.bmp");
@@ -200,7 +200,7 @@ TEST_F(SkinFileTest, KindKeysAndTheirDefaults) {
     EXPECT_TRUE(Ctrl("", SkinCtrlKind::kSlider).boxImage.empty());
 
     // Sizer: its colour by default; pieces <= 0 leave the box's width alone.
-    SkinCtrlSpec sizer = Ctrl("box_pieces=-2\n", SkinCtrlKind::kSizer);
+    SkinCtrlValues sizer = Ctrl("box_pieces=-2\n", SkinCtrlKind::kSizer);
     EXPECT_EQ(sizer.backgroundColor, kSizerBackgroundColor);
     EXPECT_EQ(sizer.boxPieces, 0);
     sizer = Ctrl("box_pieces=6\nbackground_color=10, 20, 30\n", SkinCtrlKind::kSizer);
@@ -210,7 +210,7 @@ TEST_F(SkinFileTest, KindKeysAndTheirDefaults) {
               kSizerBackgroundColor);
 
     // String: the font only with both sizes; colours only with three parts.
-    SkinCtrlSpec string =
+    SkinCtrlValues string =
         Ctrl("font_width=10\ntext_color=1,2\nbackground_color=255,0,0\n", SkinCtrlKind::kString);
     EXPECT_FALSE(string.HasFont());
     EXPECT_EQ(string.fontHeight, 0);
@@ -225,7 +225,7 @@ TEST_F(SkinFileTest, KindKeysAndTheirDefaults) {
     EXPECT_EQ(string.textFocusColor, MakeColor(0, 0, 255));
 
     // List: its five colours.
-    const SkinCtrlSpec list = Ctrl(
+    const SkinCtrlValues list = Ctrl(
         "text_color=1,1,1\ntext_background_color=2,2,2\ntext_error_color=3,3,3\n"
         "text_highlight_color=4,4,4\ntext_highlight_background_color=5,5,5\n",
         SkinCtrlKind::kList);
@@ -237,7 +237,7 @@ TEST_F(SkinFileTest, KindKeysAndTheirDefaults) {
     EXPECT_EQ(list.backgroundColor, std::nullopt);
 
     // Buttons take no kind keys.
-    const SkinCtrlSpec button =
+    const SkinCtrlValues button =
         Ctrl("horz=1\nbox_image=a.bmp\ntext_color=1,1,1\nfont_width=1\nfont_height=1\n",
              SkinCtrlKind::kCheck);
     EXPECT_EQ(button, Ctrl("", SkinCtrlKind::kCheck));
@@ -263,10 +263,10 @@ TEST_F(SkinFileTest, BuiltinSkinMatchesTheSectionTables) {
     EXPECT_EQ(FindBuiltinCtrl("fullscreen_stop"), nullptr);
 
     // The built-in controls as parsed sections: sizes derive as a skin file's would.
-    const SkinCtrlSpec play = BuiltinCtrlSpec(*FindBuiltinCtrl("playpause"));
+    const SkinCtrlValues play = BuiltinCtrlValues(*FindBuiltinCtrl("playpause"));
     EXPECT_EQ(play.imagePieces, 8);
     EXPECT_EQ(play.Geometry(288, 20), (SkinRect{103, -24, 36, 20}));
-    EXPECT_EQ(BuiltinCtrlSpec(*FindBuiltinCtrl("sizer")).backgroundColor, kSizerBackgroundColor);
+    EXPECT_EQ(BuiltinCtrlValues(*FindBuiltinCtrl("sizer")).backgroundColor, kSizerBackgroundColor);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "skin/SkinCtrlSpec.h"
+#include "skin/SkinCtrlValues.h"
 
 namespace zvp {
 
@@ -22,7 +22,7 @@ const char* SkinCtrlTypeName(SkinCtrlKind kind) {
     return "";
 }
 
-SkinRect SkinCtrlSpec::Geometry(int stripWidth, int stripHeight) const {
+SkinRect SkinCtrlValues::Geometry(int stripWidth, int stripHeight) const {
     SkinRect rect{left, top, width, height};
     if (rect.width == 0) {
         rect.width = right < 0 ? right : (imagePieces > 0 ? stripWidth / imagePieces : 0);

@@ -24,7 +24,7 @@ struct SkinImageSource {
 };
 
 // A rectangle in logical pixels: a frame piece within the frame image, or a control's
-// left, top, width and height with the anchors described on SkinCtrlSpec.
+// left, top, width and height with the anchors described on SkinCtrlValues.
 struct SkinRect {
     int x = 0;
     int y = 0;
@@ -57,7 +57,7 @@ inline constexpr std::array<const char*, kFramePieceCount> kFramePieceKeys = {
 };
 
 // The values of a skin's "window" section.
-struct SkinWindowSpec {
+struct SkinWindowValues {
     SkinImageSource image;                          // the frame image
     std::array<SkinRect, kFramePieceCount> pieces;  // an unset piece is all zero
 };
@@ -67,7 +67,7 @@ struct SkinWindowSpec {
 // height stretches the control to that far short of the parent's right or bottom edge.
 // Colours are 0x00BBGGRR (MakeColor); an unset colour leaves the control's colour as it is.
 // A value type; any thread.
-struct SkinCtrlSpec {
+struct SkinCtrlValues {
     SkinImageSource image;  // the image strip; empty: the control draws nothing of its own
     int imagePieces = 4;    // pieces side by side in the strip, always >= 1
     int left = 0;
@@ -105,7 +105,7 @@ struct SkinCtrlSpec {
     // negative, else the strip height. Anchored values stay anchored (negative).
     SkinRect Geometry(int stripWidth, int stripHeight) const;
 
-    bool operator==(const SkinCtrlSpec&) const = default;
+    bool operator==(const SkinCtrlValues&) const = default;
 };
 
 }  // namespace zvp
