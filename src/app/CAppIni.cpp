@@ -3,12 +3,12 @@
 #include <sys/stat.h>
 
 #include <cerrno>
-#include <climits>
 #include <cstdio>
 #include <cstring>
 
 #include "app/CAppFolder.h"
 #include "app/Logger.h"
+#include "app/ParseLeadingInt.h"
 #include "app/SettingDefaults.h"
 
 namespace zvp {
@@ -118,25 +118,7 @@ std::string CAppIni::GetString(std::string_view key, bool defaultsOnly) const {
 int CAppIni::GetInt(std::string_view key, bool defaultsOnly) const {
     std::string text;
     if (!GetString(key, text, defaultsOnly)) return 0;
-    size_t pos = 0;
-    while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t' || text[pos] == '\r' ||
-                                 text[pos] == '\n' || text[pos] == '\v' || text[pos] == '\f')) {
-        ++pos;
-    }
-    bool negative = false;
-    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
-        negative = text[pos] == '-';
-        ++pos;
-    }
-    long long value = 0;
-    for (; pos < text.size() && text[pos] >= '0' && text[pos] <= '9'; ++pos) {
-        value = value * 10 + (text[pos] - '0');
-        if (value > static_cast<long long>(INT_MAX) + 1) break;  // clamped below
-    }
-    if (negative) value = -value;
-    if (value > INT_MAX) return INT_MAX;
-    if (value < INT_MIN) return INT_MIN;
-    return static_cast<int>(value);
+    return ParseLeadingInt(text);
 }
 
 bool CAppIni::ParseColor(std::string_view text, uint32_t& color) {

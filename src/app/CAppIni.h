@@ -59,8 +59,7 @@ class CAppIni {
     // table only. False (and `out` empty) when neither has the key.
     bool GetString(std::string_view key, std::string& out, bool defaultsOnly = false) const;
     std::string GetString(std::string_view key, bool defaultsOnly = false) const;
-    // Leading decimal digits (after optional spaces and sign), 0 when none or not found;
-    // clamped to the int range.
+    // The value read by ParseLeadingInt; 0 when not found.
     int GetInt(std::string_view key, bool defaultsOnly = false) const;
     // Six hexadecimal digits RRGGBB (any case) as a platform colour; 0 when not found or the
     // text is not entirely hexadecimal.
