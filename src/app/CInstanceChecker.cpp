@@ -63,10 +63,9 @@ bool CInstanceChecker::RegisterAsFirstInstance(std::string_view name) {
 }
 
 bool CInstanceChecker::ActivateRunningInstance() {
-    if (!client_) return false;
-    const bool answered = SendRaiseRequest(client_.Get(), kReplyTimeout);
+    other_answered_ = client_ && SendRaiseRequest(client_.Get(), kReplyTimeout);
     client_.Reset();
-    return answered;
+    return other_answered_;
 }
 
 CInstanceChecker::Role CInstanceChecker::Start(std::string_view name) {

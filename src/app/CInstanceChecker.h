@@ -79,6 +79,8 @@ class CInstanceChecker {
     bool IsFirstInstance() const { return listener_.IsValid(); }
     // Whether the last RegisterAsFirstInstance found the name held by another socket.
     bool NameTaken() const { return name_taken_; }
+    // Whether the last ActivateRunningInstance got its answer.
+    bool OtherAnswered() const { return other_answered_; }
 
     // Called on the UI thread, once per "raise" request, after the answer went out. Until one
     // is set the request is answered and nothing else happens.
@@ -101,6 +103,7 @@ class CInstanceChecker {
     CUniqueFd client_;    // the connection to the running player (second start)
     CUniqueFd listener_;  // the owned name (first start)
     bool name_taken_ = false;
+    bool other_answered_ = false;
     int find_error_ = 0;  // errno of the last FindRunningInstance that failed
     std::unique_ptr<QSocketNotifier> listener_notifier_;
     std::map<uint64_t, std::unique_ptr<Peer>> peers_;
