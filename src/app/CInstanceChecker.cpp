@@ -94,7 +94,15 @@ void CInstanceChecker::OnConnectionPending() {
         CUniqueFd fd(::accept4(listener_.Get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
         if (!fd) {
             if (errno == EINTR || errno == ECONNABORTED) continue;
-            return;  // EAGAIN: none left; anything else: try again on the next notification
+            if (errno == EAGAIN || errno == EWOULDBLOCK) return;  // none left
+            // Out of descriptors or memory: the connection stays queued and would wake the
+            // notifier again at once, so stop listening for a second.
+            Log({"CInstanceChecker::OnConnectionPending", kLogInfo},
+                "Cannot accept a connection: %s", std::strerror(errno));
+            QSocketNotifier* notifier = listener_notifier_.get();
+            notifier->setEnabled(false);
+            QTimer::singleShot(1000, notifier, [notifier] { notifier->setEnabled(true); });
+            return;
         }
         if (PeerUid(fd.Get()) != static_cast<long>(::getuid())) {
             Log({"CInstanceChecker::OnConnectionPending", kLogInfo},
