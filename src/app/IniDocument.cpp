@@ -54,11 +54,14 @@ std::string_view IniDocument::Trim(std::string_view text) {
 }
 
 bool IniDocument::Load(const std::string& path, LoadMode mode) {
+    if (LoadExisting(path, mode)) return true;
+    if (errno != ENOENT || !CreateEmptyFile(path)) return false;
+    return LoadExisting(path, mode);
+}
+
+bool IniDocument::LoadExisting(const std::string& path, LoadMode mode) {
     CStdioFileEx file;
-    if (!file.Open(path, CStdioFileEx::modeRead)) {
-        if (errno != ENOENT || !CreateEmptyFile(path)) return false;
-        if (!file.Open(path, CStdioFileEx::modeRead)) return false;
-    }
+    if (!file.Open(path, CStdioFileEx::modeRead)) return false;
     if (mode == LoadMode::kReplace) sections_.clear();
     Values* current = nullptr;
     std::string line;

@@ -30,6 +30,10 @@ class IniDocument {
     // document unchanged, when the file cannot be read or created.
     bool Load(const std::string& path, LoadMode mode);
 
+    // Like Load, but never creates the file: returns false, with errno ENOENT and the document
+    // unchanged, when it does not exist.
+    bool LoadExisting(const std::string& path, LoadMode mode);
+
     // Parses `text` (UTF-8, lines ended by LF or CR LF) into the document. kReplace clears it
     // first; kMerge keeps what is there and lets values read from the text replace it.
     // Lines: "[name]" opens a section; "name=value" sets a value in the current section
