@@ -36,6 +36,8 @@ class CSkinImageCache {
 
     // Drops the cache's references to every image.
     void Clear();
+    // Drops the cache's references to built-in art only (at every ratio).
+    void ClearResources() { resources_.clear(); }
 
     size_t size() const { return resources_.size() + files_.size(); }
 
