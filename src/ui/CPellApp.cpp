@@ -1,0 +1,182 @@
+#include "ui/CPellApp.h"
+
+#include <signal.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+#include <QIcon>
+#include <QSocketNotifier>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+
+#include "app/CAppFolder.h"
+#include "app/CInstanceChecker.h"
+#include "app/Logger.h"
+#include "app/VersionText.h"
+#include "playlist/PlaylistRandom.h"
+#include "ui/AppTexts.h"
+#include "ui/CMainWnd.h"
+
+namespace zvp {
+
+namespace {
+
+CPellApp* theApp = nullptr;
+
+// The signals that end the player cleanly, blocked in every thread so that only the
+// signalfd reads them. Called before any thread exists.
+sigset_t TerminationSignals() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGTERM);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGHUP);
+    return set;
+}
+
+std::unique_ptr<QApplication> MakeApplication(int& argc, char** argv) {
+    const sigset_t set = TerminationSignals();
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    // X11 semantics (positioned and stay-on-top windows) under a Wayland session, unless the
+    // user chose a platform.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
+        !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    }
+    QApplication::setApplicationName(QString::fromUtf8(kWindowClassName));
+    QApplication::setOrganizationName(QString::fromUtf8(kProductAbbreviation));
+    QApplication::setApplicationDisplayName(QString::fromUtf8(kProductName));
+    QApplication::setDesktopFileName(QStringLiteral("zvp"));
+    auto app = std::make_unique<QApplication>(argc, argv);
+    app->setQuitOnLastWindowClosed(false);
+    return app;
+}
+
+}  // namespace
+
+CPellApp::CPellApp(int& argc, char** argv) : app_(MakeApplication(argc, argv)) {
+    theApp = this;
+    // QApplication has taken its own options out; the rest are paths, kept as bytes.
+    for (int i = 1; i < argc; ++i) args_.emplace_back(argv[i]);
+}
+
+CPellApp::~CPellApp() {
+    if (mainWnd_) {
+        // The engine's widget belongs to the control centre, not to the window it sits in.
+        QWidget& engine = controlCenter_.GetController().GetEngine();
+        engine.hide();
+        engine.setParent(nullptr);
+        controlCenter_.SetDialogs(nullptr);
+        mainWnd_.reset();
+    }
+    signalNotifier_.reset();
+    if (signalFd_ >= 0) ::close(signalFd_);
+    theApp = nullptr;
+}
+
+CPellApp* CPellApp::Instance() {
+    return theApp;
+}
+
+std::string CPellApp::GetProductAbbreviation() {
+    return kProductAbbreviation;
+}
+
+std::string CPellApp::GetProductName() {
+    return kProductName;
+}
+
+std::string CPellApp::GetWindowClassName() {
+    return kWindowClassName;
+}
+
+std::string CPellApp::GetVersionText() {
+    return zvp::GetVersionText();
+}
+
+void CPellApp::OpenLog() {
+    const std::string folder = CAppFolder::EnsureFolder(CAppFolder::GetTemp());
+    char path[4096];
+    std::snprintf(path, sizeof(path), "%s%s.log", folder.c_str(), kProductAbbreviation);
+    Logger& log = Logger::Instance();
+    if (log.OpenLogFile(path)) log.SetFileOutput(true);
+}
+
+bool CPellApp::InitInstance() {
+    // Crash handler: installed here once the crash reporter exists.
+    checker_ = std::make_unique<CInstanceChecker>();
+    if (checker_->Start() == CInstanceChecker::Role::kSecond) {
+        std::fputs(CInstanceChecker::kAlreadyRunningMessage, stderr);
+        checker_.reset();
+        exitCode_ = 0;
+        return false;
+    }
+
+    OpenLog();
+    Log(LogPoint{"CPellApp::InitInstance", kLogInfo}, "ZVP(%s) initializing...",
+        GetVersionText().c_str());
+
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/zvp-128.png")));
+    mainWnd_ = std::make_unique<CMainWnd>(controlCenter_);
+    if (!mainWnd_->CreateMainWindow()) {
+        Log(LogPoint{"CPellApp::InitInstance", kLogError}, "Cannot create the main window");
+        exitCode_ = 1;
+        return false;
+    }
+    QObject::connect(mainWnd_.get(), &CMainWnd::Closed, app_.get(), &QApplication::quit,
+                     Qt::QueuedConnection);
+    checker_->SetRaiseHandler(CInstanceChecker::MakeWidgetRaiser(mainWnd_.get()));
+    WatchTerminationSignals();
+
+    PlaylistRandom::Seed(static_cast<uint32_t>(std::time(nullptr)));
+    Notify("AppInitial", 0, 0);
+    OpenCommandLineFiles();
+    Log(LogPoint{"CPellApp::InitInstance", kLogInfo}, "Application initialized.");
+    return true;
+}
+
+int CPellApp::Exec() {
+    return app_->exec();
+}
+
+std::vector<std::string> CPellApp::ExistingPaths(const std::vector<std::string>& args) {
+    std::vector<std::string> kept;
+    for (const std::string& arg : args) {
+        if (arg.empty()) continue;
+        std::error_code ec;
+        if (!std::filesystem::exists(arg, ec)) continue;
+        std::filesystem::path absolute = std::filesystem::absolute(arg, ec);
+        if (ec) continue;
+        kept.push_back(absolute.lexically_normal().string());
+    }
+    return kept;
+}
+
+void CPellApp::OpenCommandLineFiles() {
+    const std::vector<std::string> paths = ExistingPaths(args_);
+    if (paths.empty()) return;
+    IPlaylistAdapter* adapter = controlCenter_.GetAdapter();
+    const int before = adapter ? adapter->GetCount() : 0;
+    controlCenter_.OpenFiles(paths, true);
+    const int after = adapter ? adapter->GetCount() : 0;
+    // The last appended row plays, whatever the loop mode's idea of "last" is.
+    if (after > before) controlCenter_.JumpTo(after - 1);
+}
+
+void CPellApp::WatchTerminationSignals() {
+    const sigset_t set = TerminationSignals();
+    signalFd_ = ::signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK);
+    if (signalFd_ < 0) return;
+    signalNotifier_ = std::make_unique<QSocketNotifier>(signalFd_, QSocketNotifier::Read);
+    QObject::connect(signalNotifier_.get(), &QSocketNotifier::activated, [this] {
+        signalfd_siginfo info{};
+        while (::read(signalFd_, &info, sizeof(info)) == sizeof(info)) {
+            Log(LogPoint{"CPellApp::WatchTerminationSignals", kLogInfo}, "Signal %u: closing",
+                info.ssi_signo);
+            if (mainWnd_) mainWnd_->CloseSequence();
+        }
+    });
+}
+
+}  // namespace zvp
