@@ -44,6 +44,8 @@ constexpr const char* kAspectKey = "settings::aspect_ratio";
 constexpr const char* kResizingKey = "settings::window_resizing_mode";
 constexpr const char* kLoopModeKey = "settings::loop_mode";
 constexpr const char* kCurrentItemKey = "settings::current_play_item";
+// Saved playlists take ids from 15001 on, up to the first id of the playlist commands.
+constexpr int kLastSavedPlaylistCommand = 15041;
 
 int64_t NowMs() {
     using namespace std::chrono;
@@ -776,7 +778,7 @@ std::unique_ptr<QMenu> CMainWnd::BuildResourceMenu(int menuId) {
             menu->addSeparator();
             const std::vector<std::string> files = ListPlaylistFiles();
             AddCommand(*menu, "&Default Playlist", 15000, false, !files.empty());
-            for (size_t i = 0; i < files.size() && i < 500; ++i) {
+            for (size_t i = 0; i < files.size() && 15001 + i <= kLastSavedPlaylistCommand; ++i) {
                 const PathParts parts(files[i]);
                 const std::string name = parts.FileName().substr(
                     0, parts.FileName().size() - parts.ExtensionWithoutDot().size() - 1);
@@ -924,7 +926,7 @@ void CMainWnd::OnCommand(int id) {
         center_.Stop();
         center_.LoadDefaultPlaylist();
         center_.Play();
-    } else if (id >= 15001 && id <= 15500) {
+    } else if (id >= 15001 && id <= kLastSavedPlaylistCommand) {
         const std::vector<std::string> files = ListPlaylistFiles();
         const size_t index = static_cast<size_t>(id - 15001);
         if (index >= files.size()) return;

@@ -1,0 +1,247 @@
+// The main window on an X server (1920 x 1080) with the real control centre, engine and
+// generated media: its geometry, what it shows for loaded media, keys and wheel, commands and
+// the close sequence.
+#include "ui/CMainWnd.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QWheelEvent>
+#include <filesystem>
+
+#include "app/CAppFolder.h"
+#include "app/CAppIni.h"
+#include "app/TimerService.h"
+#include "engine/CClipInfo.h"
+#include "playlist/CControlCenter.h"
+#include "playlist/CPlaylistFile.h"
+#include "support/TestUtil.h"
+#include "ui/CPellApp.h"
+
+namespace zvp {
+namespace {
+
+using test::MediaPath;
+using test::PumpUntil;
+namespace fs = std::filesystem;
+
+class MainWndTest : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        home_ = new test::TempDir();
+        ::setenv("XDG_DATA_HOME", home_->file("data").c_str(), 1);
+        ::setenv("XDG_CONFIG_HOME", home_->file("config").c_str(), 1);
+    }
+    static void TearDownTestSuite() {
+        delete home_;
+        home_ = nullptr;
+    }
+
+    void SetUp() override {
+        fs::remove_all(home_->file("data"));
+        center = std::make_unique<CControlCenter>();
+        window = std::make_unique<CMainWnd>(*center);
+        ASSERT_TRUE(window->CreateMainWindow());
+    }
+    void TearDown() override {
+        QWidget& engine = center->GetController().GetEngine();
+        engine.hide();
+        engine.setParent(nullptr);
+        window.reset();
+        center.reset();
+    }
+
+    void Key(int key) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(window.get(), &press);
+    }
+    void Wheel(int delta) {
+        QWheelEvent event(QPointF(10, 10), window->mapToGlobal(QPointF(10, 10)), QPoint(),
+                          QPoint(0, delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(window.get(), &event);
+    }
+    bool LoadAndWait(const std::string& path) {
+        center->OpenFiles({path}, false);
+        return PumpUntil([&] { return window->IsMediaLoaded(); });
+    }
+
+    static test::TempDir* home_;
+    std::unique_ptr<CControlCenter> center;
+    std::unique_ptr<CMainWnd> window;
+};
+
+test::TempDir* MainWndTest::home_ = nullptr;
+
+TEST_F(MainWndTest, StartsCentredAtHalfTheScreenWithTheBuiltInLayout) {
+    ASSERT_EQ(QGuiApplication::primaryScreen()->size(), QSize(1920, 1080));
+    EXPECT_EQ(window->geometry(), QRect(480, 270, 960, 540));
+    EXPECT_EQ(window->minimumSize(), QSize(480, 270));
+    window->resize(100, 100);
+    EXPECT_GE(window->width(), 480);
+    window->resize(960, 540);
+    QApplication::processEvents();
+
+    // The video area ends 168 pixels from the right edge, the splitter fills the 10 between.
+    const QRect video = window->Screen().geometry();
+    EXPECT_EQ(window->width() - (video.x() + video.width()), 168);
+    EXPECT_EQ(window->Sizer().geometry().x(), video.x() + video.width());
+    EXPECT_EQ(window->Sizer().geometry().width(), 10);
+    EXPECT_EQ(window->Sizer().GetMinPos(), 300);
+    EXPECT_EQ(window->VolumeBar().GetValue(), 80);
+    EXPECT_FALSE(window->PositionBar().isEnabled());
+    EXPECT_FALSE(window->ProgressLine().isVisible());
+}
+
+TEST_F(MainWndTest, LoadedMediaShowsItsLengthAndPosition) {
+    ASSERT_TRUE(LoadAndWait(MediaPath("h264_aac.mp4")));
+    EXPECT_EQ(window->PositionBar().GetMaximum(), 10);
+    EXPECT_TRUE(window->PositionBar().isEnabled());
+    EXPECT_TRUE(window->ProgressLine().isVisible());
+    EXPECT_EQ(window->TitleLine().GetText(), "h264_aac.mp4");
+    EXPECT_EQ(center->GetPlaylistModel().GetItemText(0), "h264_aac.mp4");
+    EXPECT_EQ(center->GetPlaylistModel()
+                  .data(center->GetPlaylistModel().index(0, 1), Qt::DisplayRole)
+                  .toString(),
+              QStringLiteral("1m"));
+    EXPECT_EQ(CAppIni::Instance().GetInt("settings::current_play_item"), 0);
+    ASSERT_TRUE(PumpUntil([&] { return window->PlayButton().GetPlayState() == 2; }));
+    ASSERT_TRUE(PumpUntil([&] { return window->ProgressLine().GetText() == "00:01/00:10"; }));
+
+    center->Stop();
+    EXPECT_EQ(window->PlayButton().GetPlayState(), 0);
+    EXPECT_FALSE(window->ProgressLine().isVisible());
+}
+
+TEST_F(MainWndTest, HoveredTimeStaysForThreeSecondsOverPositionUpdates) {
+    CClipInfo clip;
+    clip.path = "/nowhere/ten-minutes.mp4";
+    clip.duration = 600;
+    clip.width = 320;
+    clip.height = 240;
+    center->Notify("MediaLoaded", reinterpret_cast<EventArg>(&clip), 0);
+    window->PositionBar().Notify("SliderPosHovered", 65, 0);
+    EXPECT_EQ(window->ProgressLine().GetText(), "01:05/10:00");
+    center->Notify("MediaPositionChanged", 12, 600);
+    EXPECT_EQ(window->ProgressLine().GetText(), "01:05/10:00");
+    EXPECT_EQ(window->PositionBar().GetValue(), 12);
+    ASSERT_TRUE(PumpUntil([&] { return !window->IsHoverShown(); }, std::chrono::seconds(10)));
+    center->Notify("MediaPositionChanged", 13, 600);
+    EXPECT_EQ(window->ProgressLine().GetText(), "00:13/10:00");
+}
+
+TEST_F(MainWndTest, KeysAndWheel) {
+    CPlaybackController& controller = center->GetController();
+    controller.SetVolume(3);
+    Key(Qt::Key_Down);
+    EXPECT_EQ(controller.GetVolume(), 0);
+    Key(Qt::Key_Up);
+    EXPECT_EQ(controller.GetVolume(), 5);
+    EXPECT_EQ(window->VolumeBar().GetValue(), 5);
+
+    controller.SetVolume(50);
+    Wheel(120);
+    EXPECT_EQ(controller.GetVolume(), 55);
+    Wheel(-120);
+    EXPECT_EQ(controller.GetVolume(), 50);
+    // Small touchpad steps add up to one step.
+    for (int i = 0; i < 4; ++i) Wheel(30);
+    EXPECT_EQ(controller.GetVolume(), 55);
+
+    // Enter twice comes back to the same place; Esc outside full screen changes nothing.
+    const QRect before = window->geometry();
+    Key(Qt::Key_Escape);
+    EXPECT_FALSE(window->IsFullScreen());
+    Key(Qt::Key_Return);
+    EXPECT_TRUE(window->IsFullScreen());
+    EXPECT_TRUE(TimerService::Instance().IsRunning(CMainWnd::kFullScreenTimer));
+    ASSERT_TRUE(PumpUntil([&] { return window->geometry().size() == QSize(1920, 1080); }));
+    EXPECT_EQ(window->Screen().geometry(), window->rect());
+    Key(Qt::Key_Return);
+    EXPECT_FALSE(window->IsFullScreen());
+    ASSERT_TRUE(PumpUntil([&] { return window->geometry() == before; }));
+    EXPECT_FALSE(TimerService::Instance().IsRunning(CMainWnd::kFullScreenTimer));
+
+    // Space starts the playlist's current row.
+    center->AddFile(MediaPath("h264_aac.mp4"));
+    Key(Qt::Key_Space);
+    EXPECT_EQ(controller.GetStateName(), "Playing");
+    Key(Qt::Key_Space);
+    EXPECT_EQ(controller.GetStateName(), "Paused");
+}
+
+TEST_F(MainWndTest, CommandsAndMenus) {
+    // Ids outside every range, and list indexes past their lists, do nothing.
+    for (int id : {0, 14999, 15501, 16099, 16196, 16495, 16999, 57663, 15001, 16101, 16400}) {
+        window->OnCommand(id);
+    }
+    EXPECT_TRUE(window->isVisible());
+
+    window->OnCommand(15053);
+    EXPECT_EQ(center->GetOperator().GetLoopModeName(), "playlist_shuffle");
+    EXPECT_EQ(CAppIni::Instance().GetString("settings::loop_mode"), "playlist_shuffle");
+    window->OnCommand(16602);
+    EXPECT_EQ(CAppIni::Instance().GetString("settings::aspect_ratio"), "16:9");
+    window->OnCommand(16502);
+    EXPECT_TRUE(window->IsOnTop());
+
+    // The saved playlists, without the default one, each opening its own file.
+    const std::string folder = CAppFolder::GetPlaylists();
+    ASSERT_TRUE(CPlaylistFile::Write(folder + "__default.mpl",
+                                     std::vector<std::string>{MediaPath("video_only.mp4")}));
+    ASSERT_TRUE(CPlaylistFile::Write(folder + "mine.mpl",
+                                     std::vector<std::string>{MediaPath("h264_aac.mp4")}));
+    std::unique_ptr<QMenu> menu = window->BuildResourceMenu(21027);
+    QStringList texts;
+    for (QAction* a : menu->actions()) texts << a->text();
+    EXPECT_TRUE(texts.contains("mine"));
+    EXPECT_FALSE(texts.contains("__default"));
+    const auto files = CMainWnd::ListPlaylistFiles();
+    ASSERT_EQ(files.size(), 2u);
+    window->OnCommand(15001 +
+                      static_cast<int>(std::find(files.begin(), files.end(), folder + "mine.mpl") -
+                                       files.begin()));
+    EXPECT_EQ(center->GetPlaylistModel().GetItemText(0), "h264_aac.mp4");
+
+    // A menu built while nothing is loaded greys what needs media.
+    std::unique_ptr<QMenu> main = window->BuildMainMenu();
+    bool sawExit = false;
+    for (QAction* a : main->actions()) {
+        if (a->data().toInt() == 57665) sawExit = true;
+        if (a->text() == "&Dubbings") {
+            EXPECT_FALSE(a->isEnabled());
+        }
+    }
+    EXPECT_TRUE(sawExit);
+}
+
+TEST_F(MainWndTest, CloseSequenceSavesOnceAndSignals) {
+    center->AddFile(MediaPath("h264_aac.mp4"));
+    QSignalSpy closed(window.get(), &CMainWnd::Closed);
+    window->close();
+    window->CloseSequence();
+    EXPECT_EQ(closed.count(), 1);
+    EXPECT_FALSE(window->isVisible());
+    std::vector<std::string> rows;
+    ASSERT_TRUE(CPlaylistFile::Read(CAppFolder::GetPlaylistFile("__default"), rows));
+    EXPECT_EQ(rows, std::vector<std::string>{MediaPath("h264_aac.mp4")});
+    EXPECT_TRUE(fs::exists(CAppIni::Instance().GetSettingsPath()));
+}
+
+TEST(PellAppTest, CommandLinePathsThatExistBecomeAbsolute) {
+    test::TempDir dir;
+    const std::string file = dir.file("a.mp4");
+    FILE* f = std::fopen(file.c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    std::fclose(f);
+    const fs::path cwd = fs::current_path();
+    fs::current_path(dir.path());
+    const auto kept = CPellApp::ExistingPaths({"a.mp4", "missing.mp4", "", file, "./a.mp4"});
+    fs::current_path(cwd);
+    EXPECT_EQ(kept, (std::vector<std::string>{file, file, file}));
+}
+
+}  // namespace
+}  // namespace zvp
