@@ -5,8 +5,10 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFile>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QStandardPaths>
@@ -103,6 +105,7 @@ CMainWnd::CMainWnd(CControlCenter& center) : center_(center) {
 }
 
 CMainWnd::~CMainWnd() {
+    dropTarget_.Revoke();
     TimerService& timers = TimerService::Instance();
     for (uint32_t id : {kFullScreenTimer, kHoverTimer}) {
         if (timers.ClientOf(id) == this) timers.StopTimer(id);
@@ -124,6 +127,7 @@ bool CMainWnd::CreateMainWindow() {
     if (!CreateSkinWnd(initial)) return false;
 
     dialogs_ = std::make_unique<CPlaylistDialogs>(this);
+    dropTarget_.Register(this);
     CreateControls();
     CAppIni::Instance().Reload();
     CheckFolderSettings();
@@ -747,6 +751,40 @@ void CMainWnd::FitToSource() {
         if (g.top() < avail.top()) g.moveTop(avail.top());
     }
     setGeometry(g);
+}
+
+// ---- drops ----------------------------------------------------------------------------------
+
+namespace {
+
+std::vector<std::string> LocalPaths(const QMimeData* data) {
+    std::vector<std::string> paths;
+    if (!data || !data->hasUrls()) return paths;
+    for (const QUrl& url : data->urls()) {
+        if (!url.isLocalFile()) continue;
+        const QByteArray path = QFile::encodeName(url.toLocalFile());
+        if (!path.isEmpty()) paths.push_back(path.toStdString());
+    }
+    return paths;
+}
+
+}  // namespace
+
+Qt::DropAction CMainWnd::OnDragEnter(const QMimeData*, Qt::KeyboardModifiers, QPoint) {
+    return Qt::IgnoreAction;
+}
+
+Qt::DropAction CMainWnd::OnDragOver(const QMimeData* data, Qt::KeyboardModifiers keys, QPoint) {
+    if (LocalPaths(data).empty()) return Qt::IgnoreAction;
+    return (keys & Qt::ControlModifier) ? Qt::CopyAction : Qt::MoveAction;
+}
+
+bool CMainWnd::OnDrop(const QMimeData* data, Qt::DropAction effect, QPoint) {
+    const std::vector<std::string> paths = LocalPaths(data);
+    if (paths.empty()) return false;
+    Log(LogPoint{"CMainWnd::OnDrop", kLogDebug}, "%zu file(s) dropped", paths.size());
+    center_.OpenFiles(paths, effect == Qt::CopyAction);
+    return false;
 }
 
 // ---- menus ----------------------------------------------------------------------------------

@@ -21,6 +21,8 @@
 #include "skin/CSkinString.h"
 #include "skin/CSkinWnd.h"
 #include "skin/SkinApply.h"
+#include "ui/CDropTarget.h"
+#include "ui/CFileDropTarget.h"
 
 class QMenu;
 
@@ -43,7 +45,10 @@ class CPlaylistDialogs;
 // with this window's video area as the engine's parent and the control centre's own playlist
 // model. Whoever destroys the window takes the engine's widget out of it first (CPellApp does).
 // UI thread only.
-class CMainWnd : public CSkinWnd, public Observer<CMainWnd>, public ITimerClient {
+class CMainWnd : public CSkinWnd,
+                 public CDropTarget,
+                 public Observer<CMainWnd>,
+                 public ITimerClient {
     Q_OBJECT
 
   public:
@@ -102,6 +107,17 @@ class CMainWnd : public CSkinWnd, public Observer<CMainWnd>, public ITimerClient
     static std::vector<std::string> ListPlaylistFiles();
 
     void OnTimer(uint32_t timerId) override;
+
+    // Drops: files dragged on the window open (replacing the playlist and playing the first)
+    // or, with Ctrl held, are appended. Anything without a local file is refused.
+    Qt::DropAction OnDragEnter(const QMimeData* data, Qt::KeyboardModifiers keys,
+                               QPoint point) override;
+    Qt::DropAction OnDragOver(const QMimeData* data, Qt::KeyboardModifiers keys,
+                              QPoint point) override;
+    // Hands the local paths to the control centre; false always, so the source keeps its
+    // files whatever the effect.
+    bool OnDrop(const QMimeData* data, Qt::DropAction effect, QPoint point) override;
+    CFileDropTarget& DropTarget() { return dropTarget_; }
 
   signals:
     // The close sequence has run; the application ends its event loop.
@@ -183,6 +199,7 @@ class CMainWnd : public CSkinWnd, public Observer<CMainWnd>, public ITimerClient
     CSkinString progress_, title_;
     std::unique_ptr<CPlaylistDialogs> dialogs_;
     CScreenSaverInhibitor inhibitor_;
+    CFileDropTarget dropTarget_{this};
 
     QSize minSize_{200, 150};
     bool created_ = false;

@@ -8,7 +8,9 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMimeData>
 #include <QSignalSpy>
+#include <QUrl>
 #include <QWheelEvent>
 #include <filesystem>
 
@@ -228,6 +230,96 @@ TEST_F(MainWndTest, CloseSequenceSavesOnceAndSignals) {
     ASSERT_TRUE(CPlaylistFile::Read(CAppFolder::GetPlaylistFile("__default"), rows));
     EXPECT_EQ(rows, std::vector<std::string>{MediaPath("h264_aac.mp4")});
     EXPECT_TRUE(fs::exists(CAppIni::Instance().GetSettingsPath()));
+}
+
+// Sends a drag over the window and drops it: what the enter, the move and the drop answered.
+struct DragResult {
+    bool enterAccepted = false;
+    bool moveAccepted = false;
+    Qt::DropAction moveAction = Qt::IgnoreAction;
+    bool dropAccepted = false;
+    Qt::DropAction dropAction = Qt::IgnoreAction;
+};
+
+DragResult Drag(QWidget& window, const QMimeData& data, Qt::KeyboardModifiers keys) {
+    DragResult r;
+    const QPoint at(100, 100);
+    const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction;
+    QDragEnterEvent enter(at, offered, &data, Qt::NoButton, keys);
+    QApplication::sendEvent(&window, &enter);
+    r.enterAccepted = enter.isAccepted();
+    QDragMoveEvent move(at, offered, &data, Qt::NoButton, keys);
+    QApplication::sendEvent(&window, &move);
+    r.moveAccepted = move.isAccepted();
+    r.moveAction = move.dropAction();
+    QDropEvent drop(QPointF(at), offered, &data, Qt::NoButton, keys);
+    QApplication::sendEvent(&window, &drop);
+    r.dropAccepted = drop.isAccepted();
+    r.dropAction = drop.dropAction();
+    return r;
+}
+
+QMimeData* Files(const std::vector<std::string>& paths) {
+    auto* data = new QMimeData();
+    QList<QUrl> urls;
+    for (const auto& p : paths) urls << QUrl::fromLocalFile(QString::fromStdString(p));
+    data->setUrls(urls);
+    return data;
+}
+
+TEST_F(MainWndTest, DroppedFilesOpenOrAppendAndAreNeverTakenAsAMove) {
+    const std::string a = MediaPath("h264_aac.mp4");
+    const std::string b = MediaPath("video_only.mp4");
+    test::TempDir dir;
+    // A 300-character path arrives whole.
+    const std::string folder = dir.file(std::string(120, 'd'));
+    fs::create_directories(folder);
+    const std::string longName = folder + "/" + std::string(300 - folder.size() - 1, 'x');
+    ASSERT_EQ(longName.size(), 300u);
+    fs::copy_file(b, longName);
+    center->AddFile(b);
+
+    std::unique_ptr<QMimeData> three(Files({a, b, longName}));
+    const DragResult replace = Drag(*window, *three, Qt::NoModifier);
+    EXPECT_TRUE(replace.enterAccepted);
+    EXPECT_EQ(replace.moveAction, Qt::MoveAction);
+    EXPECT_FALSE(replace.dropAccepted);
+    EXPECT_NE(replace.dropAction, Qt::MoveAction);
+    EXPECT_EQ(center->GetPlaylistModel().GetCount(), 3);
+    EXPECT_EQ(center->GetPlaylistModel().GetItem(2)->path, longName);
+    ASSERT_TRUE(PumpUntil([&] { return window->IsMediaLoaded(); }));
+    EXPECT_EQ(center->GetPlaylistModel().GetCurrent(), 0);
+
+    // With Ctrl: appended, and the playing clip goes on; a playlist file is read as one.
+    const std::string list = dir.file("two.mpl");
+    ASSERT_TRUE(CPlaylistFile::Write(list, std::vector<std::string>{b, a}));
+    std::unique_ptr<QMimeData> more(Files({list}));
+    const DragResult append = Drag(*window, *more, Qt::ControlModifier);
+    EXPECT_EQ(append.moveAction, Qt::CopyAction);
+    EXPECT_FALSE(append.dropAccepted);
+    EXPECT_EQ(center->GetPlaylistModel().GetCount(), 5);
+    EXPECT_EQ(center->GetPlaylistModel().GetItem(3)->path, b);
+    EXPECT_EQ(center->GetPlaylistModel().GetCurrent(), 0);
+    EXPECT_TRUE(center->GetController().GetEngine().IsPlayingOrPaused());
+
+    // Text and web addresses are refused and change nothing.
+    QMimeData text;
+    text.setText("/some/file.mp4");
+    QMimeData web;
+    web.setUrls({QUrl("http://example.org/a.mp4")});
+    for (const QMimeData* data : std::initializer_list<const QMimeData*>{&text, &web}) {
+        const DragResult refused = Drag(*window, *data, Qt::NoModifier);
+        EXPECT_FALSE(refused.enterAccepted);
+        EXPECT_FALSE(refused.moveAccepted);
+        EXPECT_FALSE(refused.dropAccepted);
+    }
+    EXPECT_EQ(center->GetPlaylistModel().GetCount(), 5);
+
+    // A forwarder without a target answers none.
+    CFileDropTarget empty;
+    EXPECT_EQ(empty.OnDragOver(three.get(), Qt::NoModifier, QPoint()), Qt::IgnoreAction);
+    EXPECT_FALSE(empty.OnDrop(three.get(), Qt::CopyAction, QPoint()));
+    EXPECT_EQ(empty.OnDropEx(three.get(), Qt::CopyAction, QPoint()), 0);
 }
 
 TEST(PellAppTest, CommandLinePathsThatExistBecomeAbsolute) {
