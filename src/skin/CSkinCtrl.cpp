@@ -1,5 +1,6 @@
 #include "skin/CSkinCtrl.h"
 
+#include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QString>
@@ -163,7 +164,18 @@ void CSkinCtrl::leaveEvent(QEvent*) {
 }
 
 void CSkinCtrl::wheelEvent(QWheelEvent* event) {
-    event->ignore();
+    // Handed to the top-level window directly (accepted here, so Qt does not pass it on too).
+    QWidget* target = window();
+    if (!target || target == this) {
+        event->ignore();
+        return;
+    }
+    QWheelEvent forwarded(mapTo(target, event->position()), event->globalPosition(),
+                          event->pixelDelta(), event->angleDelta(), event->buttons(),
+                          event->modifiers(), event->phase(), event->inverted(), event->source(),
+                          event->pointingDevice());
+    QApplication::sendEvent(target, &forwarded);
+    event->accept();
 }
 
 }  // namespace zvp

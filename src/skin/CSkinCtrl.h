@@ -17,7 +17,8 @@ class CSkinWnd;
 // publishes what the mouse did through its own subject, each event with the pointer's x and y
 // in the control's coordinates: "LeftDown", "LeftUp", "LeftClicked", "LeftDoubleClicked",
 // "MouseDragging", "MouseMove", "MouseLeave" (0, 0). A left press or double click holds Qt's
-// implicit grab until the next left release. Other buttons and the wheel go on to the parent.
+// implicit grab until the next left release. Other buttons go on to the parent; wheel events
+// are handed to the top-level window.
 //
 // Geometry (left, top, width, height) is anchored as SkinCtrlValues describes; the window
 // places the control (CSkinWnd::PlaceControls). A source point of −1 is unset: a missing hover
