@@ -25,7 +25,8 @@ struct BuiltinArt {
     bool check;
 };
 
-inline constexpr std::array<BuiltinArt, 17> kBuiltinArt = {{
+inline constexpr std::array<BuiltinArt, 18> kBuiltinArt = {{
+    {132, ":/skin/132-fullscreen-bar.svg", 8, 40, 1, false},
     {136, ":/skin/136-sizer-box.svg", 60, 50, 6, false},
     {137, ":/skin/137-minimize.svg", 40, 9, 4, false},
     {138, ":/skin/138-frame.svg", 135, 51, 1, false},

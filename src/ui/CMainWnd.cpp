@@ -106,6 +106,7 @@ CMainWnd::CMainWnd(CControlCenter& center) : center_(center) {
 
 CMainWnd::~CMainWnd() {
     dropTarget_.Revoke();
+    toolbar_.DestroyToolbar();
     TimerService& timers = TimerService::Instance();
     for (uint32_t id : {kFullScreenTimer, kHoverTimer}) {
         if (timers.ClientOf(id) == this) timers.StopTimer(id);
@@ -373,6 +374,7 @@ void CMainWnd::SetFullScreen(bool on) {
         ApplyLayout();
         volume_.SetValue(center_.GetController().GetVolume());
         ShowCursorNow(true);
+        toolbar_.DestroyToolbar();
     }
     activateWindow();
     setFocus();
@@ -393,6 +395,7 @@ void CMainWnd::OnActivity(QPoint globalPos) {
     if (!fullScreen_ || globalPos == lastMovePos_) return;
     lastMovePos_ = globalPos;
     ShowCursorNow(true);
+    toolbar_.CreateToolbar(this);
 }
 
 void CMainWnd::mouseMoveEvent(QMouseEvent* event) {
@@ -419,8 +422,11 @@ void CMainWnd::OnTimer(uint32_t timerId) {
     const bool nearBottom = QCursor::pos().y() >= screenRect.bottom() + 1 - 50;
     if (nearBottom) {
         ShowCursorNow(true);
+        toolbar_.CreateToolbar(this);
     } else {
         ShowCursorNow(false);
+        QWidget* bar = toolbar_.Window();
+        if (bar && QCursor::pos().y() < bar->geometry().top()) toolbar_.DestroyToolbar();
     }
 }
 

@@ -23,6 +23,7 @@
 #include "skin/SkinApply.h"
 #include "ui/CDropTarget.h"
 #include "ui/CFileDropTarget.h"
+#include "ui/CFullScreenToolbar.h"
 
 class QMenu;
 
@@ -118,6 +119,7 @@ class CMainWnd : public CSkinWnd,
     // files whatever the effect.
     bool OnDrop(const QMimeData* data, Qt::DropAction effect, QPoint point) override;
     CFileDropTarget& DropTarget() { return dropTarget_; }
+    CFullScreenToolbar& Toolbar() { return toolbar_; }
 
   signals:
     // The close sequence has run; the application ends its event loop.
@@ -200,6 +202,7 @@ class CMainWnd : public CSkinWnd,
     std::unique_ptr<CPlaylistDialogs> dialogs_;
     CScreenSaverInhibitor inhibitor_;
     CFileDropTarget dropTarget_{this};
+    CFullScreenToolbar toolbar_{*this, center_};
 
     QSize minSize_{200, 150};
     bool created_ = false;

@@ -20,6 +20,7 @@
 #include "engine/CClipInfo.h"
 #include "playlist/CControlCenter.h"
 #include "playlist/CPlaylistFile.h"
+#include "skin/CMemDC2.h"
 #include "support/TestUtil.h"
 #include "ui/CPellApp.h"
 
@@ -230,6 +231,58 @@ TEST_F(MainWndTest, CloseSequenceSavesOnceAndSignals) {
     ASSERT_TRUE(CPlaylistFile::Read(CAppFolder::GetPlaylistFile("__default"), rows));
     EXPECT_EQ(rows, std::vector<std::string>{MediaPath("h264_aac.mp4")});
     EXPECT_TRUE(fs::exists(CAppIni::Instance().GetSettingsPath()));
+}
+
+TEST_F(MainWndTest, FullScreenToolbarComesWithAMoveAndGoesWithFullScreen) {
+    CFullScreenToolbar& toolbar = window->Toolbar();
+    const size_t centreRegistrations = center->RegistrationCount();
+    const size_t engineRegistrations = center->GetController().GetEngine().RegistrationCount();
+    // Outside full screen a move shows nothing.
+    window->Screen().Notify("MouseMove", 10, 10);
+    EXPECT_FALSE(toolbar.HasWindow());
+
+    Key(Qt::Key_Return);
+    ASSERT_TRUE(window->IsFullScreen());
+    window->Screen().Notify("MouseMove", 10, 10);
+    ASSERT_TRUE(toolbar.HasWindow());
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    EXPECT_EQ(toolbar.Window()->geometry(), QRect(0, screen.height() - 40, screen.width(), 40));
+    EXPECT_EQ(toolbar.PositionBar()->geometry(), QRect(1, 0, screen.width() - 2, 12));
+    EXPECT_EQ(toolbar.VolumeBar()->geometry().topLeft(), QPoint(206, 20));
+    ASSERT_NE(toolbar.Background(), nullptr);
+    EXPECT_EQ(toolbar.Background()->Width(), 8);
+    EXPECT_EQ(toolbar.Background()->Height(), 40);
+    EXPECT_EQ(toolbar.PlayButton()->GetPlayState(), 0);
+    EXPECT_FALSE(toolbar.PositionBar()->isEnabled());
+    EXPECT_FALSE(toolbar.Window()->isActiveWindow());
+
+    // It follows the media while it is shown.
+    center->Notify("MediaPlaying", 0, 0);
+    EXPECT_EQ(toolbar.PlayButton()->GetPlayState(), 2);
+    EXPECT_EQ(toolbar.PlayButton()->GetTooltipText(), "Pause");
+    center->GetController().SetVolume(35);
+    EXPECT_EQ(toolbar.VolumeBar()->GetValue(), 35);
+    toolbar.OnWheel(-120);
+    EXPECT_EQ(center->GetController().GetVolume(), 30);
+    toolbar.PositionBar()->Notify("SliderPosHovered", 5, 0);
+    EXPECT_FALSE(toolbar.IsHoverShown());  // nothing plays
+
+    // Leaving full screen takes it away with its subscriptions; later events make nothing.
+    Key(Qt::Key_Escape);
+    EXPECT_FALSE(toolbar.HasWindow());
+    EXPECT_EQ(center->RegistrationCount(), centreRegistrations);
+    EXPECT_EQ(center->GetController().GetEngine().RegistrationCount(), engineRegistrations);
+    center->Notify("MediaPaused", 0, 0);
+    center->Notify("MediaPositionChanged", 3, 10);
+    EXPECT_FALSE(toolbar.HasWindow());
+
+    // Made and destroyed many times over, it stays clean.
+    Key(Qt::Key_Return);
+    for (int i = 0; i < 50; ++i) {
+        ASSERT_TRUE(toolbar.CreateToolbar(window.get()));
+        toolbar.DestroyToolbar();
+    }
+    Key(Qt::Key_Escape);
 }
 
 // Sends a drag over the window and drops it: what the enter, the move and the drop answered.
