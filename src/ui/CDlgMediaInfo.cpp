@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QTreeWidget>
+#include <algorithm>
 
 #include "engine/CEngineDS.h"
 #include "playlist/CControlCenter.h"
@@ -59,10 +60,12 @@ CDlgMediaInfo::CDlgMediaInfo(QWidget* parent, MediaInfo info) : QDialog(parent) 
     list_->setAllColumnsShowFocus(true);
     list_->header()->setStretchLastSection(true);
     list_->header()->setSectionsMovable(false);
-    list_->setColumnWidth(0, kTitleColumnWidth);
     for (const auto& [label, value] : info.rows) {
         new QTreeWidgetItem(list_, {QString::fromStdString(label), QString::fromStdString(value)});
     }
+    // 100 px, or wider when the list font needs it for the longest label.
+    list_->resizeColumnToContents(0);
+    list_->setColumnWidth(0, std::max(kTitleColumnWidth, list_->columnWidth(0)));
 
     auto* copy = new QAction(tr("&Copy"), list_);
     copy->setShortcut(QKeySequence::Copy);

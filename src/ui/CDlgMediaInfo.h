@@ -13,7 +13,8 @@ namespace zvp {
 class CControlCenter;
 
 // The media information dialog, titled "Media Infomation": the application icon, the file
-// name and its folder as selectable plain text, and a two-column list ("Title", "Info") of
+// name and its folder as selectable plain text, and a two-column list ("Title" at least
+// 100 px, as wide as its longest label needs; "Info" the rest) of
 // the rows ReadMediaInfo gives, with full-row selection. Ctrl+C and the list's context menu
 // "&Copy" put the selected rows (every row when none is selected) on the clipboard as
 // "label\tvalue" lines. The content is a snapshot taken when the dialog is made; the file

@@ -57,9 +57,22 @@ class SettingsHomeTest : public ::testing::Test {
         home_ = nullptr;
     }
     void SetUp() override {
+        // Reload keeps values whose default is empty (the font name) from the document it
+        // had: put back the defaults of the keys these tests touch first.
+        for (const char* key : kSubtitleKeys) {
+            std::string value;
+            CAppIni::GetDefault(key, value);
+            CAppIni::Instance().SetString(key, value);
+        }
         std::filesystem::remove_all(home_->file("data"));
         CAppIni::Instance().Reload();
     }
+
+    static constexpr const char* kSubtitleKeys[] = {
+        "subtitle::primary_text_color", "subtitle::secondary_text_color",
+        "subtitle::outline_color",      "subtitle::shadow_color",
+        "subtitle::font_name",          "subtitle::font_size",
+        "subtitle::font_border_size"};
 
     static std::string SettingsPath() { return CAppIni::Instance().GetSettingsPath(); }
     // The settings as a second store reads them from the file.

@@ -25,30 +25,56 @@ namespace fs = std::filesystem;
 
 constexpr int kFrameWidth = 320;
 constexpr int kFrameHeight = 240;
-// Subtitles sit at the bottom; the counters of the test picture are above this row.
-constexpr int kSubtitleTop = 150;
+// Where the subtitle is looked for: below the test picture's counters, above the lower edge
+// of its moving rainbow band (whose colour edges leave dark pixels), between its black bars.
+// Nothing else there is dark, so the dark pixels are the subtitle's outline and shadow.
+constexpr int kTop = 150, kBottom = 208, kLeft = 50, kRight = 250;
 
-// Where a grab differs from the picture without subtitles: the subtitle's rows and how many of
-// its pixels are pure red.
+bool Dark(QRgb c) {
+    return qRed(c) < 60 && qGreen(c) < 60 && qBlue(c) < 60;
+}
+// Red, also where antialiasing blends it with the outline.
+bool Red(QRgb c) {
+    return qRed(c) > 120 && qRed(c) - qGreen(c) > 60 && qRed(c) - qBlue(c) > 60;
+}
+// The default primary colour CCFFFF, also blended with the outline; the band's and the bars'
+// colours are fully saturated, so none of them passes.
+bool PaleCyan(QRgb c) {
+    return qRed(c) > 90 && qGreen(c) > 140 && qBlue(c) > 140 && std::abs(qGreen(c) - qBlue(c)) < 40;
+}
+
+// The subtitle in a grab: the rows and columns its outline covers, and how many pixels within
+// 2 px of the outline are red or pale cyan.
 struct SubtitleBox {
-    int top = -1, bottom = -1, pixels = 0, red = 0;
+    int top = -1, bottom = -1, left = kRight, right = -1, red = 0, paleCyan = 0;
     int height() const { return top < 0 ? 0 : bottom - top + 1; }
+    int width() const { return right < 0 ? 0 : right - left + 1; }
 };
 
-SubtitleBox FindSubtitle(const QImage& reference, const QImage& grab) {
+std::ostream& operator<<(std::ostream& os, const SubtitleBox& b) {
+    return os << "rows " << b.top << ".." << b.bottom << ", columns " << b.left << ".." << b.right
+              << ", red " << b.red << ", pale cyan " << b.paleCyan;
+}
+
+SubtitleBox FindSubtitle(const QImage& grab) {
     SubtitleBox box;
-    for (int y = kSubtitleTop; y < std::min(reference.height(), grab.height()); ++y) {
-        int changed = 0;
-        for (int x = 0; x < std::min(reference.width(), grab.width()); ++x) {
-            const QColor a = reference.pixelColor(x, y), b = grab.pixelColor(x, y);
-            const int diff = std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) +
-                             std::abs(a.blue() - b.blue());
-            if (diff < 96) continue;
-            ++changed;
-            if (b.red() > 200 && b.green() < 60 && b.blue() < 60) ++box.red;
+    for (int y = kTop; y <= kBottom; ++y) {
+        const QRgb* row = reinterpret_cast<const QRgb*>(grab.constScanLine(y));
+        int dark = 0;
+        for (int x = kLeft; x < kRight; ++x) {
+            if (Dark(row[x])) {
+                ++dark;
+                box.left = std::min(box.left, x);
+                box.right = std::max(box.right, x);
+                continue;
+            }
+            bool nearOutline = false;
+            for (int d = 1; d <= 2; ++d) nearOutline |= Dark(row[x - d]) || Dark(row[x + d]);
+            if (!nearOutline) continue;
+            box.red += Red(row[x]);
+            box.paleCyan += PaleCyan(row[x]);
         }
-        box.pixels += changed;
-        if (changed >= 2) {
+        if (dark >= 2) {
             if (box.top < 0) box.top = y;
             box.bottom = y;
         }
@@ -115,29 +141,32 @@ TEST_P(LiveRestyleTest, OkRestylesThePlayingTrackAndCancelChangesNothing) {
     ASSERT_EQ(events.events.size(), 1u);
 
     ASSERT_TRUE(WaitForPosition(0.5));
-    const QImage plain = Grab();  // before the first cue at 1 s
+    EXPECT_EQ(FindSubtitle(Grab()).height(), 0);  // before the first cue at 1 s
     ASSERT_TRUE(WaitForPosition(1.1));
-    const SubtitleBox before = FindSubtitle(plain, Grab());
-    ASSERT_GT(before.height(), 4) << "no subtitle shown at 1.1 s";
-    EXPECT_LT(before.red, 10);
+    const SubtitleBox before = FindSubtitle(Grab());
+    ASSERT_GT(before.height(), 4) << before;
+    EXPECT_GT(before.paleCyan, 0) << before;
 
     const auto renderer = CurrentSubtitleRenderer();
     EditAndClose(false);
     EXPECT_EQ(CurrentSubtitleRenderer(), renderer);
     ASSERT_TRUE(WaitForPosition(1.3));
-    const SubtitleBox cancelled = FindSubtitle(plain, Grab());
-    EXPECT_EQ(cancelled.top, before.top);
-    EXPECT_EQ(cancelled.bottom, before.bottom);
-    EXPECT_NEAR(cancelled.pixels, before.pixels, before.pixels / 20 + 4);
-    EXPECT_LT(cancelled.red, 10);
+    const SubtitleBox cancelled = FindSubtitle(Grab());
+    EXPECT_NEAR(cancelled.top, before.top, 1) << cancelled;
+    EXPECT_EQ(cancelled.bottom, before.bottom) << cancelled;
+    EXPECT_NEAR(cancelled.width(), before.width(), 2) << cancelled;
+    EXPECT_NEAR(cancelled.paleCyan, before.paleCyan, before.paleCyan / 4 + 3) << cancelled;
 
     const double okAt = Position();
     EditAndClose(true);
     EXPECT_NE(CurrentSubtitleRenderer(), renderer);
     ASSERT_TRUE(WaitForPosition(2.0));
-    const SubtitleBox after = FindSubtitle(plain, Grab());
-    EXPECT_GT(after.red, 50);
-    EXPECT_GT(after.height(), before.height());
+    const SubtitleBox after = FindSubtitle(Grab());
+    EXPECT_GT(after.red, before.red + 3) << before << " / " << after;
+    EXPECT_GT(after.red, 3 * after.paleCyan) << after;
+    // Bigger: wider, and at least as tall (one size step adds about a pixel of height here).
+    EXPECT_GT(after.width(), before.width()) << before << " / " << after;
+    EXPECT_GE(after.height(), before.height()) << before << " / " << after;
 
     // The clip went on playing: no reload, no seek back.
     EXPECT_EQ(events.events.size(), 1u);
