@@ -43,6 +43,11 @@
 #                             beep (amplitude 0.5) of 40 ms starts; silence otherwise. For A/V
 #                             sync measurements.
 #   rate60.mp4           2 s  160x120 H.264 at 60 fps, no audio
+#   three_audio_two_subs.mkv 4 s 160x120 H.264 + audio #1 AAC mono 22.05 kHz + audio #2 MP3
+#                             stereo 44.1 kHz + audio #3 AC-3 5.1 48 kHz + SubRip and ASS tracks
+#                             (the same three cues)
+#   hevc10_71.mp4        2 s  160x120 HEVC Main 10 (yuv420p10le) + AAC 7.1 96 kHz; missing when
+#                             the ffmpeg here has no 10-bit libx265
 #   raw.h264             2 s  160x120 H.264 elementary stream, no container: duration unknown
 #   truncated.mp4       h264_aac.mp4 cut after 50 % of its bytes (index complete, media data
 #                       ends mid-stream around 5 s)
@@ -196,6 +201,20 @@ ff -f lavfi -i "$(video 320x240 20 ',drawbox=x=iw/2-40:y=ih/2-40:w=80:h=80:color
 ff -f lavfi -i "testsrc=size=160x120:rate=60:duration=2:decimals=2${counter},format=yuv420p" \
    "${x264[@]}" -an "$out/rate60.mp4"
 ff -f lavfi -i "$(video 160x120 2)" "${x264[@]}" -an -f h264 "$out/raw.h264"
+
+ff -f lavfi -i "$(video 160x120 4)" -f lavfi -i "$(tone 440 4 22050)" \
+   -f lavfi -i "$(tone 440 4 44100)" -f lavfi -i "$(tone 440 4)" -i "$work/subs.srt" \
+   -i "$work/subs.ass" -map 0:v -map 1:a -map 2:a -map 3:a -map 4:s -map 5:s "${x264[@]}" \
+   -c:a:0 aac -b:a:0 64k -ac:a:0 1 -c:a:1 libmp3lame -b:a:1 96k -ac:a:1 2 \
+   -c:a:2 ac3 -b:a:2 192k -filter:a:2 "pan=5.1|c0=c0|c1=c0|c2=c0|c3=c0|c4=c0|c5=c0" \
+   -c:s:0 srt -c:s:1 ass "$out/three_audio_two_subs.mkv"
+if ! ff -f lavfi -i "testsrc=size=160x120:rate=25:duration=2,format=yuv420p10le" \
+      -f lavfi -i "$(tone 440 2 96000)" \
+      -af "pan=7.1|c0=c0|c1=c0|c2=c0|c3=c0|c4=c0|c5=c0|c6=c0|c7=c0" \
+      -c:v libx265 -preset ultrafast -profile:v main10 -x265-params log-level=error \
+      -c:a aac -b:a 256k "$out/hevc10_71.mp4" 2>/dev/null; then
+    rm -f "$out/hevc10_71.mp4"
+fi
 
 # --- broken files ------------------------------------------------------------------------------
 size=$(stat -c %s "$out/h264_aac.mp4")

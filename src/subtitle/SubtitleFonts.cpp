@@ -3,9 +3,11 @@
 #include <fontconfig/fontconfig.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "app/Logger.h"
@@ -174,6 +176,51 @@ std::string GetEnglishFontName(const std::string& name) {
         }
     }
     return std::string();
+}
+
+std::vector<std::string> ListFontFamilies() {
+    std::vector<std::string> names;
+    if (!InitFontconfig()) return names;
+    FcPatternPtr pattern(FcPatternCreate());
+    FcObjectSetPtr objects(
+        FcObjectSetBuild(FC_FAMILY, FC_FAMILYLANG, FC_FONTFORMAT, FC_OUTLINE, FC_SYMBOL, nullptr));
+    if (!pattern || !objects) return names;
+    FcPatternAddBool(pattern.get(), FC_OUTLINE, FcTrue);
+    FcFontSetPtr set(FcFontList(nullptr, pattern.get(), objects.get()));
+    if (!set) return names;
+    for (int i = 0; i < set->nfont; ++i) {
+        FcPattern* font = set->fonts[i];
+        FcChar8* format = nullptr;
+        if (FcPatternGetString(font, FC_FONTFORMAT, 0, &format) != FcResultMatch) continue;
+        const std::string_view formatName(reinterpret_cast<char*>(format));
+        if (formatName != "TrueType" && formatName != "CFF") continue;
+        FcBool symbol = FcFalse;
+        if (FcPatternGetBool(font, FC_SYMBOL, 0, &symbol) == FcResultMatch && symbol) continue;
+        FcChar8* family = nullptr;
+        std::string chosen;
+        for (int n = 0; FcPatternGetString(font, FC_FAMILY, n, &family) == FcResultMatch; ++n) {
+            FcChar8* lang = nullptr;
+            if (FcPatternGetString(font, FC_FAMILYLANG, n, &lang) == FcResultMatch &&
+                std::string_view(reinterpret_cast<char*>(lang)) == "en") {
+                chosen = reinterpret_cast<char*>(family);
+                break;
+            }
+            if (n == 0) chosen = reinterpret_cast<char*>(family);
+        }
+        if (chosen.empty() || chosen.front() == '@') continue;
+        names.push_back(std::move(chosen));
+    }
+    auto lower = [](const std::string& s) {
+        std::string out(s);
+        for (char& c : out) c = char(std::tolower(static_cast<unsigned char>(c)));
+        return out;
+    };
+    std::sort(names.begin(), names.end(), [&](const std::string& a, const std::string& b) {
+        const std::string la = lower(a), lb = lower(b);
+        return la != lb ? la < lb : a < b;
+    });
+    names.erase(std::unique(names.begin(), names.end(), EqualsIgnoreCase), names.end());
+    return names;
 }
 
 std::string get_app_font_file(ISubtitleHost& host) {

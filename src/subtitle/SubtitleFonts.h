@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace zvp {
 
@@ -31,5 +32,12 @@ bool GetFontFile(const std::string& name, bool bold, std::string& face, std::str
 // The English family name (language "en") of the installed family called `name` in any
 // language; empty when no installed family has that name or it has no English name.
 std::string GetEnglishFontName(const std::string& name);
+
+// The family names offered for subtitles: one per installed family of outline faces in
+// TrueType or CFF format that are not symbol fonts, each its English name where the family
+// has one (the name GetFontFile resolves), else its first name. Names starting with "@"
+// (vertical variants) are left out. No two names equal ignoring ASCII case; sorted ignoring
+// ASCII case. Empty when fontconfig cannot start.
+std::vector<std::string> ListFontFamilies();
 
 }  // namespace zvp

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
 
 #include "subtitle/CMemorySubtitleHost.h"
@@ -53,6 +55,30 @@ TEST(SubtitleFontsTest, AppFontFollowsTheFallbackOrder) {
     host.SetSettings(settings);
     EXPECT_EQ(get_app_font_file(host), GetSystemDefaultFontFile());
     EXPECT_EQ(host.store_font_name_calls(), 1);
+}
+
+std::string Lower(std::string s) {
+    for (char& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+TEST(SubtitleFontsTest, FamilyListHoldsResolvableEnglishNamesOnceInCaselessOrder) {
+    const std::vector<std::string> names = ListFontFamilies();
+    ASSERT_FALSE(names.empty());
+    for (size_t i = 0; i < names.size(); ++i) {
+        std::string face, file;
+        EXPECT_TRUE(GetFontFile(names[i], false, face, file)) << names[i];
+        EXPECT_NE(names[i].front(), '@') << names[i];
+        if (i > 0) {
+            EXPECT_LT(Lower(names[i - 1]), Lower(names[i])) << "order or duplicate";
+        }
+    }
+    // A family with local names is listed under its English name only.
+    EXPECT_EQ(std::count(names.begin(), names.end(), "WenQuanYi Micro Hei"), 1);
+    EXPECT_EQ(std::count(names.begin(), names.end(), "文泉驿微米黑"), 0);
+    // Style families of one face (Condensed, Light) are folded into the face's English family.
+    EXPECT_EQ(std::count(names.begin(), names.end(), "DejaVu Sans"), 1);
+    EXPECT_NE(std::find(names.begin(), names.end(), GetDefaultFontName()), names.end());
 }
 
 }  // namespace

@@ -1,0 +1,9 @@
+#include "ui/AppIcon.h"
+
+namespace zvp {
+
+QIcon AppIcon() {
+    return QIcon(QStringLiteral(":/icons/zvp-128.png"));
+}
+
+}  // namespace zvp
