@@ -22,6 +22,7 @@
 #include "skin/SkinDraw.h"
 #include "skin/SkinFile.h"
 #include "ui/AppTexts.h"
+#include "ui/ProgressText.h"
 
 namespace zvp {
 
@@ -269,17 +270,12 @@ void CFullScreenToolbar::DestroyToolbar() {
 
 void CFullScreenToolbar::ShowProgress(double position, double duration) {
     if (!window_) return;
-    char text[64];
-    std::snprintf(text, sizeof(text), "%s/%s", FormatClock(static_cast<int64_t>(position)).c_str(),
-                  FormatClock(static_cast<int64_t>(duration)).c_str());
-    window_->progress.SetText(text);
+    window_->progress.SetText(ProgressText(position, duration));
 }
 
 void CFullScreenToolbar::OnWheel(int angleDelta) {
     if (!window_) return;
-    wheelRemainder_ += angleDelta;
-    const int steps = wheelRemainder_ / 120;
-    wheelRemainder_ -= steps * 120;
+    const int steps = wheel_.Add(angleDelta);
     if (steps == 0) return;
     CSkinSlider& volume = window_->volume;
     const int value =

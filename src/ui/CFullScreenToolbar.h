@@ -8,6 +8,7 @@
 
 #include "app/ObserverHandlers.h"
 #include "skin/CSkinImageCache.h"
+#include "ui/WheelSteps.h"
 
 class QWidget;
 
@@ -102,7 +103,7 @@ class CFullScreenToolbar : public Observer<CFullScreenToolbar> {
     double duration_ = 0.0;
     bool hoverShown_ = false;
     QTimer hoverTimer_;
-    int wheelRemainder_ = 0;
+    WheelSteps wheel_;
 };
 
 }  // namespace zvp

@@ -26,6 +26,7 @@
 #include "app/PathParts.h"
 #include "app/TextFormat.h"
 #include "app/TimerService.h"
+#include "app/VersionText.h"
 #include "engine/AspectRatio.h"
 #include "engine/CClipInfo.h"
 #include "engine/IAspectRatio.h"
@@ -35,8 +36,10 @@
 #include "skin/CSkinning.h"
 #include "subtitle/CSubtitleFile.h"
 #include "ui/AppTexts.h"
+#include "ui/CAppDialogs.h"
 #include "ui/CPlaylistDialogs.h"
 #include "ui/MenuOpenGuard.h"
+#include "ui/ProgressText.h"
 
 namespace zvp {
 
@@ -138,6 +141,8 @@ bool CMainWnd::CreateMainWindow() {
 
     if (!center_.Initialize(&screen_, &center_.GetPlaylistModel(), 500)) return false;
     center_.SetDialogs(dialogs_.get());
+    ownDialogs_ = std::make_unique<CAppDialogs>(center_, kProductName, GetVersionText());
+    appDialogs_ = ownDialogs_.get();
     screen_.SetVideoWindow(center_.GetController().GetEngine().GetVideoWindowHandle());
     center_.GetController().GetEngine().Attach(this, "VolumeChanged",
                                                Handler(&CMainWnd::OnVolumeChanged));
@@ -477,11 +482,7 @@ void CMainWnd::keyPressEvent(QKeyEvent* event) {
 }
 
 void CMainWnd::wheelEvent(QWheelEvent* event) {
-    // Small touchpad deltas add up; each whole 120 is one step of 5.
-    wheelRemainder_ += event->angleDelta().y();
-    const int steps = wheelRemainder_ / 120;
-    wheelRemainder_ -= steps * 120;
-    if (steps != 0) StepVolume(steps);
+    if (const int steps = wheel_.Add(event->angleDelta().y())) StepVolume(steps);
     event->accept();
 }
 
@@ -596,10 +597,7 @@ void CMainWnd::OnPositionChanged(ISubject*, EventArg arg1, EventArg) {
 
 void CMainWnd::OnPositionHovered(ISubject*, EventArg arg1, EventArg) {
     if (!loaded_) return;
-    char text[64];
-    std::snprintf(text, sizeof(text), "%s/%s", FormatClock(static_cast<int32_t>(arg1)).c_str(),
-                  FormatClock(static_cast<int64_t>(loadedDuration_)).c_str());
-    progress_.SetText(text);
+    progress_.SetText(ProgressText(static_cast<int32_t>(arg1), loadedDuration_));
     hoverShown_ = true;
     TimerService::Instance().StartTimer(kHoverTimer, kIdleMs, this);
 }
@@ -713,10 +711,7 @@ void CMainWnd::OnMediaPositionChanged(ISubject*, EventArg arg1, EventArg arg2) {
 }
 
 void CMainWnd::ShowProgress(double position, double duration) {
-    char text[64];
-    std::snprintf(text, sizeof(text), "%s/%s", FormatClock(static_cast<int64_t>(position)).c_str(),
-                  FormatClock(static_cast<int64_t>(duration)).c_str());
-    progress_.SetText(text);
+    progress_.SetText(ProgressText(position, duration));
 }
 
 void CMainWnd::OnVolumeChanged(ISubject*, EventArg arg1, EventArg) {
@@ -876,7 +871,8 @@ std::unique_ptr<QMenu> CMainWnd::BuildPlaylistContextMenu() {
         }
         menu->addSeparator();
     }
-    AddCommand(*menu, "Media &Info", 16302, false, false);
+    // Offered even with nothing loaded: the dialog then shows its empty rows.
+    AddCommand(*menu, "Media &Info", 16302, false, appDialogs_ != nullptr);
     return menu;
 }
 
@@ -946,12 +942,13 @@ std::unique_ptr<QMenu> CMainWnd::BuildMainMenu() {
     AddSkinsMenu(*menu);
     menu->addSeparator();
     QMenu* help = menu->addMenu("&Help");
-    AddCommand(*help, QString::asprintf("A&bout %s", kProductAbbreviation), 57664, false, false);
+    AddCommand(*help, QString::asprintf("A&bout %s", kProductAbbreviation), 57664, false,
+               appDialogs_ != nullptr);
     AddCommand(*help, "Online F&eedback", 16810);
     AddCommand(*help, "Online &Manual", 16811);
-    AddCommand(*menu, "Media &Info", 16302, false, false);
+    AddCommand(*menu, "Media &Info", 16302, false, appDialogs_ && loaded_);
     menu->addSeparator();
-    AddCommand(*menu, "&Option", 16310, false, false);
+    AddCommand(*menu, "&Option", 16310, false, appDialogs_ != nullptr);
     AddCommand(*menu, "&Exit", 57665);
     return menu;
 }
@@ -1048,6 +1045,12 @@ void CMainWnd::OnCommand(int id) {
     } else if (id >= kSkinDefaultCommand && id < kSkinFileCommandFirst + kMaxSkinMenuFiles) {
         auto skinSlots = Slots();
         if (SwitchSkin(*this, skinSlots, id)) AfterSkinChange();
+    } else if (id == 16302) {
+        if (appDialogs_) appDialogs_->ShowMediaInfo(this);
+    } else if (id == 16310) {
+        if (appDialogs_) appDialogs_->ShowOptions(this);
+    } else if (id == 57664) {
+        if (appDialogs_) appDialogs_->ShowAbout(this);
     } else if (id == 57665) {
         close();
     }

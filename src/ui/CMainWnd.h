@@ -24,6 +24,7 @@
 #include "ui/CDropTarget.h"
 #include "ui/CFileDropTarget.h"
 #include "ui/CFullScreenToolbar.h"
+#include "ui/WheelSteps.h"
 
 class QMenu;
 
@@ -31,6 +32,7 @@ namespace zvp {
 
 class CControlCenter;
 class CPlaylistDialogs;
+class IAppDialogs;
 
 // The player's window: the video area, the playlist, the transport buttons, the two sliders,
 // the two text lines and the splitter, built from the current skin. It turns clicks, keys,
@@ -120,6 +122,9 @@ class CMainWnd : public CSkinWnd,
     bool OnDrop(const QMimeData* data, Qt::DropAction effect, QPoint point) override;
     CFileDropTarget& DropTarget() { return dropTarget_; }
     CFullScreenToolbar& Toolbar() { return toolbar_; }
+    // The options, media information and about dialogs (not owned; null greys their menu
+    // items). CreateMainWindow sets the application's own; tests may put in a stand-in.
+    void SetAppDialogs(IAppDialogs* dialogs) { appDialogs_ = dialogs; }
 
   signals:
     // The close sequence has run; the application ends its event loop.
@@ -200,6 +205,8 @@ class CMainWnd : public CSkinWnd,
     CSkinSlider position_, volume_;
     CSkinString progress_, title_;
     std::unique_ptr<CPlaylistDialogs> dialogs_;
+    std::unique_ptr<IAppDialogs> ownDialogs_;
+    IAppDialogs* appDialogs_ = nullptr;  // not owned (ownDialogs_ or a stand-in)
     CScreenSaverInhibitor inhibitor_;
     CFileDropTarget dropTarget_{this};
     CFullScreenToolbar toolbar_{*this, center_};
@@ -215,7 +222,7 @@ class CMainWnd : public CSkinWnd,
     QPoint lastMovePos_{-1, -1};
     int64_t lastActivityMs_ = 0;
     int playlistWidth_ = kDefaultPlaylistWidth;
-    int wheelRemainder_ = 0;
+    WheelSteps wheel_;
     // The loaded media, copied at "MediaLoaded" (the row's record may be deleted later).
     bool loaded_ = false;
     bool audioOnly_ = false;

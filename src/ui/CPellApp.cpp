@@ -4,7 +4,6 @@
 #include <sys/signalfd.h>
 #include <unistd.h>
 
-#include <QIcon>
 #include <QSocketNotifier>
 #include <cstdio>
 #include <ctime>
@@ -15,6 +14,7 @@
 #include "app/Logger.h"
 #include "app/VersionText.h"
 #include "playlist/PlaylistRandom.h"
+#include "ui/AppIcon.h"
 #include "ui/AppTexts.h"
 #include "ui/CMainWnd.h"
 
@@ -117,7 +117,7 @@ bool CPellApp::InitInstance() {
     Log(LogPoint{"CPellApp::InitInstance", kLogInfo}, "ZVP(%s) initializing...",
         GetVersionText().c_str());
 
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/zvp-128.png")));
+    QApplication::setWindowIcon(AppIcon());
     mainWnd_ = std::make_unique<CMainWnd>(controlCenter_);
     if (!mainWnd_->CreateMainWindow()) {
         Log(LogPoint{"CPellApp::InitInstance", kLogError}, "Cannot create the main window");

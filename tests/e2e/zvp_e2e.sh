@@ -71,10 +71,44 @@ normal="$X $Y $WIDTH $HEIGHT"
 key Return
 full() { geometry; [ "$WIDTH" = 1280 ] && [ "$HEIGHT" = 1024 ]; }
 until_ok 5 full || fail "Return did not fill the screen"
+# A move shows the toolbar along the bottom of the screen, a second window of the player.
+xdotool mousemove 640 500
+xdotool mousemove 650 510
+toolbar() {
+    local w
+    for w in $(xdotool search --onlyvisible --class ZephVidraPlayer2 2>/dev/null); do
+        eval "$(xdotool getwindowgeometry --shell "$w")"
+        [ "$X $Y $WIDTH $HEIGHT" = "0 984 1280 40" ] && return 0
+    done
+    return 1
+}
+until_ok 5 toolbar || fail "no toolbar after a move in full screen"
+echo "the toolbar shows in full screen"
 key Escape
 restored() { geometry; [ "$X $Y $WIDTH $HEIGHT" = "$normal" ]; }
 until_ok 5 restored || fail "Escape did not restore the window"
 echo "full screen and back"
+
+# The main menu opens on a right click on the title bar; each dialog opens by its mnemonic,
+# shows its title and goes with Escape, and the clip plays on.
+dialog() {
+    local keys=$1 title=$2
+    geometry
+    xdotool mousemove $((X + WIDTH / 2)) $((Y + 12)) click 3
+    sleep 0.5
+    xdotool key $keys
+    timeout 10 xdotool search --sync --onlyvisible --name "$title" >/dev/null ||
+        fail "no window titled $title"
+    import -window root "$work/dialog-${title// /_}.png"
+    xdotool key Escape
+    gone() { ! xdotool search --onlyvisible --name "$title" >/dev/null 2>&1; }
+    until_ok 5 gone || fail "$title stayed open"
+    until_ok 5 frames_move || fail "frames stopped after $title"
+    echo "$title opens and closes"
+}
+dialog o '^Option$'
+dialog i '^Media Infomation$'
+dialog 'h b' '^Zeph Vidra Player [0-9]'
 
 geometry
 xdotool mousemove $((X + WIDTH - 12)) $((Y + 11)) click 1

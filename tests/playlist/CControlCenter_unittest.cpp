@@ -18,6 +18,7 @@
 #include "engine/EventRecorder.h"
 #include "playlist/CPlaylistFile.h"
 #include "playlist/IPlaylistDialogs.h"
+#include "support/ScopedXdgHome.h"
 #include "support/TestUtil.h"
 
 namespace zvp {
@@ -73,18 +74,14 @@ class ScriptedDialogs : public IPlaylistDialogs {
 
 class ControlCenterTest : public ::testing::Test {
   protected:
-    static void SetUpTestSuite() {
-        home_ = new test::TempDir();
-        ::setenv("XDG_DATA_HOME", home_->file("data").c_str(), 1);
-        ::setenv("XDG_CONFIG_HOME", home_->file("config").c_str(), 1);
-    }
+    static void SetUpTestSuite() { home_ = new test::ScopedXdgHome(); }
     static void TearDownTestSuite() {
         delete home_;
         home_ = nullptr;
     }
 
     void SetUp() override {
-        fs::remove_all(home_->file("data"));
+        fs::remove_all(home_->DataHome());
         CAppIni::Instance().Reload();
         host.resize(320, 240);
         ASSERT_TRUE(center.Initialize(&host, &model(), 500));
@@ -122,7 +119,7 @@ class ControlCenterTest : public ::testing::Test {
         return stored.GetString(key);
     }
 
-    static test::TempDir* home_;
+    static test::ScopedXdgHome* home_;
     test::TempDir dir;
     QWidget host;
     CControlCenter center;
@@ -132,7 +129,7 @@ class ControlCenterTest : public ::testing::Test {
     const std::string good2 = MediaPath("video_only.mp4");
 };
 
-test::TempDir* ControlCenterTest::home_ = nullptr;
+test::ScopedXdgHome* ControlCenterTest::home_ = nullptr;
 
 TEST_F(ControlCenterTest, PlayStartsTheFirstRowOnlyWhenThereIsOne) {
     center.Play();

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <regex>
+#include <sstream>
 #include <string>
 #include <string_view>
 
@@ -146,15 +146,28 @@ TEST_F(CSubtitleFileTest, ConvertedSrtHasTheHeaderAndCarriesTheMark) {
     EXPECT_EQ(CSubtitleFile::CopyAsUtf8(dir + "missing.ass"), "");
 }
 
-// The dialogue texts and times of an ASS file, in order.
+// The dialogue texts and times of an ASS file, in order: "start|end|text" of each
+// "Dialogue:" line, whose fields before the text are the layer, the two times and, in the
+// ten-field form, six more.
 std::vector<std::string> Dialogues(const std::string& ass, bool tenFields) {
     std::vector<std::string> out;
-    std::regex line(
-        tenFields
-            ? R"(Dialogue: \d+,([^,]*),([^,]*),[^,]*,[^,]*,[^,]*,[^,]*,[^,]*,[^,]*,([^\r\n]*))"
-            : R"(Dialogue: \d+,([^,]*),([^,]*),([^\r\n]*))");
-    for (std::sregex_iterator it(ass.begin(), ass.end(), line), end; it != end; ++it)
-        out.push_back((*it)[1].str() + "|" + (*it)[2].str() + "|" + (*it)[3].str());
+    std::istringstream in(ass);
+    std::string line;
+    const size_t fieldsBeforeText = tenFields ? 9 : 3;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.rfind("Dialogue: ", 0) != 0) continue;
+        std::vector<std::string> fields;
+        size_t start = 10;
+        while (fields.size() < fieldsBeforeText) {
+            const size_t comma = line.find(',', start);
+            if (comma == std::string::npos) break;
+            fields.push_back(line.substr(start, comma - start));
+            start = comma + 1;
+        }
+        if (fields.size() < fieldsBeforeText) continue;
+        out.push_back(fields[1] + "|" + fields[2] + "|" + line.substr(start));
+    }
     return out;
 }
 

@@ -21,6 +21,7 @@
 #include "playlist/CControlCenter.h"
 #include "playlist/CPlaylistFile.h"
 #include "skin/CMemDC2.h"
+#include "support/ScopedXdgHome.h"
 #include "support/TestUtil.h"
 #include "ui/CPellApp.h"
 
@@ -33,18 +34,14 @@ namespace fs = std::filesystem;
 
 class MainWndTest : public ::testing::Test {
   protected:
-    static void SetUpTestSuite() {
-        home_ = new test::TempDir();
-        ::setenv("XDG_DATA_HOME", home_->file("data").c_str(), 1);
-        ::setenv("XDG_CONFIG_HOME", home_->file("config").c_str(), 1);
-    }
+    static void SetUpTestSuite() { home_ = new test::ScopedXdgHome(); }
     static void TearDownTestSuite() {
         delete home_;
         home_ = nullptr;
     }
 
     void SetUp() override {
-        fs::remove_all(home_->file("data"));
+        fs::remove_all(home_->DataHome());
         center = std::make_unique<CControlCenter>();
         window = std::make_unique<CMainWnd>(*center);
         ASSERT_TRUE(window->CreateMainWindow());
@@ -71,12 +68,12 @@ class MainWndTest : public ::testing::Test {
         return PumpUntil([&] { return window->IsMediaLoaded(); });
     }
 
-    static test::TempDir* home_;
+    static test::ScopedXdgHome* home_;
     std::unique_ptr<CControlCenter> center;
     std::unique_ptr<CMainWnd> window;
 };
 
-test::TempDir* MainWndTest::home_ = nullptr;
+test::ScopedXdgHome* MainWndTest::home_ = nullptr;
 
 TEST_F(MainWndTest, StartsCentredAtHalfTheScreenWithTheBuiltInLayout) {
     ASSERT_EQ(QGuiApplication::primaryScreen()->size(), QSize(1920, 1080));
