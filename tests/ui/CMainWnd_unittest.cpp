@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCursor>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
@@ -24,6 +26,7 @@
 #include "support/ScopedXdgHome.h"
 #include "support/TestUtil.h"
 #include "ui/CPellApp.h"
+#include "ui/MenuOpenGuard.h"
 
 namespace zvp {
 namespace {
@@ -280,6 +283,46 @@ TEST_F(MainWndTest, FullScreenToolbarComesWithAMoveAndGoesWithFullScreen) {
         toolbar.DestroyToolbar();
     }
     Key(Qt::Key_Escape);
+}
+
+TEST_F(MainWndTest, ToolbarGoesWhenIdleUnlessThePointerRestsAtTheBottom) {
+    CFullScreenToolbar& toolbar = window->Toolbar();
+    Key(Qt::Key_Return);
+    ASSERT_TRUE(window->IsFullScreen());
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+
+    // Idle at mid-screen: gone after the 3 s idle time, at the latest one tick later, and
+    // the cursor with it.
+    QCursor::setPos(screen.center());
+    window->Screen().Notify("MouseMove", 1, 1);
+    ASSERT_TRUE(toolbar.HasWindow());
+    QElapsedTimer idle;
+    idle.start();
+    ASSERT_TRUE(PumpUntil([&] { return !toolbar.HasWindow(); }, std::chrono::seconds(10)));
+    EXPECT_GE(idle.elapsed(), 3000);
+    EXPECT_LE(idle.elapsed(), 6500);
+    EXPECT_EQ(window->cursor().shape(), Qt::BlankCursor);
+
+    // Resting near the bottom keeps it, and the cursor.
+    QCursor::setPos(screen.center().x(), screen.bottom() - 20);
+    window->Screen().Notify("MouseMove", 2, 2);
+    ASSERT_TRUE(toolbar.HasWindow());
+    idle.restart();
+    EXPECT_FALSE(PumpUntil([&] { return !toolbar.HasWindow(); }, std::chrono::milliseconds(7200)));
+    EXPECT_NE(window->cursor().shape(), Qt::BlankCursor);
+
+    // An open menu keeps it wherever the pointer is.
+    QCursor::setPos(screen.center());
+    window->Screen().Notify("MouseMove", 3, 3);
+    SetMenuOpen(true);
+    EXPECT_FALSE(PumpUntil([&] { return !toolbar.HasWindow(); }, std::chrono::milliseconds(6600)));
+    SetMenuOpen(false);
+
+    // Keys still go to the main window, which takes the toolbar away on Esc.
+    EXPECT_FALSE(toolbar.Window()->isActiveWindow());
+    Key(Qt::Key_Escape);
+    EXPECT_FALSE(window->IsFullScreen());
+    EXPECT_FALSE(toolbar.HasWindow());
 }
 
 // Sends a drag over the window and drops it: what the enter, the move and the drop answered.
