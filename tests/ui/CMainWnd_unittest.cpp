@@ -291,8 +291,8 @@ TEST_F(MainWndTest, ToolbarGoesWhenIdleUnlessThePointerRestsAtTheBottom) {
     ASSERT_TRUE(window->IsFullScreen());
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
 
-    // Idle at mid-screen: gone after the 3 s idle time, at the latest one tick later, and
-    // the cursor with it.
+    // Idle at mid-screen: gone after the 3 s idle time, at the latest one 3 s tick later
+    // (with room for a loaded machine's late tick), and the cursor with it.
     QCursor::setPos(screen.center());
     window->Screen().Notify("MouseMove", 1, 1);
     ASSERT_TRUE(toolbar.HasWindow());
@@ -300,7 +300,7 @@ TEST_F(MainWndTest, ToolbarGoesWhenIdleUnlessThePointerRestsAtTheBottom) {
     idle.start();
     ASSERT_TRUE(PumpUntil([&] { return !toolbar.HasWindow(); }, std::chrono::seconds(10)));
     EXPECT_GE(idle.elapsed(), 3000);
-    EXPECT_LE(idle.elapsed(), 6500);
+    EXPECT_LE(idle.elapsed(), 8000);
     EXPECT_EQ(window->cursor().shape(), Qt::BlankCursor);
 
     // Resting near the bottom keeps it, and the cursor.
