@@ -1,7 +1,7 @@
 #include "engine/CZoom.h"
 
-#include "engine/AspectRatio.h"
-#include "engine/IAspectRatio.h"
+#include "engine/IPictureRatio.h"
+#include "engine/PictureRatio.h"
 
 namespace zvp {
 

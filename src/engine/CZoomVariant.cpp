@@ -2,8 +2,8 @@
 
 #include <limits>
 
-#include "engine/AspectRatio.h"
-#include "engine/IAspectRatio.h"
+#include "engine/IPictureRatio.h"
+#include "engine/PictureRatio.h"
 
 namespace zvp {
 

@@ -6,13 +6,13 @@ extern "C" {
 
 #include <mutex>
 
-#include "engine/AspectRatio.h"
-#include "engine/CAspectRatioFitSource.h"
 #include "engine/CEngineStateAborted.h"
 #include "engine/CEngineStateLoaded.h"
 #include "engine/CEngineStatePaused.h"
 #include "engine/CEngineStatePlaying.h"
 #include "engine/CEngineStateStopped.h"
+#include "engine/CPictureRatioFitSource.h"
+#include "engine/PictureRatio.h"
 
 namespace zvp {
 

@@ -3,8 +3,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "engine/AspectRatio.h"
 #include "engine/IZoom.h"
+#include "engine/PictureRatio.h"
 #include "engine/Zoom.h"
 
 namespace zvp {

@@ -6,7 +6,6 @@
 
 #include <limits>
 
-#include "engine/AspectRatio.h"
 #include "engine/CZoom100.h"
 #include "engine/CZoom125.h"
 #include "engine/CZoom150.h"
@@ -15,8 +14,9 @@
 #include "engine/CZoom75.h"
 #include "engine/CZoomFitWindow.h"
 #include "engine/GeometryPrinters.h"
-#include "engine/IAspectRatio.h"
+#include "engine/IPictureRatio.h"
 #include "engine/IZoom.h"
+#include "engine/PictureRatio.h"
 
 namespace zvp {
 namespace {

@@ -7,12 +7,12 @@
 #include <QWidget>
 
 #include "app/TimerService.h"
-#include "engine/AspectRatio.h"
-#include "engine/CAspectRatioFit4_3.h"
-#include "engine/CAspectRatioFitSource.h"
 #include "engine/CClipInfo.h"
 #include "engine/CEngineStateStopped.h"
+#include "engine/CPictureRatioFit4_3.h"
+#include "engine/CPictureRatioFitSource.h"
 #include "engine/EventRecorder.h"
+#include "engine/PictureRatio.h"
 #include "support/TestUtil.h"
 
 namespace zvp {

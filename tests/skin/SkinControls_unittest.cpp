@@ -4,7 +4,7 @@
 #include <QHeaderView>
 #include <QTest>
 
-#include "engine/AspectRatio.h"
+#include "engine/PictureRatio.h"
 #include "playlist/CPlaylistModel.h"
 #include "skin/SkinWindowFixture.h"
 

@@ -1,4 +1,4 @@
-#include "engine/CAspectRatioDistort.h"
+#include "engine/CPictureRatioDistort.h"
 
 #include <algorithm>
 

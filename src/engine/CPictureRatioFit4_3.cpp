@@ -1,4 +1,4 @@
-#include "engine/CAspectRatioFit4_3.h"
+#include "engine/CPictureRatioFit4_3.h"
 
 namespace zvp {
 

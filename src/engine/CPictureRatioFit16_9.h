@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/CAspectRatioFit.h"
+#include "engine/CPictureRatioFit.h"
 
 namespace zvp {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/IAspectRatio.h"
+#include "engine/IPictureRatio.h"
 
 namespace zvp {
 

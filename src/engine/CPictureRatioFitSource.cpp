@@ -1,4 +1,4 @@
-#include "engine/CAspectRatioFitSource.h"
+#include "engine/CPictureRatioFitSource.h"
 
 namespace zvp {
 

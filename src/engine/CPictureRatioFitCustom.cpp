@@ -1,4 +1,4 @@
-#include "engine/CAspectRatioFitCustom.h"
+#include "engine/CPictureRatioFitCustom.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "engine/CAspectRatioFit.h"
+#include "engine/CPictureRatioFit.h"
 
 #include <algorithm>
 #include <limits>

@@ -1,13 +1,13 @@
-#include "engine/AspectRatio.h"
+#include "engine/PictureRatio.h"
 
 #include <array>
 
 #include "engine/AsciiCase.h"
-#include "engine/CAspectRatioDistort.h"
-#include "engine/CAspectRatioFit16_9.h"
-#include "engine/CAspectRatioFit4_3.h"
-#include "engine/CAspectRatioFitCustom.h"
-#include "engine/CAspectRatioFitSource.h"
+#include "engine/CPictureRatioDistort.h"
+#include "engine/CPictureRatioFit16_9.h"
+#include "engine/CPictureRatioFit4_3.h"
+#include "engine/CPictureRatioFitCustom.h"
+#include "engine/CPictureRatioFitSource.h"
 
 namespace zvp {
 

@@ -1,17 +1,17 @@
 // The aspect-ratio strategies' rectangles and ideal sizes, their lookup by name, the current
 // strategy, and the display size of pictures with non-square pixels.
-#include "engine/AspectRatio.h"
+#include "engine/PictureRatio.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 
-#include "engine/CAspectRatioDistort.h"
-#include "engine/CAspectRatioFit16_9.h"
-#include "engine/CAspectRatioFit4_3.h"
-#include "engine/CAspectRatioFitCustom.h"
-#include "engine/CAspectRatioFitSource.h"
+#include "engine/CPictureRatioDistort.h"
+#include "engine/CPictureRatioFit16_9.h"
+#include "engine/CPictureRatioFit4_3.h"
+#include "engine/CPictureRatioFitCustom.h"
+#include "engine/CPictureRatioFitSource.h"
 #include "engine/GeometryPrinters.h"
 
 namespace zvp {

@@ -1,4 +1,4 @@
-#include "engine/CAspectRatioFit16_9.h"
+#include "engine/CPictureRatioFit16_9.h"
 
 namespace zvp {
 

@@ -6,6 +6,8 @@
 
 namespace zvp {
 
+// The picture-ratio strategies: the interface IAspectRatio (IPictureRatio.h) and one class per
+// CPictureRatio*.h file (CAspectRatioDistort in CPictureRatioDistort.h, and so on).
 class IAspectRatio;
 
 // The aspect-ratio strategy `name` names, compared without regard to ASCII case with
