@@ -75,7 +75,7 @@ class CControlCenter::FolderSearch {
         }
         if (cancelled_.load()) return;
         QMetaObject::invokeMethod(
-            context, [center, records] { center->OnFolderSearchDone(std::move(*records)); },
+            context, [center, records] { center->OnFolderSearchDone(records); },
             Qt::QueuedConnection);
     }
 
@@ -471,9 +471,11 @@ void CControlCenter::AddFolderDialog() {
     folderSearch_ = std::make_unique<FolderSearch>(folder, &context_, this);
 }
 
-void CControlCenter::OnFolderSearchDone(std::vector<std::unique_ptr<CClipInfo>> records) {
+void CControlCenter::OnFolderSearchDone(
+    const std::shared_ptr<std::vector<std::unique_ptr<CClipInfo>>>& records) {
+    // Joining the worker first makes everything it wrote into the records visible here.
     folderSearch_.reset();
-    Append(std::move(records));
+    Append(std::move(*records));
 }
 
 void CControlCenter::OpenPlaylistDialog() {

@@ -165,7 +165,9 @@ class CControlCenter : public ITimerClient, public ISubject, public Observer<CCo
     static std::string StartFolder(const char* key);
     static void StoreFolder(const char* key, const std::string& chosenPath, bool isFolder);
     bool HaveDialogs(const char* command);
-    void OnFolderSearchDone(std::vector<std::unique_ptr<CClipInfo>> records);
+    // Joins the finished search, then appends the records it made.
+    void OnFolderSearchDone(
+        const std::shared_ptr<std::vector<std::unique_ptr<CClipInfo>>>& records);
 
     CPlaylistModel model_;  // first: outlives the operator, which detaches from it
     CPlaybackController controller_;
