@@ -91,7 +91,7 @@ void FramePaint(zvp::test::MainLikeWindow& window, qreal ratio) {
         const double ms = Median([] {}, [&] { window.render(&target); });
         char what[64];
         std::snprintf(what, sizeof what, "%d x %d (%d x %d logical)", screen.width(),
-                      screen.height(), logical.width(), logical.height());
+                      screen.height(), window.width(), window.height());
         Print(what, ms,
               screen.width() == 3840 ? (ms < kPaintGoalMs ? "  (goal met)" : "  (over goal)") : "");
     }
