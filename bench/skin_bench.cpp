@@ -7,7 +7,7 @@
 //
 // Usage: skin_bench
 #include <QApplication>
-#include <QPixmap>
+#include <QImage>
 #include <QProcess>
 #include <algorithm>
 #include <chrono>
@@ -86,7 +86,8 @@ void FramePaint(zvp::test::MainLikeWindow& window, qreal ratio) {
         window.resize(logical);
         window.SetReferenceState();
         QCoreApplication::processEvents();
-        QPixmap target(logical * ratio);
+        // The format the raster backing store paints into.
+        QImage target(logical * ratio, QImage::Format_ARGB32_Premultiplied);
         target.setDevicePixelRatio(ratio);
         const double ms = Median([] {}, [&] { window.render(&target); });
         char what[64];

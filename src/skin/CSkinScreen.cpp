@@ -11,6 +11,8 @@
 namespace zvp {
 
 CSkinScreen::CSkinScreen() : zoom_(&ZoomByName("FITWINDOW")) {
+    // Paints every pixel of its area: the window does not paint under it.
+    setAttribute(Qt::WA_OpaquePaintEvent);
     if (!CurrentAspectRatio()) SetCurrentAspectRatio(&AspectRatioByName("default"));
 }
 
