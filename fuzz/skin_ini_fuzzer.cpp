@@ -1,5 +1,7 @@
-// Feeds arbitrary bytes to the skin file reader as a file in a folder of its own, and parses
-// them into the window's and every control's values.
+// Feeds arbitrary bytes to the skin file reader as a file in a folder of its own, beside a
+// valid, a truncated and a huge-header bitmap (valid.bmp, truncated.bmp, huge.bmp), parses
+// them into the window's and every control's values, then applies the file to one window
+// with the main window's 21 controls (made once, offscreen) and places them.
 //
 // Checks, besides the sanitizers: geometry stays within ±kMaxSkinValue, piece counts are
 // positive (box pieces not negative), the font size is set as a pair, colours hold no bits
@@ -8,6 +10,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <QApplication>
+#include <QBuffer>
+#include <QImage>
 #include <climits>
 #include <cstddef>
 #include <cstdint>
@@ -18,7 +23,9 @@
 #include <string_view>
 
 #include "app/Logger.h"
+#include "skin/SkinApply.h"
 #include "skin/SkinFile.h"
+#include "skin/SkinWindowFixture.h"
 
 namespace {
 
@@ -41,6 +48,25 @@ class ScratchFolder {
     ~ScratchFolder() {
         std::error_code ec;
         std::filesystem::remove_all(folder_, ec);
+    }
+    // The bitmaps a skin may name beside it; needs the application object.
+    void WriteBitmaps() {
+        QImage image(80, 20, QImage::Format_RGB32);
+        image.fill(qRgb(75, 160, 20));
+        QByteArray bmp;
+        QBuffer buffer(&bmp);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "BMP");
+        WriteWhole(folder_ + "valid.bmp", std::string_view(bmp.constData(), bmp.size()));
+        WriteWhole(folder_ + "truncated.bmp", std::string_view(bmp.constData(), bmp.size() / 2));
+        // A header claiming 30000 x 30000 at 24 bits, and no pixels.
+        std::string huge = bmp.left(54).toStdString();
+        const auto put32 = [&huge](size_t at, uint32_t v) {
+            for (int i = 0; i < 4; ++i) huge[at + i] = static_cast<char>(v >> (8 * i));
+        };
+        put32(18, 30000);
+        put32(22, 30000);
+        WriteWhole(folder_ + "huge.bmp", huge);
     }
     const std::string& Folder() const { return folder_; }
     std::string File() const { return folder_ + "skin.ini"; }
@@ -101,12 +127,41 @@ void CheckCtrl(const SkinCtrlValues& values, const std::string& folder) {
     }
 }
 
+// The application and the window every input is applied to.
+struct Stage {
+    Stage() {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QApplication>(argc, argv);
+        window = std::make_unique<zvp::test::MainLikeWindow>();
+        window->resize(320, 200);
+    }
+    int argc = 1;
+    char name[16] = "skin_ini_fuzzer";
+    char* argv[2] = {name, nullptr};
+    std::unique_ptr<QApplication> app;
+    std::unique_ptr<zvp::test::MainLikeWindow> window;
+};
+
+void Apply(Stage& stage, const std::string& file) {
+    zvp::test::MainLikeWindow& window = *stage.window;
+    zvp::LoadSkinFile(window, window.Slots(), file);
+    window.RepositionControls();
+    for (const zvp::SkinCtrlSlot& slot : window.Slots()) {
+        const QRect g = slot.ctrl->geometry();
+        if (g.width() < 0 || g.height() < 0) __builtin_trap();
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static ScratchFolder scratch;
+    static Stage stage;
+    static const bool bitmaps = (scratch.WriteBitmaps(), true);
+    (void)bitmaps;
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     ScratchFolder::WriteWhole(scratch.File(), bytes);
+    Apply(stage, scratch.File());
 
     // The same bytes as single values.
     CheckColor(zvp::ParseSkinColor(bytes));

@@ -13,3 +13,17 @@ add_custom_command(
   COMMENT "Generating the tagged test clip"
   VERBATIM)
 add_custom_target(engine_test_media DEPENDS ${ZVP_TAGGED_CLIP})
+
+# An anamorphic clip: 176 × 144 coded with pixels of 64:45 (a 16:9 picture stored 11:9), for
+# the engine's display-size report: ${ZVP_MEDIA_DIR}/anamorphic.mp4 (1 s, MPEG-4, no audio).
+set(ZVP_ANAMORPHIC_CLIP ${CMAKE_BINARY_DIR}/media/anamorphic.mp4)
+add_custom_command(
+  OUTPUT ${ZVP_ANAMORPHIC_CLIP}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/media
+  COMMAND ${ZVP_FFMPEG_EXECUTABLE} -hide_banner -nostdin -loglevel error -y
+          -f lavfi -i testsrc=size=176x144:rate=25:duration=1 -vf setsar=64/45
+          -c:v mpeg4 -q:v 5 ${ZVP_ANAMORPHIC_CLIP}
+  COMMENT "Generating the anamorphic test clip"
+  VERBATIM)
+add_custom_target(engine_anamorphic_media DEPENDS ${ZVP_ANAMORPHIC_CLIP})
+add_dependencies(engine_test_media engine_anamorphic_media)

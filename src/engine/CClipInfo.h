@@ -25,6 +25,10 @@ class CClipInfo {
 
     int32_t width = 0;  // picture size from the video renderer; 0 when unknown
     int32_t height = 0;
+    // The size the picture is shown at: width × height stretched by the stream's sample
+    // aspect ratio (DisplaySize); equal to width × height for square pixels or none known.
+    int32_t displayWidth = 0;
+    int32_t displayHeight = 0;
     uint64_t fileSize = 0;        // bytes
     uint64_t creationTime = 0;    // 100 ns units since 1970-01-01 UTC
     uint32_t addTime = 0;         // steady-clock milliseconds when the row was added

@@ -10,6 +10,7 @@
 #include "app/Logger.h"
 #include "app/TimerService.h"
 #include "engine/CClipInfo.h"
+#include "engine/VideoGeometry.h"
 #include "graph/CBaseFilter.h"
 #include "graph/CBasePin.h"
 #include "graph/CFilterGraph.h"
@@ -175,6 +176,8 @@ void CEngineDS::QueryClipInfo(CClipInfo& clip) {
         clip.height = static_cast<int32_t>(height);
     }
     clip.audioOnly = clip.width == 0 || clip.height == 0;
+    clip.displayWidth = clip.width;
+    clip.displayHeight = clip.height;
 
     REFERENCE_TIME duration = 0;
     if (SUCCEEDED(graph_->GetDuration(&duration))) clip.duration = duration / kUnitsPerSecond;
@@ -193,6 +196,10 @@ void CEngineDS::QueryClipInfo(CClipInfo& clip) {
     if (!source_) return;
     CPlaybackInfo* info = source_->GetPlaybackInfo();
     std::lock_guard lock(info->GetLock());
+    const AVRational sar = info->VideoSampleAspectRatio();
+    const VideoSize shown = DisplaySize(clip.width, clip.height, sar.num, sar.den);
+    clip.displayWidth = shown.width;
+    clip.displayHeight = shown.height;
     AVFormatContext* format = info->GetFormatContext();
     if (!format) return;
     if (const char* v = MetadataValue(format->metadata, "title")) clip.title = v;

@@ -265,6 +265,20 @@ int CPlaybackInfo::VideoHeight() const {
     return video ? video->height : 0;
 }
 
+AVRational CPlaybackInfo::VideoSampleAspectRatio() const {
+    std::lock_guard lock(lock_);
+    const int index = video_.load();
+    if (!format_ || index < 0 || index >= static_cast<int>(format_->nb_streams)) return {0, 1};
+    const AVRational sar =
+        av_guess_sample_aspect_ratio(format_.get(), format_->streams[index], nullptr);
+    if (sar.num > 0 && sar.den > 0) return sar;
+    const AVCodecContext* video = GetCodecContext(AVMEDIA_TYPE_VIDEO);
+    if (video && video->sample_aspect_ratio.num > 0 && video->sample_aspect_ratio.den > 0) {
+        return video->sample_aspect_ratio;
+    }
+    return {0, 1};
+}
+
 float CPlaybackInfo::FrameRate() const {
     std::lock_guard lock(lock_);
     const int index = video_.load();

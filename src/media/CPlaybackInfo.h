@@ -101,6 +101,9 @@ class CPlaybackInfo {
     // Picture size of the current video decoder, 0 without video.
     int VideoWidth() const;
     int VideoHeight() const;
+    // Sample aspect ratio of the current video stream as the container or the codec gives it
+    // (av_guess_sample_aspect_ratio), {0, 1} when unknown or without video. Takes the lock.
+    AVRational VideoSampleAspectRatio() const;
 
     // Frames per second of the current video stream: the first of the stream's real frame rate,
     // its average frame rate and the decoder's frame rate that lies within 10..30, else 30.

@@ -2,6 +2,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <algorithm>
 
 #include "engine/IZoom.h"
 #include "engine/PictureRatio.h"
@@ -10,6 +11,8 @@
 namespace zvp {
 
 CSkinScreen::CSkinScreen() : zoom_(&ZoomByName("FITWINDOW")) {
+    // Paints every pixel of its area: the window does not paint under it.
+    setAttribute(Qt::WA_OpaquePaintEvent);
     if (!CurrentAspectRatio()) SetCurrentAspectRatio(&AspectRatioByName("default"));
 }
 
@@ -32,8 +35,10 @@ void CSkinScreen::SetZoom(std::string_view name) {
 void CSkinScreen::SetSourceSize(VideoSize size) {
     source_ = size;
     if (size.width == 0 || size.height == 0) return;
+    // The picture fits the area as it is now, or the minimum area when that is larger.
+    const VideoSize least{std::max(minArea_.width, width()), std::max(minArea_.height, height())};
     VideoRect rect = displayRect_;
-    zoom_->CalcArea(minArea_, source_, area_, rect);
+    zoom_->CalcArea(least, source_, area_, rect);
     SetDisplayRect(rect);
 }
 

@@ -36,7 +36,8 @@ class CSkinScreen : public CSkinCtrl {
     void SetZoom(std::string_view name);
     const IZoom& GetZoom() const { return *zoom_; }
     // Stores the size; with both sides non-zero, asks the zoom strategy for the area (GetArea)
-    // and the picture's rectangle in it at the minimum area size, and sets the rectangle.
+    // and the picture's rectangle in it, for an area at least the control's client size and
+    // the minimum area size on each side, and sets the rectangle.
     void SetSourceSize(VideoSize size);
     VideoSize GetSourceSize() const { return source_; }
     void SetMinAreaSize(VideoSize size) { minArea_ = size; }

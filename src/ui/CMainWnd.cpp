@@ -637,8 +637,9 @@ void CMainWnd::OnMediaLoaded(ISubject*, EventArg arg1, EventArg) {
     const auto* clip = reinterpret_cast<const CClipInfo*>(arg1);
     play_.SetPlayState(0);
     loaded_ = clip != nullptr;
-    sourceWidth_ = clip ? clip->width : 0;
-    sourceHeight_ = clip ? clip->height : 0;
+    // Anamorphic video is shown, and fitted to, at its display size.
+    sourceWidth_ = clip ? clip->displayWidth : 0;
+    sourceHeight_ = clip ? clip->displayHeight : 0;
     loadedDuration_ = clip ? clip->duration : 0.0;
     audioOnly_ = clip ? clip->audioOnly : false;
     CPlaybackController& controller = center_.GetController();
@@ -652,7 +653,6 @@ void CMainWnd::OnMediaLoaded(ISubject*, EventArg arg1, EventArg) {
     title_.SetText(clip ? clip->GetDisplayTitle() : std::string());
     title_.show();
     // The picture fits the video area as it is now; later sizes refit it.
-    screen_.SetMinAreaSize(VideoSize{screen_.width(), screen_.height()});
     screen_.SetSourceSize(VideoSize{sourceWidth_, sourceHeight_});
     if (CAppIni::Instance().GetString(kResizingKey) == "fit_to_source") FitToSource();
     IPlaylistAdapter& list = center_.GetPlaylistModel();

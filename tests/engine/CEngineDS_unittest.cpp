@@ -74,6 +74,8 @@ TEST_F(EngineTest, LoadDescribesTheClipAndPublishesLoaded) {
     EXPECT_TRUE(engine.IsLoaded());
     EXPECT_EQ(clip.width, 320);
     EXPECT_EQ(clip.height, 240);
+    EXPECT_EQ(clip.displayWidth, 320);
+    EXPECT_EQ(clip.displayHeight, 240);
     EXPECT_NEAR(clip.duration, 10.0, 0.1);
     EXPECT_TRUE(clip.canSeekAbsolute && clip.canSeekForwards && clip.canSeekBackwards);
     EXPECT_FALSE(clip.audioOnly);
@@ -87,6 +89,15 @@ TEST_F(EngineTest, LoadDescribesTheClipAndPublishesLoaded) {
     EXPECT_TRUE(engine.testAttribute(Qt::WA_TransparentForMouseEvents));
     EXPECT_FALSE(engine.isEnabled());
     EXPECT_EQ(engine.objectName(), "Zeph Media Engine");
+}
+
+TEST_F(EngineTest, LoadReportsTheDisplaySizeOfAnamorphicVideo) {
+    // 176 × 144 coded with 64:45 pixels: shown 250 × 144; the coded size stays the video size.
+    ASSERT_TRUE(LoadFile("anamorphic.mp4"));
+    EXPECT_EQ(clip.width, 176);
+    EXPECT_EQ(clip.height, 144);
+    EXPECT_EQ(clip.displayWidth, 250);
+    EXPECT_EQ(clip.displayHeight, 144);
 }
 
 TEST_F(EngineTest, LoadTakesTitleAuthorAndCopyrightFromTheTags) {

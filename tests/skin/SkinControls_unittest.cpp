@@ -209,11 +209,17 @@ TEST(CSkinScreenTest, DisplayRectMovesTheVideoWindowAndIsPublishedByAddress) {
     watcher.address = &screen.GetDisplayRect();
     screen.Attach(&watcher, "DisplayRectChanged", kNoHandler);
 
-    screen.SetMinAreaSize({400, 300});
+    // No minimum area: the picture fits the client area.
     screen.SetSourceSize({800, 300});
     ASSERT_EQ(published.size(), 1u);
     EXPECT_EQ(published[0], (VideoRect{0, 75, 400, 225}));
     EXPECT_EQ(video->geometry(), QRect(0, 75, 400, 150));
+    // A minimum area larger on one side only widens that side.
+    screen.SetMinAreaSize({800, 100});
+    screen.SetSourceSize({800, 300});
+    EXPECT_EQ(screen.GetArea(), (VideoSize{800, 300}));
+    EXPECT_EQ(screen.GetDisplayRect(), (VideoRect{0, 0, 800, 300}));
+    screen.SetMinAreaSize({});
     screen.resize(200, 300);
     EXPECT_EQ(screen.GetDisplayRect(), (VideoRect{0, 112, 200, 187}));
     EXPECT_EQ(video->geometry(), CSkinScreen::ToQRect(screen.GetDisplayRect()));

@@ -104,6 +104,29 @@ class MainLikeWindow : public CSkinWnd {
         for (const SkinCtrlSlot& slot : Slots()) AddCtrl(slot.ctrl);
     }
 
+    // Lays the video area, the splitter, the playlist and its open button out for a playlist
+    // `p` pixels wide, as the main window does after every skin change, and places them.
+    void SetPlaylistWidth(int p) {
+        screen.SetLayout(5, 25, -(p + 10), -40);
+        sizer.SetLayout(-(p + 10), 25, -p, -40);
+        playlist.SetLayout(-p, 45, -5, -41);
+        playlistOpen.SetLayout(-p, 25, 20, 20);
+        RepositionControls();
+    }
+
+    // The state the reference pictures show: no text, volume 80, position 25 of 100 and the
+    // play button's pause look, the playlist 158 wide.
+    void SetReferenceState() {
+        SetPlaylistWidth(158);
+        volume.SetRange(0, 100);
+        volume.SetValue(80);
+        position.SetRange(0, 100);
+        position.SetValue(25);
+        playpause.SetPlayState(CSkinButtonPlay::kPlaying);
+        progress.SetText("");
+        title.SetText("");
+    }
+
     std::array<SkinCtrlSlot, 21> Slots() {
         return {{{"screen", &screen},
                  {"sizer", &sizer},

@@ -135,6 +135,22 @@ TEST_F(MainWndTest, HoveredTimeStaysForThreeSecondsOverPositionUpdates) {
     EXPECT_EQ(window->ProgressLine().GetText(), "00:13/10:00");
 }
 
+TEST_F(MainWndTest, AnamorphicVideoFitsAtItsDisplaySize) {
+    // 720 x 576 with 64:45 pixels is a 16:9 picture: it fills a 16:9 video area.
+    CClipInfo clip;
+    clip.path = "/nowhere/dvd.mpg";
+    clip.duration = 60;
+    clip.width = 720;
+    clip.height = 576;
+    clip.displayWidth = 1024;
+    clip.displayHeight = 576;
+    center->Notify("MediaLoaded", reinterpret_cast<EventArg>(&clip), 0);
+    CSkinScreen& screen = window->Screen();
+    EXPECT_EQ(screen.GetSourceSize(), (VideoSize{1024, 576}));
+    const VideoRect& rect = screen.GetDisplayRect();
+    EXPECT_NEAR(double(rect.Width()) / rect.Height(), 16.0 / 9.0, 0.01);
+}
+
 TEST_F(MainWndTest, KeysAndWheel) {
     CPlaybackController& controller = center->GetController();
     controller.SetVolume(3);
