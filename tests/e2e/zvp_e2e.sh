@@ -238,6 +238,7 @@ close_button
 until_exit 10
 [ -f "$list" ] || fail "no default playlist"
 saved_rows | grep -qxF "$clip" || fail "the default playlist does not hold $clip"
+if saved_rows | grep -q "h264_aac.mp4"; then fail "the second start's file was opened"; fi
 if grep -q "CInstanceChecker_MMF_ZVP" /proc/net/unix; then fail "the instance name stayed"; fi
 echo "closed, saved and gone"
 

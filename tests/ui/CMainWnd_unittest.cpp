@@ -208,12 +208,14 @@ TEST_F(MainWndTest, CommandsAndMenus) {
     for (QAction* a : menu->actions()) texts << a->text();
     EXPECT_TRUE(texts.contains("mine"));
     EXPECT_FALSE(texts.contains("__default"));
+    // Each listed file opens by its index, the last one too.
     const auto files = CMainWnd::ListPlaylistFiles();
     ASSERT_EQ(files.size(), 2u);
-    window->OnCommand(15001 +
-                      static_cast<int>(std::find(files.begin(), files.end(), folder + "mine.mpl") -
-                                       files.begin()));
-    EXPECT_EQ(center->GetPlaylistModel().GetItemText(0), "h264_aac.mp4");
+    for (size_t i = 0; i < files.size(); ++i) {
+        window->OnCommand(15001 + static_cast<int>(i));
+        EXPECT_EQ(center->GetPlaylistModel().GetItemText(0),
+                  files[i] == folder + "mine.mpl" ? "h264_aac.mp4" : "video_only.mp4");
+    }
 
     // A menu built while nothing is loaded greys what needs media.
     std::unique_ptr<QMenu> main = window->BuildMainMenu();
@@ -437,12 +439,39 @@ TEST_F(MainWndTest, KeysStillReachTheWindowAfterAToolbarClick) {
     CFullScreenToolbar& toolbar = window->Toolbar();
     ASSERT_TRUE(toolbar.HasWindow());
     ASSERT_TRUE(QTest::qWaitForWindowExposed(toolbar.Window()));
+    // Made while playing, it starts in the engine's state.
+    EXPECT_EQ(toolbar.PlayButton()->GetPlayState(), 2);
+    EXPECT_EQ(toolbar.PlayButton()->GetTooltipText(), "Pause");
+    EXPECT_TRUE(toolbar.PositionBar()->isEnabled());
+    EXPECT_EQ(toolbar.PositionBar()->GetMaximum(), 10);
+    EXPECT_TRUE(toolbar.ProgressLine()->isVisible());
+
+    // The window's hovered time and the toolbar's run side by side, each on its own timer.
+    window->PositionBar().Notify("SliderPosHovered", 3, 0);
+    toolbar.PositionBar()->Notify("SliderPosHovered", 7, 0);
+    EXPECT_TRUE(window->IsHoverShown());
+    EXPECT_TRUE(toolbar.IsHoverShown());
+    EXPECT_EQ(window->ProgressLine().GetText(), "00:03/00:10");
+    EXPECT_EQ(toolbar.ProgressLine()->GetText(), "00:07/00:10");
+    ASSERT_TRUE(PumpUntil([&] { return !window->IsHoverShown() && !toolbar.IsHoverShown(); },
+                          std::chrono::seconds(10)));
+
+    // The idle check may have taken the toolbar meanwhile: a move brings it back.
+    QCursor::setPos(QCursor::pos() + QPoint(3, 3));
+    window->Screen().Notify("MouseMove", 5, 5);
+    ASSERT_TRUE(toolbar.HasWindow());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(toolbar.Window()));
     ASSERT_TRUE(PumpUntil([&] { return QApplication::activeWindow() == window.get(); }));
 
     CSkinButtonPlay& play = *toolbar.PlayButton();
     QTest::mouseClick(&play, Qt::LeftButton, Qt::NoModifier, play.rect().center());
     ASSERT_TRUE(PumpUntil([&] { return controller.GetStateName() == "Paused"; }));
     EXPECT_EQ(QApplication::activeWindow(), window.get());
+    // Made again while paused, it shows the pause.
+    toolbar.DestroyToolbar();
+    ASSERT_TRUE(toolbar.CreateToolbar(window.get()));
+    EXPECT_EQ(toolbar.PlayButton()->GetPlayState(), 1);
+    EXPECT_EQ(toolbar.PlayButton()->GetTooltipText(), "Play");
     ASSERT_EQ(QApplication::focusWidget(), window.get());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
     EXPECT_TRUE(PumpUntil([&] { return controller.GetStateName() == "Playing"; }));
