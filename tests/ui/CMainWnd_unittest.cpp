@@ -182,6 +182,30 @@ TEST_F(MainWndTest, KeysAndWheel) {
     EXPECT_EQ(controller.GetStateName(), "Paused");
 }
 
+TEST_F(MainWndTest, NavigationKeysJumpAndStep) {
+    const char* names[] = {"long.mp4", "video_only.mp4", "h264_aac.mp4"};
+    for (const char* name : names) center->AddFile(MediaPath(name));
+    const struct {
+        int key;
+        int row;
+    } jumps[] = {{Qt::Key_End, 2}, {Qt::Key_Home, 0}, {Qt::Key_PageDown, 1}, {Qt::Key_PageUp, 0}};
+    for (const auto& jump : jumps) {
+        SCOPED_TRACE(jump.key);
+        Key(jump.key);
+        ASSERT_TRUE(PumpUntil([&] {
+            return center->GetPlaylistModel().GetCurrent() == jump.row &&
+                   window->TitleLine().GetText() == names[jump.row];
+        }));
+    }
+    // Ten seconds on with Right, back with Left, in the 45-second clip now playing.
+    CPlaybackController& controller = center->GetController();
+    ASSERT_TRUE(PumpUntil([&] { return controller.GetStateName() == "Playing"; }));
+    Key(Qt::Key_Right);
+    ASSERT_TRUE(PumpUntil([&] { return controller.GetPosition() >= 10.0; }));
+    Key(Qt::Key_Left);
+    EXPECT_TRUE(PumpUntil([&] { return controller.GetPosition() < 5.0; }));
+}
+
 TEST_F(MainWndTest, CommandsAndMenus) {
     // Ids outside every range, and list indexes past their lists, do nothing.
     for (int id : {0, 14999, 15501, 16099, 16196, 16495, 16999, 57663, 15001, 16101, 16400}) {
