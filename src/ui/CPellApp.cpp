@@ -35,9 +35,11 @@ sigset_t TerminationSignals() {
     return set;
 }
 
+// The process's QApplication, or null when one exists already (a test's).
 std::unique_ptr<QApplication> MakeApplication(int& argc, char** argv) {
     const sigset_t set = TerminationSignals();
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    if (QApplication::instance()) return nullptr;
     // X11 semantics (positioned and stay-on-top windows) under a Wayland session, unless the
     // user chose a platform.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
@@ -124,7 +126,7 @@ bool CPellApp::InitInstance() {
         exitCode_ = 1;
         return false;
     }
-    QObject::connect(mainWnd_.get(), &CMainWnd::Closed, app_.get(), &QApplication::quit,
+    QObject::connect(mainWnd_.get(), &CMainWnd::Closed, qApp, &QApplication::quit,
                      Qt::QueuedConnection);
     checker_->SetRaiseHandler(CInstanceChecker::MakeWidgetRaiser(mainWnd_.get()));
     WatchTerminationSignals();
@@ -137,7 +139,7 @@ bool CPellApp::InitInstance() {
 }
 
 int CPellApp::Exec() {
-    return app_->exec();
+    return QApplication::exec();
 }
 
 std::vector<std::string> CPellApp::ExistingPaths(const std::vector<std::string>& args) {

@@ -26,7 +26,9 @@ class CMainWnd;
 // Threads: UI thread only. One object per process (Instance()).
 class CPellApp : public ISubject {
   public:
-    // Makes the QApplication; `argc`/`argv` must outlive the object (Qt keeps them).
+    // Makes the QApplication unless one exists; `argc`/`argv` must outlive the object (Qt
+    // keeps them). Blocks SIGTERM, SIGINT and SIGHUP in the calling thread, which should be
+    // the only one yet.
     CPellApp(int& argc, char** argv);
     ~CPellApp() override;
     CPellApp(const CPellApp&) = delete;
@@ -59,7 +61,7 @@ class CPellApp : public ISubject {
     // SIGTERM, SIGINT and SIGHUP close the main window as its Exit command does.
     void WatchTerminationSignals();
 
-    std::unique_ptr<QApplication> app_;  // first: made first, destroyed last
+    std::unique_ptr<QApplication> app_;  // first: made first, destroyed last; null if not ours
     std::unique_ptr<CInstanceChecker> checker_;
     CControlCenter controlCenter_;
     std::unique_ptr<CMainWnd> mainWnd_;

@@ -12,10 +12,13 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QSignalSpy>
+#include <QTest>
 #include <QUrl>
 #include <QWheelEvent>
 #include <filesystem>
+#include <fstream>
 
+#include "app/AppFileTestUtil.h"
 #include "app/CAppFolder.h"
 #include "app/CAppIni.h"
 #include "app/TimerService.h"
@@ -23,8 +26,12 @@
 #include "playlist/CControlCenter.h"
 #include "playlist/CPlaylistFile.h"
 #include "skin/CMemDC2.h"
+#include "skin/CSkinButton.h"
+#include "skin/CSkinButtonPlay.h"
+#include "skin/CSkinning.h"
 #include "support/ScopedXdgHome.h"
 #include "support/TestUtil.h"
+#include "ui/AppTexts.h"
 #include "ui/CPellApp.h"
 #include "ui/MenuOpenGuard.h"
 
@@ -191,6 +198,30 @@ TEST_F(MainWndTest, KeysAndWheel) {
     EXPECT_EQ(controller.GetStateName(), "Paused");
 }
 
+TEST_F(MainWndTest, NavigationKeysJumpAndStep) {
+    const char* names[] = {"long.mp4", "video_only.mp4", "h264_aac.mp4"};
+    for (const char* name : names) center->AddFile(MediaPath(name));
+    const struct {
+        int key;
+        int row;
+    } jumps[] = {{Qt::Key_End, 2}, {Qt::Key_Home, 0}, {Qt::Key_PageDown, 1}, {Qt::Key_PageUp, 0}};
+    for (const auto& jump : jumps) {
+        SCOPED_TRACE(jump.key);
+        Key(jump.key);
+        ASSERT_TRUE(PumpUntil([&] {
+            return center->GetPlaylistModel().GetCurrent() == jump.row &&
+                   window->TitleLine().GetText() == names[jump.row];
+        }));
+    }
+    // Ten seconds on with Right, back with Left, in the 45-second clip now playing.
+    CPlaybackController& controller = center->GetController();
+    ASSERT_TRUE(PumpUntil([&] { return controller.GetStateName() == "Playing"; }));
+    Key(Qt::Key_Right);
+    ASSERT_TRUE(PumpUntil([&] { return controller.GetPosition() >= 10.0; }));
+    Key(Qt::Key_Left);
+    EXPECT_TRUE(PumpUntil([&] { return controller.GetPosition() < 5.0; }));
+}
+
 TEST_F(MainWndTest, CommandsAndMenus) {
     // Ids outside every range, and list indexes past their lists, do nothing.
     for (int id : {0, 14999, 15501, 16099, 16196, 16495, 16999, 57663, 15001, 16101, 16400}) {
@@ -217,12 +248,14 @@ TEST_F(MainWndTest, CommandsAndMenus) {
     for (QAction* a : menu->actions()) texts << a->text();
     EXPECT_TRUE(texts.contains("mine"));
     EXPECT_FALSE(texts.contains("__default"));
+    // Each listed file opens by its index, the last one too.
     const auto files = CMainWnd::ListPlaylistFiles();
     ASSERT_EQ(files.size(), 2u);
-    window->OnCommand(15001 +
-                      static_cast<int>(std::find(files.begin(), files.end(), folder + "mine.mpl") -
-                                       files.begin()));
-    EXPECT_EQ(center->GetPlaylistModel().GetItemText(0), "h264_aac.mp4");
+    for (size_t i = 0; i < files.size(); ++i) {
+        window->OnCommand(15001 + static_cast<int>(i));
+        EXPECT_EQ(center->GetPlaylistModel().GetItemText(0),
+                  files[i] == folder + "mine.mpl" ? "h264_aac.mp4" : "video_only.mp4");
+    }
 
     // A menu built while nothing is loaded greys what needs media.
     std::unique_ptr<QMenu> main = window->BuildMainMenu();
@@ -234,6 +267,56 @@ TEST_F(MainWndTest, CommandsAndMenus) {
         }
     }
     EXPECT_TRUE(sawExit);
+}
+
+TEST_F(MainWndTest, TwoDubbingsAreOfferedAndChosenByPosition) {
+    ASSERT_TRUE(LoadAndWait(MediaPath("two_audio_ass.mkv")));
+    CEngineDS& engine = center->GetController().GetEngine();
+    auto dubbings = [&](std::unique_ptr<QMenu>& main) -> QMenu* {
+        main = window->BuildMainMenu();
+        for (QAction* a : main->actions()) {
+            if (a->text() == "&Dubbings") return a->menu();
+        }
+        return nullptr;
+    };
+    std::unique_ptr<QMenu> main;
+    QMenu* menu = dubbings(main);
+    ASSERT_NE(menu, nullptr);
+    EXPECT_TRUE(menu->isEnabled());
+    ASSERT_EQ(menu->actions().size(), 2);
+    EXPECT_EQ(menu->actions()[0]->text(), "Dubbing 1");
+    EXPECT_EQ(menu->actions()[1]->data().toInt(), 16401);
+    EXPECT_TRUE(menu->actions()[0]->isChecked());
+
+    window->OnCommand(menu->actions()[1]->data().toInt());
+    std::vector<int> streams;
+    int current = -1;
+    ASSERT_TRUE(PumpUntil([&] {
+        engine.GetAudioStreams(streams, current);
+        return streams.size() == 2 && current == streams[1];
+    }));
+    menu = dubbings(main);
+    ASSERT_NE(menu, nullptr);
+    EXPECT_TRUE(menu->actions()[1]->isChecked());
+    EXPECT_FALSE(menu->actions()[0]->isChecked());
+}
+
+// The desktop's opener (xdg-open, found on PATH) gets the feedback page's address.
+TEST_F(MainWndTest, OnlineFeedbackOpensThroughTheDesktop) {
+    test::TempDir bin;
+    const std::string record = bin.file("opened.txt");
+    const std::string opener = bin.file("xdg-open");
+    {
+        std::ofstream out(opener);
+        out << "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" << record << ".part'\nmv '" << record
+            << ".part' '" << record << "'\n";
+    }
+    fs::permissions(opener, fs::perms::owner_all);
+    const char* path = std::getenv("PATH");
+    test::ScopedEnv onPath("PATH", bin.path().string() + ":" + (path ? path : "/usr/bin:/bin"));
+    window->OnCommand(16810);
+    ASSERT_TRUE(PumpUntil([&] { return fs::exists(record); }, std::chrono::seconds(10)));
+    EXPECT_EQ(test::ReadBytes(record), std::string(kFeedbackUrl) + "\n");
 }
 
 TEST_F(MainWndTest, CloseSequenceSavesOnceAndSignals) {
@@ -294,7 +377,7 @@ TEST_F(MainWndTest, FullScreenToolbarComesWithAMoveAndGoesWithFullScreen) {
 
     // Made and destroyed many times over, it stays clean.
     Key(Qt::Key_Return);
-    for (int i = 0; i < 50; ++i) {
+    for (int i = 0; i < 200; ++i) {
         ASSERT_TRUE(toolbar.CreateToolbar(window.get()));
         toolbar.DestroyToolbar();
     }
@@ -337,6 +420,102 @@ TEST_F(MainWndTest, ToolbarGoesWhenIdleUnlessThePointerRestsAtTheBottom) {
     // Keys still go to the main window, which takes the toolbar away on Esc.
     EXPECT_FALSE(toolbar.Window()->isActiveWindow());
     Key(Qt::Key_Escape);
+    EXPECT_FALSE(window->IsFullScreen());
+    EXPECT_FALSE(toolbar.HasWindow());
+}
+
+// A skin file's full-screen sections place the toolbar's controls and give its background;
+// without "fullscreen_window" the toolbar is plain black behind its controls.
+TEST_F(MainWndTest, ToolbarTakesItsLookFromTheSkinFile) {
+    const std::string skins = CAppFolder::EnsureFolder(CAppFolder::GetSkins());
+    auto bitmap = [&](const char* name, QSize size, QRgb color) {
+        QImage image(size, QImage::Format_RGB32);
+        image.fill(color);
+        return image.save(QString::fromStdString(skins + name), "BMP");
+    };
+    ASSERT_TRUE(bitmap("frame.bmp", {135, 51}, qRgb(10, 10, 10)));
+    ASSERT_TRUE(bitmap("tile.bmp", {16, 40}, qRgb(0, 0, 200)));
+    ASSERT_TRUE(bitmap("channel.bmp", {8, 10}, qRgb(0, 200, 0)));
+    const std::string common =
+        "[window]\nimage=frame.bmp\n"
+        "[fullscreen_position_bar]\nimage=channel.bmp\nhorz=1\nleft=10\ntop=2\nwidth=-10\n"
+        "height=10\n[fullscreen_stop]\nleft=500\ntop=5\nwidth=30\nheight=30\n";
+    test::WriteBytes(skins + "Tiled.ini", common + "[fullscreen_window]\nimage=tile.bmp\n");
+    test::WriteBytes(skins + "Plain.ini", common);
+
+    Key(Qt::Key_Return);
+    ASSERT_TRUE(window->IsFullScreen());
+    CFullScreenToolbar& toolbar = window->Toolbar();
+    const int screenWidth = QGuiApplication::primaryScreen()->geometry().width();
+    struct Case {
+        const char* file;
+        bool tiled;
+        QRgb uncovered;
+    };
+    for (const Case& c : {Case{"Tiled.ini", true, qRgb(0, 0, 200)}, Case{"Plain.ini", false, 0}}) {
+        SCOPED_TRACE(c.file);
+        CSkinning::SetCurrentSkinName(skins + c.file);
+        ASSERT_TRUE(toolbar.CreateToolbar(window.get()));
+        EXPECT_EQ(toolbar.Background() != nullptr, c.tiled);
+        if (c.tiled) {
+            EXPECT_EQ(toolbar.Background()->Width(), 16);
+        }
+        EXPECT_EQ(toolbar.PositionBar()->geometry(), QRect(10, 2, screenWidth - 20, 10));
+        EXPECT_EQ(toolbar.StopButton()->geometry(), QRect(500, 5, 30, 30));
+        const QImage shot = toolbar.Window()->grab().toImage();
+        EXPECT_EQ(shot.pixel(screenWidth - 30, 38) & 0xFFFFFF, c.uncovered & 0xFFFFFF);
+        toolbar.DestroyToolbar();
+    }
+    CSkinning::SetCurrentSkinName(CSkinning::kDefaultSkinName);
+}
+
+// A click on a toolbar button leaves the keyboard with the main window.
+TEST_F(MainWndTest, KeysStillReachTheWindowAfterAToolbarClick) {
+    ASSERT_TRUE(LoadAndWait(MediaPath("h264_aac.mp4")));
+    CPlaybackController& controller = center->GetController();
+    ASSERT_TRUE(PumpUntil([&] { return controller.GetStateName() == "Playing"; }));
+    Key(Qt::Key_Return);
+    window->Screen().Notify("MouseMove", 4, 4);
+    CFullScreenToolbar& toolbar = window->Toolbar();
+    ASSERT_TRUE(toolbar.HasWindow());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(toolbar.Window()));
+    // Made while playing, it starts in the engine's state.
+    EXPECT_EQ(toolbar.PlayButton()->GetPlayState(), 2);
+    EXPECT_EQ(toolbar.PlayButton()->GetTooltipText(), "Pause");
+    EXPECT_TRUE(toolbar.PositionBar()->isEnabled());
+    EXPECT_EQ(toolbar.PositionBar()->GetMaximum(), 10);
+    EXPECT_TRUE(toolbar.ProgressLine()->isVisible());
+
+    // The window's hovered time and the toolbar's run side by side, each on its own timer.
+    window->PositionBar().Notify("SliderPosHovered", 3, 0);
+    toolbar.PositionBar()->Notify("SliderPosHovered", 7, 0);
+    EXPECT_TRUE(window->IsHoverShown());
+    EXPECT_TRUE(toolbar.IsHoverShown());
+    EXPECT_EQ(window->ProgressLine().GetText(), "00:03/00:10");
+    EXPECT_EQ(toolbar.ProgressLine()->GetText(), "00:07/00:10");
+    ASSERT_TRUE(PumpUntil([&] { return !window->IsHoverShown() && !toolbar.IsHoverShown(); },
+                          std::chrono::seconds(10)));
+
+    // The idle check may have taken the toolbar meanwhile: a move brings it back.
+    QCursor::setPos(QCursor::pos() + QPoint(3, 3));
+    window->Screen().Notify("MouseMove", 5, 5);
+    ASSERT_TRUE(toolbar.HasWindow());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(toolbar.Window()));
+    ASSERT_TRUE(PumpUntil([&] { return QApplication::activeWindow() == window.get(); }));
+
+    CSkinButtonPlay& play = *toolbar.PlayButton();
+    QTest::mouseClick(&play, Qt::LeftButton, Qt::NoModifier, play.rect().center());
+    ASSERT_TRUE(PumpUntil([&] { return controller.GetStateName() == "Paused"; }));
+    EXPECT_EQ(QApplication::activeWindow(), window.get());
+    // Made again while paused, it shows the pause.
+    toolbar.DestroyToolbar();
+    ASSERT_TRUE(toolbar.CreateToolbar(window.get()));
+    EXPECT_EQ(toolbar.PlayButton()->GetPlayState(), 1);
+    EXPECT_EQ(toolbar.PlayButton()->GetTooltipText(), "Play");
+    ASSERT_EQ(QApplication::focusWidget(), window.get());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    EXPECT_TRUE(PumpUntil([&] { return controller.GetStateName() == "Playing"; }));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     EXPECT_FALSE(window->IsFullScreen());
     EXPECT_FALSE(toolbar.HasWindow());
 }

@@ -1,0 +1,7 @@
+# The helper of bench/startup_first_frame.sh: times a program until a picture shows in a
+# region of the X screen.
+find_package(X11)
+if(X11_FOUND)
+  add_executable(first_picture ${CMAKE_CURRENT_LIST_DIR}/first_picture.cpp)
+  target_link_libraries(first_picture PRIVATE X11::X11)
+endif()
