@@ -348,6 +348,7 @@ void CloseCrashFile(int fd) {
 
 struct Fault {
     int signo;
+    int siCode;
     uint32_t code;
     uint32_t parameterCount;
     uint64_t parameters[2];
@@ -467,7 +468,9 @@ void WriteReport(CrashReportWriter& w, const Fault& f) {
 void WriteDump(int fd, const Fault& f) {
     MinidumpContent c;
     c.threadId = static_cast<uint32_t>(::gettid());
-    c.exceptionCode = f.code;
+    // The report names the exception code; the dump holds what its readers expect.
+    c.exceptionCode = static_cast<uint32_t>(f.signo);
+    c.exceptionFlags = static_cast<uint32_t>(f.siCode);
     c.exceptionAddress = f.rip;
     c.parameterCount = f.parameterCount;
     c.parameters[0] = f.parameters[0];
@@ -529,6 +532,7 @@ void StartFaultpost() {
 void WriteCrashFiles(int signo, const siginfo_t* info, const ucontext_t* uc) {
     Fault f{};
     f.signo = signo;
+    f.siCode = info ? info->si_code : 0;
     f.uc = uc;
     f.rip = static_cast<uint64_t>(uc->uc_mcontext.gregs[REG_RIP]);
     f.rsp = static_cast<uint64_t>(uc->uc_mcontext.gregs[REG_RSP]);

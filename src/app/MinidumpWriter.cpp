@@ -260,7 +260,7 @@ bool MinidumpWriter::Write(int fd, const MinidumpContent& c) {
     U32(c.threadId);
     U32(0);  // alignment
     U32(c.exceptionCode);
-    U32(0);  // flags
+    U32(c.exceptionFlags);
     U64(0);  // nested record
     U64(c.exceptionAddress);
     const uint32_t parameterCount = c.parameterCount > 2 ? 2 : c.parameterCount;

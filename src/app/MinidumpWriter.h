@@ -27,7 +27,11 @@ struct MinidumpMemory {
 // Everything the dump holds; all pointers stay valid during Write().
 struct MinidumpContent {
     uint32_t threadId = 0;
+    // Readers of Linux dumps take the exception code for the signal number (a code they do not
+    // know as a signal leaves them waiting for the dead process to stop), and the flags for
+    // its si_code.
     uint32_t exceptionCode = 0;
+    uint32_t exceptionFlags = 0;
     uint64_t exceptionAddress = 0;
     uint32_t parameterCount = 0;  // at most 2
     uint64_t parameters[2] = {0, 0};
