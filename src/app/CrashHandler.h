@@ -13,7 +13,9 @@ namespace zvp {
 // action (a core is dumped where the system allows).
 //
 // Everything the handler needs is computed at install into static storage; the handler
-// allocates nothing and makes only async-signal-safe calls.
+// allocates nothing and makes only async-signal-safe calls. The report carries the exception
+// code of the fault (0xC0000005 for an access violation, ...); the dump's exception record
+// holds the signal number and si_code instead, as readers of Linux dumps expect.
 
 // Installs the handlers once for the life of the process; later calls change nothing and
 // return the first result. Also makes the calling thread's alternate stack. Call early on the
@@ -23,7 +25,9 @@ bool InstallCrashHandler(const std::string& versionText);
 // Gives the calling thread a 64 KiB alternate signal stack (mmap'd, with a guard page below),
 // so that a stack overflow on it is still reported. Disabled and unmapped when the thread
 // exits. Threads we create call it first thing; a second call on the same thread does
-// nothing. False when the stack could not be made. Any thread.
+// nothing. Threads that never call it (FFmpeg's, SDL's, the GL driver's) have no alternate
+// stack, so a stack overflow there ends the process with no report. False when the stack
+// could not be made. Any thread.
 bool PrepareCrashHandlerThread();
 
 // The signal handler itself: writes the report and the dump for the fault described by the
