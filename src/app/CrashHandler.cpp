@@ -69,6 +69,7 @@ char* g_faultpostArgv[5];
 char* g_faultpostEnv[kEnvMax + 1];
 std::terminate_handler g_previousTerminate = nullptr;
 std::atomic<void (*)()> g_testHook{nullptr};
+int g_memoryPipe[2] = {-1, -1};  // non-blocking; the fallback for reading our own memory
 
 // ---- Crash time. ----
 std::atomic<pid_t> g_writerTid{0};
@@ -76,6 +77,7 @@ static_assert(std::atomic<pid_t>::is_always_lock_free);
 std::atomic<bool> g_uncaughtException{false};
 static_assert(std::atomic<bool>::is_always_lock_free);
 
+bool g_vmReadRefused = false;
 char g_maps[1 << 20];
 size_t g_mapsSize = 0;
 char g_procFile[16 * 1024];
@@ -143,13 +145,45 @@ void WriteStderr(const char* text) {
     }
 }
 
+// Copies through the pipe: the kernel reads `address` for write(2) and gives EFAULT for a
+// page it cannot read. For systems that refuse process_vm_readv (seccomp filters).
+size_t ReadMemoryThroughPipe(uint64_t address, void* out, size_t size) {
+    if (g_memoryPipe[0] < 0) return 0;
+    auto* to = static_cast<char*>(out);
+    size_t done = 0;
+    while (done < size) {
+        // One page at a time, so that a bad page ends the copy exactly at its start.
+        const uint64_t at = address + done;
+        size_t chunk = static_cast<size_t>(4096 - (at & 4095));
+        if (chunk > size - done) chunk = size - done;
+        const long n =
+            ::syscall(SYS_write, g_memoryPipe[1], reinterpret_cast<const void*>(at), chunk);
+        if (n <= 0) break;
+        size_t got = 0;
+        while (got < static_cast<size_t>(n)) {
+            const ssize_t r =
+                ::read(g_memoryPipe[0], to + done + got, static_cast<size_t>(n) - got);
+            if (r <= 0) return done + got;
+            got += static_cast<size_t>(r);
+        }
+        done += got;
+        if (got < chunk) break;
+    }
+    return done;
+}
+
 // Copies up to `size` bytes of our own memory at `address`; a page that cannot be read ends
 // the copy. The kernel reads the memory, so a bad address gives EFAULT, never a fault.
 size_t ReadMemory(uint64_t address, void* out, size_t size) {
     if (size == 0) return 0;
+    if (g_vmReadRefused) return ReadMemoryThroughPipe(address, out, size);
     iovec local{out, size};
     iovec remote{reinterpret_cast<void*>(address), size};
     const long n = ::syscall(SYS_process_vm_readv, ::getpid(), &local, 1, &remote, 1, 0);
+    if (n < 0 && (errno == ENOSYS || errno == EPERM)) {
+        g_vmReadRefused = true;
+        return ReadMemoryThroughPipe(address, out, size);
+    }
     return n < 0 ? 0 : static_cast<size_t>(n);
 }
 
@@ -721,6 +755,7 @@ bool InstallCrashHandler(const std::string& versionText) {
     ComputeTempPaths();
     ComputeSystem();
     ComputeFaultpostCommand();
+    if (::pipe2(g_memoryPipe, O_CLOEXEC | O_NONBLOCK) != 0) g_memoryPipe[0] = g_memoryPipe[1] = -1;
     g_previousTerminate = std::set_terminate(OnTerminate);
     PrepareCrashHandlerThread();
 
