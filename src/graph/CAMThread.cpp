@@ -2,6 +2,8 @@
 
 #include <chrono>
 
+#include "app/CrashHandler.h"
+
 namespace zvp {
 
 CAMThread::~CAMThread() {
@@ -27,6 +29,7 @@ bool CAMThread::Create() {
 }
 
 void CAMThread::Main() {
+    PrepareCrashHandlerThread();
     ThreadProc();
     MutexLock lock(mutex_);
     running_ = false;

@@ -20,7 +20,8 @@ namespace zvp {
 // Ways out: CallWorker returns E_FAIL (as DWORD) at once when no thread exists, and also
 // when the thread procedure returns while the request is unanswered; Close() joins.
 //
-// Life: Create() starts ThreadProc on a new thread. The derived class must make ThreadProc
+// Life: Create() starts ThreadProc on a new thread, which first gets the crash handler's
+// alternate signal stack (PrepareCrashHandlerThread). The derived class must make ThreadProc
 // end and call Close() in its own destructor (this base's destructor only joins, and a
 // ThreadProc still running then would run on a half-destroyed object).
 class CAMThread {

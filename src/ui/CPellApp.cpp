@@ -11,6 +11,7 @@
 
 #include "app/CAppFolder.h"
 #include "app/CInstanceChecker.h"
+#include "app/CrashHandler.h"
 #include "app/Logger.h"
 #include "app/VersionText.h"
 #include "playlist/PlaylistRandom.h"
@@ -106,7 +107,8 @@ void CPellApp::OpenLog() {
 }
 
 bool CPellApp::InitInstance() {
-    // Crash handler: installed here once the crash reporter exists.
+    // The version text only reads the version INI, so installing this early is harmless.
+    InstallCrashHandler(GetVersionText());
     checker_ = std::make_unique<CInstanceChecker>();
     if (checker_->Start() == CInstanceChecker::Role::kSecond) {
         std::fputs(CInstanceChecker::kAlreadyRunningMessage, stderr);
