@@ -1067,8 +1067,6 @@ void CMainWnd::OnCommand(int id) {
     }
 }
 
-}  // namespace zvp
-
 // ---- upgrade --------------------------------------------------------------------------------
 
 void CMainWnd::StartUpgradeCheck() {
@@ -1105,3 +1103,5 @@ void CMainWnd::AdoptUpgradeDialog(std::unique_ptr<CDlgUpgrading> dialog) {
 void CMainWnd::CloseMainWindow() {
     close();
 }
+
+}  // namespace zvp
