@@ -231,6 +231,14 @@ TEST_F(UpgradeWorkerTest, FailedDownloadsLeaveNothingBehind) {
         EXPECT_TRUE(host.posted.empty());
     }
     EXPECT_TRUE(plain.Requests().empty());
+
+    // Only the in-process test switch lets an installer come over plain http.
+    UpgradeConfig config = Config(server, "/0");
+    config.webUrl = plain.Base();
+    config.allowPlainHttpForTest = true;
+    FakeHost host("2.0.17");
+    EXPECT_EQ(Run(host, config), CUpgradeWorker::Outcome::kOffered);
+    EXPECT_EQ(plain.Requests(), std::vector<std::string>{"/download/zvp_2.0.18.run"});
 }
 
 TEST_F(UpgradeWorkerTest, HostileNamesAreRefusedAndWriteNothing) {
