@@ -127,6 +127,13 @@ TEST_P(HopoverTest, ArgumentsAndRefusalsRunNothing) {
     }
     EXPECT_FALSE(fs::exists(dir_.file("marker")));
     EXPECT_FALSE(fs::exists(elsewhere.file("marker")));
+
+    // A non-executable installer goes to xdg-open; when that cannot start either: 1.
+    const std::string package = MakeInstaller(dir_.path().string(), "zvp_2.0.18.deb");
+    ::chmod(package.c_str(), 0600);
+    std::vector<std::string> env = Env();
+    env.push_back("PATH=" + dir_.file("no-such-folder"));
+    EXPECT_EQ(ExitCode(Spawn({hopover_, package}, env)), 1);
 }
 
 TEST_P(HopoverTest, WaitsForThePlayerThenRunsTheInstaller) {
