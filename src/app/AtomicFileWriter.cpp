@@ -52,7 +52,7 @@ AtomicFileWriter& AtomicFileWriter::operator=(AtomicFileWriter&& other) noexcept
     return *this;
 }
 
-bool AtomicFileWriter::Open(const std::string& target) {
+bool AtomicFileWriter::Open(const std::string& target, int mode) {
     Abort();
     failed_ = false;
     saved_errno_ = 0;
@@ -80,7 +80,11 @@ bool AtomicFileWriter::Open(const std::string& target) {
         errno = err;
         return false;
     }
-    if (has_existing) ::fchmod(fd_, existing.st_mode & 07777);
+    if (mode != kKeepMode) {
+        ::fchmod(fd_, static_cast<mode_t>(mode) & 07777);
+    } else if (has_existing) {
+        ::fchmod(fd_, existing.st_mode & 07777);
+    }
     return true;
 }
 
@@ -134,9 +138,9 @@ void AtomicFileWriter::Abort() {
     }
 }
 
-bool AtomicFileWriter::WriteFile(const std::string& path, std::string_view bytes) {
+bool AtomicFileWriter::WriteFile(const std::string& path, std::string_view bytes, int mode) {
     AtomicFileWriter writer;
-    if (!writer.Open(path)) return false;
+    if (!writer.Open(path, mode)) return false;
     writer.Write(bytes);
     return writer.Commit();
 }

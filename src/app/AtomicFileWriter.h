@@ -22,9 +22,13 @@ class AtomicFileWriter {
     AtomicFileWriter(const AtomicFileWriter&) = delete;
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
 
-    // Creates the temporary file for `target` (mode 0666 less the umask; an existing
-    // target's mode is kept). Returns false, with errno set, when it cannot be created.
-    bool Open(const std::string& target);
+    // `mode` for Open and WriteFile: the default keeps an existing target's mode.
+    static constexpr int kKeepMode = -1;
+
+    // Creates the temporary file for `target`. With kKeepMode its mode is 0666 less the
+    // umask, or an existing target's mode; any other `mode` is given to it exactly (so the
+    // target has it after Commit). Returns false, with errno set, when it cannot be created.
+    bool Open(const std::string& target, int mode = kKeepMode);
 
     bool IsOpen() const { return fd_ >= 0; }
 
@@ -40,8 +44,9 @@ class AtomicFileWriter {
     // Removes the temporary file; the target is left as it was.
     void Abort();
 
-    // Writes `bytes` as the whole new content of `path` by the protocol above.
-    static bool WriteFile(const std::string& path, std::string_view bytes);
+    // Writes `bytes` as the whole new content of `path` by the protocol above, with `mode`
+    // as Open takes it.
+    static bool WriteFile(const std::string& path, std::string_view bytes, int mode = kKeepMode);
 
   private:
     int fd_ = -1;

@@ -149,4 +149,11 @@ long PeerUid(int fd) {
     return static_cast<long>(credentials.uid);
 }
 
+long PeerPid(int fd) {
+    ucred credentials{};
+    socklen_t size = sizeof credentials;
+    if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &credentials, &size) != 0) return -1;
+    return static_cast<long>(credentials.pid);
+}
+
 }  // namespace zvp

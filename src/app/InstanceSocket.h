@@ -65,4 +65,9 @@ bool SendRaiseRequest(int fd, std::chrono::milliseconds timeout);
 // The credentials' user id of the peer of connected socket `fd`, or -1 when unknown.
 long PeerUid(int fd);
 
+// The credentials' process id of the peer of connected socket `fd` (for a listener: the
+// process that called listen()), or -1 when unknown. 0 when the peer lives in a process id
+// namespace this process cannot see.
+long PeerPid(int fd);
+
 }  // namespace zvp

@@ -40,6 +40,9 @@
 #include "ui/CPlaylistDialogs.h"
 #include "ui/MenuOpenGuard.h"
 #include "ui/ProgressText.h"
+#include "upgrade/CDlgUpgrading.h"
+#include "upgrade/CUpgradeWorker.h"
+#include "upgrade/UpgradeEndpoints.h"
 
 namespace zvp {
 
@@ -111,7 +114,7 @@ CMainWnd::~CMainWnd() {
     dropTarget_.Revoke();
     toolbar_.DestroyToolbar();
     TimerService& timers = TimerService::Instance();
-    for (uint32_t id : {kFullScreenTimer, kHoverTimer}) {
+    for (uint32_t id : {kFullScreenTimer, kUpgradeTimer, kHoverTimer}) {
         if (timers.ClientOf(id) == this) timers.StopTimer(id);
     }
     center_.Detach(this);
@@ -155,6 +158,7 @@ bool CMainWnd::CreateMainWindow() {
     center_.GetController().SetVolume(80);
     volume_.SetValue(center_.GetController().GetVolume());
     setFocus();
+    TimerService::Instance().StartTimer(kUpgradeTimer, 0, this);
     return true;
 }
 
@@ -416,6 +420,11 @@ void CMainWnd::OnScreenMouseMove(ISubject*, EventArg, EventArg) {
 
 void CMainWnd::OnTimer(uint32_t timerId) {
     TimerService& timers = TimerService::Instance();
+    if (timerId == kUpgradeTimer) {
+        timers.StopTimer(kUpgradeTimer);
+        StartUpgradeCheck();
+        return;
+    }
     if (timerId == kHoverTimer) {
         timers.StopTimer(kHoverTimer);
         hoverShown_ = false;
@@ -529,6 +538,8 @@ void CMainWnd::closeEvent(QCloseEvent* event) {
 void CMainWnd::CloseSequence() {
     if (closed_) return;
     closed_ = true;
+    if (upgrade_) upgrade_->Stop();
+    if (upgradeDialog_) upgradeDialog_->close();
     hide();
     center_.Stop();
     center_.SaveDefaultPlaylist();
@@ -1054,6 +1065,43 @@ void CMainWnd::OnCommand(int id) {
     } else if (id == 57665) {
         close();
     }
+}
+
+// ---- upgrade --------------------------------------------------------------------------------
+
+void CMainWnd::StartUpgradeCheck() {
+    if (upgrade_ || closed_) return;
+    const CAppIni& ini = CAppIni::Instance();
+    const auto setting = [&ini](const char* key, const char* builtIn) {
+        const std::string value = ini.GetString(key);
+        return value.empty() ? std::string(builtIn) : value;
+    };
+    UpgradeConfig config;
+    config.serverUrl = setting(kUpgradeServerUrlKey, kUpgradeServerUrl);
+    config.webUrl = setting(kUpgradeWebUrlKey, kUpgradeWebUrl);
+    config.caFile = ini.GetString(kUpgradeCaFileKey);
+    config.programFolder = CAppFolder::GetProgramFolder();
+    config.installerFolder = CAppFolder::GetInstaller();
+    config.productName = kProductName;
+    config.productAbbreviation = kProductAbbreviation;
+    upgrade_ = std::make_unique<CUpgradeWorker>();
+    upgrade_->Start(this, std::move(config));
+}
+
+std::string CMainWnd::GetRunningVersionText() const {
+    return GetVersionText();
+}
+
+void CMainWnd::PostToUiThread(std::function<void()> call) {
+    QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
+}
+
+void CMainWnd::AdoptUpgradeDialog(std::unique_ptr<CDlgUpgrading> dialog) {
+    upgradeDialog_ = std::move(dialog);
+}
+
+void CMainWnd::CloseMainWindow() {
+    close();
 }
 
 }  // namespace zvp

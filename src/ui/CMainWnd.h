@@ -25,6 +25,7 @@
 #include "ui/CFileDropTarget.h"
 #include "ui/CFullScreenToolbar.h"
 #include "ui/WheelSteps.h"
+#include "upgrade/IUpgradeHost.h"
 
 class QMenu;
 
@@ -32,6 +33,7 @@ namespace zvp {
 
 class CControlCenter;
 class CPlaylistDialogs;
+class CUpgradeWorker;
 class IAppDialogs;
 
 // The player's window: the video area, the playlist, the transport buttons, the two sliders,
@@ -41,8 +43,8 @@ class IAppDialogs;
 // hiding, the window sizing modes, the menus, the screen-saver inhibition and the close
 // sequence.
 //
-// Timers (TimerService ids): 1 full screen's idle check (3000 ms), 3 the hovered time's
-// display (3000 ms, once).
+// Timers (TimerService ids): 1 full screen's idle check (3000 ms), 2 the upgrade check's start
+// (0 ms, once), 3 the hovered time's display (3000 ms, once).
 //
 // Life: the control centre (not owned) outlives the window; CreateMainWindow initialises it
 // with this window's video area as the engine's parent and the control centre's own playlist
@@ -51,13 +53,15 @@ class IAppDialogs;
 class CMainWnd : public CSkinWnd,
                  public CDropTarget,
                  public Observer<CMainWnd>,
-                 public ITimerClient {
+                 public ITimerClient,
+                 public IUpgradeHost {
     Q_OBJECT
 
   public:
     static constexpr int kDefaultPlaylistWidth = 158;
     static constexpr int kSplitterMinPos = 300;
     static constexpr uint32_t kFullScreenTimer = 1;
+    static constexpr uint32_t kUpgradeTimer = 2;
     static constexpr uint32_t kHoverTimer = 3;
     static constexpr uint32_t kIdleMs = 3000;
 
@@ -126,6 +130,12 @@ class CMainWnd : public CSkinWnd,
     // items). CreateMainWindow sets the application's own; tests may put in a stand-in.
     void SetAppDialogs(IAppDialogs* dialogs) { appDialogs_ = dialogs; }
 
+    // IUpgradeHost: the upgrade check that timer 2 starts reaches the window through these.
+    std::string GetRunningVersionText() const override;
+    void PostToUiThread(std::function<void()> call) override;
+    void AdoptUpgradeDialog(std::unique_ptr<CDlgUpgrading> dialog) override;
+    void CloseMainWindow() override;
+
   signals:
     // The close sequence has run; the application ends its event loop.
     void Closed();
@@ -161,6 +171,8 @@ class CMainWnd : public CSkinWnd,
     void FitToSource();
     void StepVolume(int steps);
     void SetAspect(const char* name);
+    // Timer 2: starts the upgrade worker with the settings' addresses.
+    void StartUpgradeCheck();
 
     // Control events.
     void OnPlayClicked(ISubject*, EventArg, EventArg);
@@ -230,6 +242,10 @@ class CMainWnd : public CSkinWnd,
     int sourceHeight_ = 0;
     double loadedDuration_ = 0.0;
     bool hoverShown_ = false;
+    // Declared last, destroyed first: the offer dialog refers to this window, and the worker
+    // is stopped (its thread joined) before anything it could reach goes.
+    std::unique_ptr<CDlgUpgrading> upgradeDialog_;
+    std::unique_ptr<CUpgradeWorker> upgrade_;
 };
 
 }  // namespace zvp

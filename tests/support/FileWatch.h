@@ -38,6 +38,33 @@ inline bool WaitForFileWrites(const std::string& path, const std::function<bool(
     return ok;
 }
 
+// As WaitForFileWrites, re-testing `done()` each time an entry of `folder` is created, renamed
+// into it, written, changed in mode or removed.
+inline bool WaitForFolderChanges(const std::string& folder, const std::function<bool()>& done,
+                                 std::chrono::milliseconds timeout = std::chrono::seconds(20)) {
+    const int fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (fd < 0) return done();
+    const uint32_t events =
+        IN_CREATE | IN_MOVED_TO | IN_CLOSE_WRITE | IN_ATTRIB | IN_DELETE | IN_MODIFY;
+    const bool watched = inotify_add_watch(fd, folder.c_str(), events) >= 0;
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    bool ok = done();
+    while (!ok && watched) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            end - std::chrono::steady_clock::now());
+        if (left.count() <= 0) break;
+        pollfd p{fd, POLLIN, 0};
+        if (poll(&p, 1, int(left.count())) > 0) {
+            char buffer[4096];
+            while (read(fd, buffer, sizeof buffer) > 0) {
+            }
+        }
+        ok = done();
+    }
+    close(fd);
+    return ok;
+}
+
 // The size of the file at `path` (0 when absent).
 inline std::uintmax_t FileSize(const std::string& path) {
     std::error_code ec;
