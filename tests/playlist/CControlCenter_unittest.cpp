@@ -16,7 +16,9 @@
 #include "app/TimerService.h"
 #include "engine/CClipInfo.h"
 #include "engine/EventRecorder.h"
+#include "media/LogCapture.h"
 #include "playlist/CPlaylistFile.h"
+#include "playlist/DiscTestUtil.h"
 #include "playlist/IPlaylistDialogs.h"
 #include "support/ScopedXdgHome.h"
 #include "support/TestUtil.h"
@@ -458,6 +460,84 @@ TEST_F(ControlCenterTest, ClearAndDeleteKeepTheCursorOnItsRecord) {
     EXPECT_EQ(model().GetCount(), 2);
     EXPECT_EQ(model().GetCurrent(), 1);
     EXPECT_EQ(Row(1), current);
+}
+
+// ---- discs ----------------------------------------------------------------------------------
+
+class PlayDiscTest : public ControlCenterTest {
+  protected:
+    void SetUp() override {
+        ControlCenterTest::SetUp();
+        center.SetDiscDrives(&drives);
+    }
+    // Copies the clip `media` to each of `names` below the disc root.
+    void Burn(const std::string& media, const std::vector<std::string>& names) {
+        for (const std::string& name : names) {
+            fs::create_directories((disc.path() / name).parent_path());
+            fs::copy_file(MediaPath(media), disc.path() / name);
+        }
+        drives.drives = {{"/dev/sr0", "", ""}, {"/dev/sr1", disc.path().string(), ""}};
+    }
+
+    test::TempDir disc;
+    test::FakeDiscDrives drives;
+};
+
+TEST_F(PlayDiscTest, ADvdReplacesTheRowsWithItsTitlesAndPlaysTheFirst) {
+    AddFiles({good});
+    center.Play();
+    ASSERT_EQ(center.GetController().GetStateName(), "Playing");
+    Burn("dvd_vts.vob", {"VIDEO_TS/VTS_02_1.VOB", "VIDEO_TS/VTS_01_2.VOB", "VIDEO_TS/VTS_01_1.VOB",
+                         "VIDEO_TS/VTS_01_0.VOB", "VIDEO_TS/VIDEO_TS.VOB"});
+    test::MakeTree(disc.path(), {"VIDEO_TS/VTS_01_0.IFO", "VIDEO_TS/VTS_01_0.BUP"});
+    center.PlayDisc();
+    EXPECT_EQ(Paths(), (std::vector<std::string>{disc.file("VIDEO_TS/VTS_01_1.VOB"),
+                                                 disc.file("VIDEO_TS/VTS_01_2.VOB"),
+                                                 disc.file("VIDEO_TS/VTS_02_1.VOB")}));
+    EXPECT_EQ(model().GetCurrent(), 0);
+    ASSERT_TRUE(WaitFor("MediaPlaying", 2));
+    EXPECT_EQ(Named("MediaLoaded").back(), Arg(Row(0)));
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(PlayDiscTest, AVideoCdPlaysItsFirstSequence) {
+    Burn("vcd_avseq.mpg", {"MPEGAV/AVSEQ01.DAT"});
+    center.PlayDisc();
+    EXPECT_EQ(Paths(), std::vector<std::string>{disc.file("MPEGAV/AVSEQ01.DAT")});
+    ASSERT_TRUE(WaitFor("MediaPlaying"));
+    EXPECT_EQ(Named("MediaLoaded"), std::vector<EventArg>{Arg(Row(0))});
+    EXPECT_EQ(Row(0)->width, 352);
+}
+
+TEST_F(PlayDiscTest, NothingFoundLeavesPlaybackAndRowsAlone) {
+    AddFiles({good, good2});
+    center.Play();
+    ASSERT_TRUE(WaitFor("MediaPlaying"));
+    const std::vector<std::string> before = Paths();
+    const size_t eventsBefore = events.events.size();
+    for (const bool menuOnly : {false, true}) {
+        SCOPED_TRACE(menuOnly ? "only a menu title set" : "no disc");
+        if (menuOnly) Burn("dvd_vts.vob", {"VIDEO_TS/VTS_01_0.VOB"});
+        test::LogCapture log;
+        dialogs.messages.clear();
+        center.PlayDisc();
+        EXPECT_EQ(Paths(), before);
+        EXPECT_EQ(model().GetCurrent(), 0);
+        EXPECT_EQ(center.GetController().GetStateName(), "Playing");
+        EXPECT_EQ(dialogs.messages,
+                  std::vector<std::string>{"No Video CD, DVD or audio CD found."});
+        EXPECT_EQ(log.CountOf("No Video CD, DVD or audio CD found"), 1);
+    }
+    // Nothing stopped or loaded meanwhile.
+    for (size_t i = eventsBefore; i < events.events.size(); ++i) {
+        EXPECT_EQ(events.events[i].name, "MediaPositionChanged");
+    }
+
+    // Without dialogs, the log line only.
+    center.SetDialogs(nullptr);
+    dialogs.messages.clear();
+    center.PlayDisc();
+    EXPECT_TRUE(dialogs.messages.empty());
 }
 
 }  // namespace
