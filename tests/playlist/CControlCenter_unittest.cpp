@@ -17,6 +17,7 @@
 #include "engine/CClipInfo.h"
 #include "engine/EventRecorder.h"
 #include "media/LogCapture.h"
+#include "playlist/CLinuxDiscDrives.h"
 #include "playlist/CPlaylistFile.h"
 #include "playlist/DiscTestUtil.h"
 #include "playlist/IPlaylistDialogs.h"
@@ -538,6 +539,49 @@ TEST_F(PlayDiscTest, NothingFoundLeavesPlaybackAndRowsAlone) {
     dialogs.messages.clear();
     center.PlayDisc();
     EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(PlayDiscTest, AnAudioCdImagePlaysEachTrackWithItsLength) {
+    // Two audio tracks after a data track: 2 s of 440 Hz and 3 s of 880 Hz.
+    const std::string cue =
+        test::WriteCueImage(disc.path(), 20, {test::CdTone(440, 150), test::CdTone(880, 225)});
+    drives.drives = {{cue, "", ""}};
+    ASSERT_TRUE(CLinuxDiscDrives::ReadCdToc(cue, drives.tocs[cue]));
+    center.PlayDisc();
+    ASSERT_EQ(Paths(), (std::vector<std::string>{cue + "/track02.cda", cue + "/track03.cda"}));
+    ASSERT_TRUE(WaitFor("MediaPlaying"));
+    EXPECT_NEAR(Row(0)->duration, 2.0, 1.0 / 75);
+    CPlaybackController& c = center.GetController();
+    EXPECT_NEAR(c.GetDuration(), 2.0, 1.0 / 75);
+    // Half of the track (the engine seeks in whole seconds; the sector is the media layer's).
+    c.SetPosition(1.0);
+    EXPECT_NEAR(c.GetPosition(), 1.0, 1.0 / 75);
+
+    // Track 3 follows when track 2 ends.
+    ASSERT_TRUE(WaitFor("MediaLoaded", 2));
+    EXPECT_EQ(Named("MediaLoaded").back(), Arg(Row(1)));
+    EXPECT_NEAR(Row(1)->duration, 3.0, 1.0 / 75);
+    ASSERT_TRUE(WaitFor("MediaCompleted", 2));
+    EXPECT_TRUE(Named("MediaLoadFailed").empty());
+}
+
+TEST_F(PlayDiscTest, ATruncatedAudioCdImageEndsTheTrackWithALogLine) {
+    test::LogCapture log;
+    // The BIN ends half a second into track 2; track 3 has no sectors left.
+    const std::string cue =
+        test::WriteCueImage(disc.path(), 20, {test::CdTone(440, 150), test::CdTone(880, 225)},
+                            (20 + 38) * test::kCdSectorBytes);
+    drives.drives = {{cue, "", ""}};
+    ASSERT_TRUE(CLinuxDiscDrives::ReadCdToc(cue, drives.tocs[cue]));
+    center.PlayDisc();
+    ASSERT_EQ(model().GetCount(), 2);
+    // Track 2 plays what there is and ends; track 3 fails to load; nothing hangs.
+    center.GetOperator().SetLoopMode("playlist_no_loop");
+    ASSERT_TRUE(WaitFor("MediaLoadFailed"));
+    EXPECT_EQ(Named("MediaLoaded"), std::vector<EventArg>{Arg(Row(0))});
+    EXPECT_EQ(Named("MediaCompleted").size(), 1u);
+    EXPECT_EQ(Named("MediaLoadFailed"), std::vector<EventArg>{Arg(Row(1))});
+    EXPECT_TRUE(log.Contains("Cannot read sectors"));
 }
 
 }  // namespace
