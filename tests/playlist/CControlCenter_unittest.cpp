@@ -7,6 +7,7 @@
 
 #include <QElapsedTimer>
 #include <QWidget>
+#include <cstring>
 #include <deque>
 #include <filesystem>
 
@@ -541,28 +542,79 @@ TEST_F(PlayDiscTest, NothingFoundLeavesPlaybackAndRowsAlone) {
     EXPECT_TRUE(dialogs.messages.empty());
 }
 
+// What SDL's disk driver captured: the frames that are not silent (the device plays silence
+// before and after a clip and whenever its queue runs dry) and their tone's frequency.
+struct CapturedTone {
+    long frames = 0;
+    double hz = 0.0;
+};
+CapturedTone Captured(const std::string& file) {
+    const std::string bytes = test::ReadBytes(file);
+    CapturedTone tone;
+    int previous = 0;
+    long changes = 0;
+    for (size_t at = 0; at + 4 <= bytes.size(); at += 4) {
+        int16_t left = 0, right = 0;
+        std::memcpy(&left, bytes.data() + at, 2);
+        std::memcpy(&right, bytes.data() + at + 2, 2);
+        if (left == 0 && right == 0) continue;
+        ++tone.frames;
+        const int sign = left > 0 ? 1 : left < 0 ? -1 : 0;
+        if (sign != 0 && previous != 0 && sign != previous) ++changes;
+        if (sign != 0) previous = sign;
+    }
+    if (tone.frames > 0) tone.hz = changes / 2.0 / (tone.frames / 44100.0);
+    return tone;
+}
+
 TEST_F(PlayDiscTest, AnAudioCdImagePlaysEachTrackWithItsLength) {
     // Two audio tracks after a data track: 2 s of 440 Hz and 3 s of 880 Hz.
     const std::string cue =
         test::WriteCueImage(disc.path(), 20, {test::CdTone(440, 150), test::CdTone(880, 225)});
     drives.drives = {{cue, "", ""}};
     ASSERT_TRUE(CLinuxDiscDrives::ReadCdToc(cue, drives.tocs[cue]));
+    // Each clip's audio device writes the file named when it opens.
+    struct DiskAudio {
+        explicit DiskAudio(const std::string& file) { Capture(file); }
+        ~DiskAudio() { setenv("SDL_AUDIODRIVER", "dummy", 1); }
+        void Capture(const std::string& file) {
+            setenv("SDL_AUDIODRIVER", "disk", 1);
+            setenv("SDL_DISKAUDIOFILE", file.c_str(), 1);
+        }
+    } audio(dir.file("track02.raw"));
+
     center.PlayDisc();
     ASSERT_EQ(Paths(), (std::vector<std::string>{cue + "/track02.cda", cue + "/track03.cda"}));
     ASSERT_TRUE(WaitFor("MediaPlaying"));
+    audio.Capture(dir.file("track03.raw"));
     EXPECT_NEAR(Row(0)->duration, 2.0, 1.0 / 75);
-    CPlaybackController& c = center.GetController();
-    EXPECT_NEAR(c.GetDuration(), 2.0, 1.0 / 75);
-    // Half of the track (the engine seeks in whole seconds; the sector is the media layer's).
-    c.SetPosition(1.0);
-    EXPECT_NEAR(c.GetPosition(), 1.0, 1.0 / 75);
 
-    // Track 3 follows when track 2 ends.
+    // Track 3 follows when track 2 ends; then the list starts again.
     ASSERT_TRUE(WaitFor("MediaLoaded", 2));
+    audio.Capture(dir.file("again.raw"));
     EXPECT_EQ(Named("MediaLoaded").back(), Arg(Row(1)));
     EXPECT_NEAR(Row(1)->duration, 3.0, 1.0 / 75);
-    ASSERT_TRUE(WaitFor("MediaCompleted", 2));
+    ASSERT_TRUE(WaitFor("MediaLoaded", 3));
     EXPECT_TRUE(Named("MediaLoadFailed").empty());
+    // The previous clip's device is closed once the next one has loaded.
+    struct Expected {
+        const char* file;
+        long frames;
+        double hz;
+    };
+    for (const Expected& e : {Expected{"track02.raw", 150 * test::kCdSamplesPerSector, 440},
+                              Expected{"track03.raw", 225 * test::kCdSamplesPerSector, 880}}) {
+        SCOPED_TRACE(e.file);
+        const CapturedTone tone = Captured(dir.file(e.file));
+        EXPECT_NEAR(tone.frames, e.frames, test::kCdSamplesPerSector);
+        EXPECT_NEAR(tone.hz, e.hz, e.hz / 50);
+    }
+
+    // Half of track 2 (the engine seeks in whole seconds; the sector is the media layer's).
+    CPlaybackController& c = center.GetController();
+    EXPECT_NEAR(c.GetDuration(), 2.0, 1.0 / 75);
+    c.SetPosition(1.0);
+    EXPECT_NEAR(c.GetPosition(), 1.0, 1.0 / 75);
 }
 
 TEST_F(PlayDiscTest, ATruncatedAudioCdImageEndsTheTrackWithALogLine) {
