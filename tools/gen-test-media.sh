@@ -25,6 +25,9 @@
 #                             bottom edge (drawn by tools/make-dvdsub.cpp)
 #   mpegts.ts           10 s  H.264 + MP2 stereo 48 kHz in MPEG-TS (discontinuous time stamps)
 #   program.mpg         10 s  MPEG-2 video + MP2 stereo 48 kHz in an MPEG-2 program stream (VOB)
+#   dvd_vts.vob          2 s  MPEG-2 video + MP2 stereo 48 kHz in a program stream, for DVD trees
+#   vcd_avseq.mpg        2 s  352x240 MPEG-1 video + MP2 stereo 44.1 kHz in an MPEG-1 system
+#                             stream, for Video CD trees
 #   real.rm             10 s  RealVideo 2.0 + RealAudio 1.0 (14.4K) 440 Hz mono 8 kHz
 #   tone.mp3             5 s  audio only, MP3 stereo 44.1 kHz
 #   tone.flac            5 s  audio only, FLAC stereo 48 kHz
@@ -163,6 +166,12 @@ fi
 
 ff -f lavfi -i "$(video 320x240 10)" -f lavfi -i "$(tone 440 10)" \
    -c:v mpeg2video -q:v 4 -bf 2 -g 12 -c:a mp2 -b:a 128k -ac 2 -f vob "$out/program.mpg"
+
+# Copied by the disc tests under disc names (VIDEO_TS/VTS_01_1.VOB, MPEGAV/AVSEQ01.DAT).
+ff -f lavfi -i "$(video 320x240 2)" -f lavfi -i "$(tone 440 2)" \
+   -c:v mpeg2video -q:v 4 -bf 2 -g 12 -c:a mp2 -b:a 128k -ac 2 -f vob "$out/dvd_vts.vob"
+ff -f lavfi -i "$(video 352x240 2)" -f lavfi -i "$(tone 440 2 44100)" \
+   -c:v mpeg1video -q:v 4 -bf 2 -g 12 -c:a mp2 -b:a 224k -ac 2 -f mpeg "$out/vcd_avseq.mpg"
 
 ff -f lavfi -i "$(video 320x240 10)" -f lavfi -i "$(tone 440 10 8000)" \
    -c:v rv20 -q:v 5 -g 25 -c:a real_144 -ac 1 -ar 8000 "$out/real.rm"

@@ -16,6 +16,7 @@
 #include "graph/CFilterGraph.h"
 #include "graph/CRendererFactory.h"
 #include "graph/CSoftVideoRenderer.h"
+#include "media/CCdAudioInput.h"
 #include "media/CVelloAudioStream.h"
 #include "media/CVelloSource.h"
 #include "media/CVelloVideoStream.h"
@@ -102,9 +103,12 @@ bool CEngineDS::Load(CClipInfo* clip) {
     Stop();
     ReleaseGraph();
 
-    // The path is opened as given: file names are case-sensitive here.
+    // The path is opened as given: file names are case-sensitive here. An audio CD track is no
+    // file: the source reads it from its drive.
     const std::string path = clip->path;
-    if (path.empty() || ::access(path.c_str(), F_OK) != 0) return LoadFailed(*clip);
+    if (path.empty() || (::access(path.c_str(), F_OK) != 0 && !CCdAudioInput::IsTrackPath(path))) {
+        return LoadFailed(*clip);
+    }
 
     graph_ = std::make_unique<CFilterGraph>();
     graph_->SetNotifyTarget(this, [this] { OnGraphEvent(); });

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "app/Logger.h"
+#include "media/CCdAudioInput.h"
 #include "media/ChannelMask.h"
 
 extern "C" {
@@ -55,6 +56,7 @@ void CPlaybackInfo::CloseAll() {
     decoders_.clear();
     frame_.reset();
     format_.reset();
+    cd_input_.reset();
     video_ = -1;
     audio_ = -1;
     subtitle_ = -1;
@@ -98,7 +100,20 @@ HRESULT CPlaybackInfo::ParseMediaContext(const std::string& fileName) {
 
     Log({kWhere, kLogInfo}, "Try parse media file: {%s}", fileName.c_str());
     AVFormatContext* opened = nullptr;
-    if (avformat_open_input(&opened, fileName.c_str(), nullptr, nullptr) < 0) {
+    const AVInputFormat* format = nullptr;
+    if (CCdAudioInput::IsTrackPath(fileName)) {
+        cd_input_ = CCdAudioInput::Open(fileName);
+        opened = cd_input_ ? avformat_alloc_context() : nullptr;
+        if (!opened) {
+            Log({kWhere, kLogInfo}, "Couldn't open file: {%s}", fileName.c_str());
+            return E_FAIL;
+        }
+        opened->pb = cd_input_->Avio();
+        opened->flags |= AVFMT_FLAG_CUSTOM_IO;
+        format = av_find_input_format("wav");
+    }
+    // On failure avformat_open_input frees the context (never a custom I/O context).
+    if (avformat_open_input(&opened, fileName.c_str(), format, nullptr) < 0) {
         Log({kWhere, kLogInfo}, "Couldn't open file: {%s}", fileName.c_str());
         return E_FAIL;
     }

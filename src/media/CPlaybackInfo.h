@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -10,6 +11,8 @@
 #include "graph/GraphTypes.h"  // HRESULT and the status codes
 
 namespace zvp {
+
+class CCdAudioInput;
 
 // A media duration split for display. `totalSeconds` is exact; the four integers are the
 // whole hours, the minutes and seconds left over, and the microseconds below one second.
@@ -71,7 +74,8 @@ class CPlaybackInfo {
     // Opens `fileName` (UTF-8), reads its stream information, fills the stream lists, chooses
     // and opens the best video, audio and subtitle stream. Returns S_OK, or E_FAIL with a log
     // line when the file cannot be opened or probed, or holds no playable video or audio.
-    // Anything opened by an earlier call is closed first.
+    // Anything opened by an earlier call is closed first. An audio CD track ("<root>/trackNN.cda"
+    // of a known drive) is read through CCdAudioInput as a WAV file.
     HRESULT ParseMediaContext(const std::string& fileName);
 
     // Opens the decoder of stream `index` and makes it the current stream of `kind`, closing
@@ -159,6 +163,8 @@ class CPlaybackInfo {
     void CloseAll();
 
     mutable std::recursive_mutex lock_;
+    // An audio CD track's input; outlives format_, which reads through it. Guarded by lock_.
+    std::unique_ptr<CCdAudioInput> cd_input_;
     AVFormatContextPtr format_;                // guarded by lock_
     AVFramePtr frame_;                         // guarded by lock_
     std::vector<AVCodecContextPtr> decoders_;  // one slot per stream; guarded by lock_

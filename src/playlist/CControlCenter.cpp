@@ -17,10 +17,14 @@
 #include "app/Logger.h"
 #include "app/PathParts.h"
 #include "app/TimerService.h"
+#include "engine/AsciiCase.h"
 #include "engine/CClipInfo.h"
 #include "playlist/CClipShiftStateFinished.h"
 #include "playlist/CClipShiftStateJump.h"
+#include "playlist/CDiscDriveTable.h"
+#include "playlist/CLinuxDiscDrives.h"
 #include "playlist/CPlaylistFile.h"
+#include "playlist/DiscDetection.h"
 #include "playlist/IPlaylistDialogs.h"
 
 namespace zvp {
@@ -39,6 +43,12 @@ bool IsPlaylistPath(const std::string& path) {
 bool FileExists(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0;
+}
+
+// A DVD's menu title set ("VTS_01_0.VOB" in any case) is not played.
+bool IsMenuVob(const std::string& path) {
+    return path.size() >= 5 &&
+           EqualsIgnoringAsciiCase(std::string_view(path).substr(path.size() - 5), "0.vob");
 }
 
 QSettings Profile() {
@@ -111,6 +121,8 @@ bool CControlCenter::Initialize(QWidget* parent, IPlaylistAdapter* adapter, uint
 
     operator_.Initialize(adapter);
     operator_.Attach(this, "ListItemActived", Handler(&CControlCenter::OnListItemActived));
+    // Audio CD rows of a saved playlist play from the drives as they are now.
+    ICdDriveTable::Set(std::make_shared<CDiscDriveTable>());
     initialized_ = true;
     return true;
 }
@@ -515,6 +527,36 @@ void CControlCenter::LoadSubtitleDialog() {
     if (chosen.empty()) return;
     StoreFolder(kSubtitlePathKey, chosen.front(), false);
     controller_.GetEngine().LoadExternalSubtitle(chosen.front(), true);
+}
+
+// ---- discs ----------------------------------------------------------------------------------
+
+void CControlCenter::PlayDisc() {
+    static constexpr const char* kWhere = "CControlCenter::PlayDisc";
+    IDiscDrives* drives = discDrives_;
+    if (!drives) {
+        if (!ownDiscDrives_) ownDiscDrives_ = std::make_unique<CLinuxDiscDrives>();
+        drives = ownDiscDrives_.get();
+    }
+    std::string displayName;
+    std::vector<std::string> paths;
+    DetectDisc(*drives, displayName, paths);
+    std::erase_if(paths, IsMenuVob);
+    if (paths.empty()) {
+        // The playlist stays: an empty one would be saved over the user's at close.
+        Log({kWhere, kLogInfo}, "No Video CD, DVD or audio CD found");
+        if (dialogs_) dialogs_->ShowMessage("No Video CD, DVD or audio CD found.");
+        return;
+    }
+    std::vector<std::unique_ptr<CClipInfo>> records;
+    records.reserve(paths.size());
+    for (const std::string& path : paths) records.push_back(IPlaylistAdapter::MakeFileRecord(path));
+    // The scanned drives first, so the media layer opens the rows from the drive found here.
+    ICdDriveTable::Set(std::make_shared<CDiscDriveTable>(drives->Drives()));
+    controller_.Stop();
+    Clear();
+    PlayRowNow(Append(std::move(records)));
+    Log({kWhere, kLogInfo}, "Playing %s: %zu files", displayName.c_str(), paths.size());
 }
 
 }  // namespace zvp

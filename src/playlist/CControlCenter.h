@@ -19,6 +19,7 @@ namespace zvp {
 
 class CClipInfo;
 class IClipShiftState;
+class IDiscDrives;
 class IPlaylistDialogs;
 
 // Ties playback to the playlist: owns the playlist model, the playback controller and the
@@ -66,6 +67,9 @@ class CControlCenter : public ITimerClient, public ISubject, public Observer<CCo
     // The dialogs of the playlist commands (not owned; null: those commands log and do
     // nothing). The object must outlive its use here or be unset first.
     void SetDialogs(IPlaylistDialogs* dialogs) { dialogs_ = dialogs; }
+    // The drives PlayDisc walks (not owned; null: this machine's optical drives). The object
+    // must outlive its use here or be unset first.
+    void SetDiscDrives(IDiscDrives* drives) { discDrives_ = drives; }
 
     // Playback commands.
     // Toggles play/pause when a file is loaded; otherwise plays the current row (row 0 when
@@ -114,6 +118,12 @@ class CControlCenter : public ITimerClient, public ISubject, public Observer<CCo
     void OpenPlaylistDialog();
     void SavePlaylistAsDialog();
     void LoadSubtitleDialog();
+    // Plays the first Video CD, DVD or audio CD found: stops playback, replaces the rows with
+    // its files (a DVD's menu title sets, "...0.vob", left out) and plays the first. With
+    // nothing found, playback and rows stay as they are; the user is told through the
+    // dialogs (when set) and the log. Scans on the calling (UI) thread; never waits for a
+    // tray or a spin-up.
+    void PlayDisc();
     void DeleteSelected();
     void Clear();
     // Whether a folder search started by AddFolderDialog is still running.
@@ -174,7 +184,9 @@ class CControlCenter : public ITimerClient, public ISubject, public Observer<CCo
     CPlaylistOperator operator_;
     const IClipShiftState* shiftState_ = nullptr;  // a singleton; null until the first shift
     uint32_t shiftDelayMs_ = kDefaultShiftDelayMs;
-    IPlaylistDialogs* dialogs_ = nullptr;  // not owned
+    IPlaylistDialogs* dialogs_ = nullptr;         // not owned
+    IDiscDrives* discDrives_ = nullptr;           // not owned
+    std::unique_ptr<IDiscDrives> ownDiscDrives_;  // this machine's, made on first use
     const CClipInfo* justFailed_ = nullptr;
     bool initialized_ = false;
     bool shifting_ = false;        // a RunShift is on the stack

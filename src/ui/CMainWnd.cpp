@@ -891,6 +891,7 @@ std::unique_ptr<QMenu> CMainWnd::BuildMainMenu() {
     auto menu = std::make_unique<QMenu>(this);
     CEngineDS& engine = center_.GetController().GetEngine();
     AddCommand(*menu, "Open &File...", 16300);
+    AddCommand(*menu, "Open &Disc", 16301);
     menu->addSeparator();
     AddCommand(*menu, "S&tay on Top", 16502, onTop_);
     if (fullScreen_) {
@@ -1026,6 +1027,10 @@ void CMainWnd::OnCommand(int id) {
         center_.OpenPlaylistDialog();
     } else if (id == 16300) {
         center_.OpenFilesDialog(true);
+    } else if (id == 16301) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        center_.PlayDisc();
+        QApplication::restoreOverrideCursor();
     } else if (id >= 16400 && id <= 16495) {
         std::vector<int> streams;
         int current = -1;

@@ -1,5 +1,6 @@
 #include "ui/CPlaylistDialogs.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -39,8 +40,12 @@ bool CPlaylistDialogs::BrowseForFolder(std::string& folder, const std::string& t
 }
 
 void CPlaylistDialogs::ShowMessage(const std::string& text) {
+    // A command running under the wait cursor (Open Disc) still shows its answer with an arrow.
+    const bool waiting = QApplication::overrideCursor() != nullptr;
+    if (waiting) QApplication::setOverrideCursor(Qt::ArrowCursor);
     QMessageBox::information(parent_, QString::fromUtf8(kProductName), QString::fromStdString(text),
                              QMessageBox::Ok);
+    if (waiting) QApplication::restoreOverrideCursor();
 }
 
 }  // namespace zvp

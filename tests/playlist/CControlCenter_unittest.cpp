@@ -7,6 +7,7 @@
 
 #include <QElapsedTimer>
 #include <QWidget>
+#include <cstring>
 #include <deque>
 #include <filesystem>
 
@@ -16,7 +17,10 @@
 #include "app/TimerService.h"
 #include "engine/CClipInfo.h"
 #include "engine/EventRecorder.h"
+#include "media/LogCapture.h"
+#include "playlist/CLinuxDiscDrives.h"
 #include "playlist/CPlaylistFile.h"
+#include "playlist/DiscTestUtil.h"
 #include "playlist/IPlaylistDialogs.h"
 #include "support/ScopedXdgHome.h"
 #include "support/TestUtil.h"
@@ -458,6 +462,178 @@ TEST_F(ControlCenterTest, ClearAndDeleteKeepTheCursorOnItsRecord) {
     EXPECT_EQ(model().GetCount(), 2);
     EXPECT_EQ(model().GetCurrent(), 1);
     EXPECT_EQ(Row(1), current);
+}
+
+// ---- discs ----------------------------------------------------------------------------------
+
+class PlayDiscTest : public ControlCenterTest {
+  protected:
+    void SetUp() override {
+        ControlCenterTest::SetUp();
+        center.SetDiscDrives(&drives);
+    }
+    // Copies the clip `media` to each of `names` below the disc root.
+    void Burn(const std::string& media, const std::vector<std::string>& names) {
+        for (const std::string& name : names) {
+            fs::create_directories((disc.path() / name).parent_path());
+            fs::copy_file(MediaPath(media), disc.path() / name);
+        }
+        drives.drives = {{"/dev/sr0", "", ""}, {"/dev/sr1", disc.path().string(), ""}};
+    }
+
+    test::TempDir disc;
+    test::FakeDiscDrives drives;
+};
+
+TEST_F(PlayDiscTest, ADvdReplacesTheRowsWithItsTitlesAndPlaysTheFirst) {
+    AddFiles({good});
+    center.Play();
+    ASSERT_EQ(center.GetController().GetStateName(), "Playing");
+    Burn("dvd_vts.vob", {"VIDEO_TS/VTS_02_1.VOB", "VIDEO_TS/VTS_01_2.VOB", "VIDEO_TS/VTS_01_1.VOB",
+                         "VIDEO_TS/VTS_01_0.VOB", "VIDEO_TS/VIDEO_TS.VOB"});
+    test::MakeTree(disc.path(), {"VIDEO_TS/VTS_01_0.IFO", "VIDEO_TS/VTS_01_0.BUP"});
+    center.PlayDisc();
+    EXPECT_EQ(Paths(), (std::vector<std::string>{disc.file("VIDEO_TS/VTS_01_1.VOB"),
+                                                 disc.file("VIDEO_TS/VTS_01_2.VOB"),
+                                                 disc.file("VIDEO_TS/VTS_02_1.VOB")}));
+    EXPECT_EQ(model().GetCurrent(), 0);
+    ASSERT_TRUE(WaitFor("MediaPlaying", 2));
+    EXPECT_EQ(Named("MediaLoaded").back(), Arg(Row(0)));
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(PlayDiscTest, AVideoCdPlaysItsFirstSequence) {
+    Burn("vcd_avseq.mpg", {"MPEGAV/AVSEQ01.DAT"});
+    center.PlayDisc();
+    EXPECT_EQ(Paths(), std::vector<std::string>{disc.file("MPEGAV/AVSEQ01.DAT")});
+    ASSERT_TRUE(WaitFor("MediaPlaying"));
+    EXPECT_EQ(Named("MediaLoaded"), std::vector<EventArg>{Arg(Row(0))});
+    EXPECT_EQ(Row(0)->width, 352);
+}
+
+TEST_F(PlayDiscTest, NothingFoundLeavesPlaybackAndRowsAlone) {
+    AddFiles({good, good2});
+    center.Play();
+    ASSERT_TRUE(WaitFor("MediaPlaying"));
+    const std::vector<std::string> before = Paths();
+    const size_t eventsBefore = events.events.size();
+    for (const bool menuOnly : {false, true}) {
+        SCOPED_TRACE(menuOnly ? "only a menu title set" : "no disc");
+        if (menuOnly) Burn("dvd_vts.vob", {"VIDEO_TS/VTS_01_0.VOB"});
+        test::LogCapture log;
+        dialogs.messages.clear();
+        center.PlayDisc();
+        EXPECT_EQ(Paths(), before);
+        EXPECT_EQ(model().GetCurrent(), 0);
+        EXPECT_EQ(center.GetController().GetStateName(), "Playing");
+        EXPECT_EQ(dialogs.messages,
+                  std::vector<std::string>{"No Video CD, DVD or audio CD found."});
+        EXPECT_EQ(log.CountOf("No Video CD, DVD or audio CD found"), 1);
+    }
+    // Nothing stopped or loaded meanwhile.
+    for (size_t i = eventsBefore; i < events.events.size(); ++i) {
+        EXPECT_EQ(events.events[i].name, "MediaPositionChanged");
+    }
+
+    // Without dialogs, the log line only.
+    center.SetDialogs(nullptr);
+    dialogs.messages.clear();
+    center.PlayDisc();
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+// What SDL's disk driver captured: the frames that are not silent (the device plays silence
+// before and after a clip and whenever its queue runs dry) and their tone's frequency.
+struct CapturedTone {
+    long frames = 0;
+    double hz = 0.0;
+};
+CapturedTone Captured(const std::string& file) {
+    const std::string bytes = test::ReadBytes(file);
+    CapturedTone tone;
+    int previous = 0;
+    long changes = 0;
+    for (size_t at = 0; at + 4 <= bytes.size(); at += 4) {
+        int16_t left = 0, right = 0;
+        std::memcpy(&left, bytes.data() + at, 2);
+        std::memcpy(&right, bytes.data() + at + 2, 2);
+        if (left == 0 && right == 0) continue;
+        ++tone.frames;
+        const int sign = left > 0 ? 1 : left < 0 ? -1 : 0;
+        if (sign != 0 && previous != 0 && sign != previous) ++changes;
+        if (sign != 0) previous = sign;
+    }
+    if (tone.frames > 0) tone.hz = changes / 2.0 / (tone.frames / 44100.0);
+    return tone;
+}
+
+TEST_F(PlayDiscTest, AnAudioCdImagePlaysEachTrackWithItsLength) {
+    // Two audio tracks after a data track: 2 s of 440 Hz and 3 s of 880 Hz.
+    const std::string cue =
+        test::WriteCueImage(disc.path(), 20, {test::CdTone(440, 150), test::CdTone(880, 225)});
+    drives.drives = {{cue, "", ""}};
+    ASSERT_TRUE(CLinuxDiscDrives::ReadCdToc(cue, drives.tocs[cue]));
+    // Each clip's audio device writes the file named when it opens.
+    struct DiskAudio {
+        explicit DiskAudio(const std::string& file) { Capture(file); }
+        ~DiskAudio() { setenv("SDL_AUDIODRIVER", "dummy", 1); }
+        void Capture(const std::string& file) {
+            setenv("SDL_AUDIODRIVER", "disk", 1);
+            setenv("SDL_DISKAUDIOFILE", file.c_str(), 1);
+        }
+    } audio(dir.file("track02.raw"));
+
+    center.PlayDisc();
+    ASSERT_EQ(Paths(), (std::vector<std::string>{cue + "/track02.cda", cue + "/track03.cda"}));
+    ASSERT_TRUE(WaitFor("MediaPlaying"));
+    audio.Capture(dir.file("track03.raw"));
+    EXPECT_NEAR(Row(0)->duration, 2.0, 1.0 / 75);
+
+    // Track 3 follows when track 2 ends; then the list starts again.
+    ASSERT_TRUE(WaitFor("MediaLoaded", 2));
+    audio.Capture(dir.file("again.raw"));
+    EXPECT_EQ(Named("MediaLoaded").back(), Arg(Row(1)));
+    EXPECT_NEAR(Row(1)->duration, 3.0, 1.0 / 75);
+    ASSERT_TRUE(WaitFor("MediaLoaded", 3));
+    EXPECT_TRUE(Named("MediaLoadFailed").empty());
+    // The previous clip's device is closed once the next one has loaded.
+    struct Expected {
+        const char* file;
+        long frames;
+        double hz;
+    };
+    for (const Expected& e : {Expected{"track02.raw", 150 * test::kCdSamplesPerSector, 440},
+                              Expected{"track03.raw", 225 * test::kCdSamplesPerSector, 880}}) {
+        SCOPED_TRACE(e.file);
+        const CapturedTone tone = Captured(dir.file(e.file));
+        EXPECT_NEAR(tone.frames, e.frames, test::kCdSamplesPerSector);
+        EXPECT_NEAR(tone.hz, e.hz, e.hz / 50);
+    }
+
+    // Half of track 2 (the engine seeks in whole seconds; the sector is the media layer's).
+    CPlaybackController& c = center.GetController();
+    EXPECT_NEAR(c.GetDuration(), 2.0, 1.0 / 75);
+    c.SetPosition(1.0);
+    EXPECT_NEAR(c.GetPosition(), 1.0, 1.0 / 75);
+}
+
+TEST_F(PlayDiscTest, ATruncatedAudioCdImageEndsTheTrackWithALogLine) {
+    test::LogCapture log;
+    // The BIN ends half a second into track 2; track 3 has no sectors left.
+    const std::string cue =
+        test::WriteCueImage(disc.path(), 20, {test::CdTone(440, 150), test::CdTone(880, 225)},
+                            (20 + 38) * test::kCdSectorBytes);
+    drives.drives = {{cue, "", ""}};
+    ASSERT_TRUE(CLinuxDiscDrives::ReadCdToc(cue, drives.tocs[cue]));
+    center.PlayDisc();
+    ASSERT_EQ(model().GetCount(), 2);
+    // Track 2 plays what there is and ends; track 3 fails to load; nothing hangs.
+    center.GetOperator().SetLoopMode("playlist_no_loop");
+    ASSERT_TRUE(WaitFor("MediaLoadFailed"));
+    EXPECT_EQ(Named("MediaLoaded"), std::vector<EventArg>{Arg(Row(0))});
+    EXPECT_EQ(Named("MediaCompleted").size(), 1u);
+    EXPECT_EQ(Named("MediaLoadFailed"), std::vector<EventArg>{Arg(Row(1))});
+    EXPECT_TRUE(log.Contains("Cannot read sectors"));
 }
 
 }  // namespace

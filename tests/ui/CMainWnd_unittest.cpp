@@ -25,6 +25,7 @@
 #include "engine/CClipInfo.h"
 #include "playlist/CControlCenter.h"
 #include "playlist/CPlaylistFile.h"
+#include "playlist/DiscTestUtil.h"
 #include "skin/CMemDC2.h"
 #include "skin/CSkinButton.h"
 #include "skin/CSkinButtonPlay.h"
@@ -621,6 +622,39 @@ TEST(PellAppTest, CommandLinePathsThatExistBecomeAbsolute) {
     const auto kept = CPellApp::ExistingPaths({"a.mp4", "missing.mp4", "", file, "./a.mp4"});
     fs::current_path(cwd);
     EXPECT_EQ(kept, (std::vector<std::string>{file, file, file}));
+}
+
+// Notes the override cursor while the drives are walked.
+class CursorNotingDrives : public test::FakeDiscDrives {
+  public:
+    std::vector<DiscDrive> Drives() override {
+        const QCursor* cursor = QApplication::overrideCursor();
+        shapeDuringScan = cursor ? cursor->shape() : Qt::ArrowCursor;
+        return FakeDiscDrives::Drives();
+    }
+    Qt::CursorShape shapeDuringScan = Qt::ArrowCursor;
+};
+
+TEST_F(MainWndTest, OpenDiscFollowsOpenFileAndScansUnderAWaitCursor) {
+    std::unique_ptr<QMenu> main = window->BuildMainMenu();
+    const QList<QAction*> actions = main->actions();
+    ASSERT_GE(actions.size(), 2);
+    EXPECT_EQ(actions[0]->data().toInt(), 16300);
+    EXPECT_EQ(actions[1]->data().toInt(), 16301);
+    EXPECT_EQ(actions[1]->text(), "Open &Disc");
+
+    test::TempDir disc;
+    fs::create_directories(disc.path() / "MPEGAV");
+    fs::copy_file(MediaPath("vcd_avseq.mpg"), disc.path() / "MPEGAV/AVSEQ01.DAT");
+    CursorNotingDrives drives;
+    drives.drives = {{"/dev/sr0", disc.path().string(), ""}};
+    center->SetDiscDrives(&drives);
+    window->OnCommand(16301);
+    EXPECT_EQ(drives.shapeDuringScan, Qt::WaitCursor);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_TRUE(PumpUntil([&] { return window->IsMediaLoaded(); }));
+    EXPECT_EQ(center->GetPlaylistModel().GetItemText(0), "AVSEQ01.DAT");
+    center->SetDiscDrives(nullptr);
 }
 
 }  // namespace
