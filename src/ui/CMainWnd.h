@@ -24,6 +24,7 @@
 #include "ui/CDropTarget.h"
 #include "ui/CFileDropTarget.h"
 #include "ui/CFullScreenToolbar.h"
+#include "ui/CPlayerState.h"
 #include "ui/WheelSteps.h"
 
 class QMenu;
@@ -161,6 +162,11 @@ class CMainWnd : public CSkinWnd,
     void FitToSource();
     void StepVolume(int steps);
     void SetAspect(const char* name);
+    // The volume, mute state and window rectangle of the last run ("state" settings), with
+    // `initial` as the window's default.
+    CPlayerState::Values RestoredState(const QRect& initial) const;
+    // Stores the volume, mute state and normal window rectangle for the next run.
+    void SaveState();
 
     // Control events.
     void OnPlayClicked(ISubject*, EventArg, EventArg);
