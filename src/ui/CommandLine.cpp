@@ -36,11 +36,9 @@ CommandLine::Parsed CommandLine::Parse(const std::vector<std::string>& args) {
         if (options && arg == "--") {
             options = false;
         } else if (options && (arg == "--help" || arg == "-h")) {
-            parsed.action = Action::kHelp;
-            return parsed;
+            return Parsed{Action::kHelp, false, {}};
         } else if (options && arg == "--version") {
-            parsed.action = Action::kVersion;
-            return parsed;
+            return Parsed{Action::kVersion, false, {}};
         } else if (options && arg == "--enqueue") {
             parsed.enqueue = true;
         } else {
