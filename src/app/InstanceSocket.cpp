@@ -6,10 +6,11 @@
 #include <cerrno>
 #include <cstddef>
 #include <cstring>
-#include <fstream>
 #include <functional>
 #include <sstream>
 #include <string>
+
+#include "app/WholeFile.h"
 
 namespace zvp {
 namespace {
@@ -52,8 +53,9 @@ std::string InstanceSocketListing(uid_t uid, std::string_view name) {
 }
 
 bool IsInstanceRunning(uid_t uid, std::string_view name) {
-    std::ifstream table("/proc/net/unix");
-    if (table) {
+    std::string listing;
+    if (ReadWholeFile("/proc/net/unix", kMaxTextFileSize, listing)) {
+        std::istringstream table(listing);
         const std::string wanted = InstanceSocketListing(uid, name);
         std::string line;
         std::getline(table, line);  // the column titles
