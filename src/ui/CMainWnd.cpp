@@ -22,6 +22,7 @@
 #include "app/CAppFolder.h"
 #include "app/CAppIni.h"
 #include "app/CFileFinder.h"
+#include "app/IniDocument.h"
 #include "app/Logger.h"
 #include "app/PathParts.h"
 #include "app/TextFormat.h"
@@ -129,14 +130,13 @@ bool CMainWnd::CreateMainWindow() {
     const int h = screenSize.height() / 2;
     const QRect initial((screenSize.width() - w) / 2, (screenSize.height() - h) / 2, w, h);
     minSize_ = QSize(w / 2, h / 2);
-    // The settings first: the window takes its place from the last run.
-    CAppIni::Instance().Reload();
     const CPlayerState::Values state = RestoredState(initial);
     if (!CreateSkinWnd(state.window)) return false;
 
     dialogs_ = std::make_unique<CPlaylistDialogs>(this);
     dropTarget_.Register(this);
     CreateControls();
+    CAppIni::Instance().Reload();
     CheckFolderSettings();
     ApplyDefaultSkin(*this, Slots());
     Subscribe();
@@ -549,7 +549,9 @@ CPlayerState::Values CMainWnd::RestoredState(const QRect& initial) const {
     CPlayerState::Values defaults;
     defaults.volume = 80;
     defaults.window = initial;
-    return CPlayerState::Read(CAppIni::Instance(), defaults, screens);
+    IniDocument settings;
+    settings.LoadExisting(CAppIni::Instance().GetSettingsPath(), IniDocument::LoadMode::kReplace);
+    return CPlayerState::Read(settings, defaults, screens);
 }
 
 void CMainWnd::SaveState() {

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "app/CAppIni.h"
+#include "app/IniDocument.h"
 
 namespace zvp {
 
@@ -20,17 +21,24 @@ std::optional<int> ParseWholeInt(std::string_view text) {
 
 }  // namespace
 
-CPlayerState::Values CPlayerState::Read(const CAppIni& ini, const Values& defaults,
+CPlayerState::Values CPlayerState::Read(const IniDocument& settings, const Values& defaults,
                                         const QList<QRect>& screens) {
     Values values = defaults;
-    std::string text;
-    if (ini.GetString(kVolumeKey, text)) {
-        const std::optional<int> volume = ParseWholeInt(text);
-        if (volume && *volume >= 0 && *volume <= 100) values.volume = *volume;
+    const IniDocument::Values* section = settings.FindSection(kSection);
+    if (!section) return values;
+    const auto text = [section](const char* name) -> const std::string* {
+        const auto it = section->find(name);
+        return it == section->end() ? nullptr : &it->second;
+    };
+    if (const std::string* volume = text(kVolumeName)) {
+        const std::optional<int> value = ParseWholeInt(*volume);
+        if (value && *value >= 0 && *value <= 100) values.volume = *value;
     }
-    if (ini.GetString(kMuteKey, text) && (text == "0" || text == "1")) values.mute = text == "1";
-    if (ini.GetString(kWindowKey, text)) {
-        const std::optional<QRect> rect = ParseRect(text);
+    if (const std::string* mute = text(kMuteName); mute && (*mute == "0" || *mute == "1")) {
+        values.mute = *mute == "1";
+    }
+    if (const std::string* window = text(kWindowName)) {
+        const std::optional<QRect> rect = ParseRect(*window);
         if (rect && MostlyOnScreen(*rect, screens)) values.window = *rect;
     }
     return values;

@@ -9,6 +9,7 @@
 namespace zvp {
 
 class CAppIni;
+class IniDocument;
 
 // What the player keeps across restarts besides its settings: the volume, the mute state and
 // the main window's normal rectangle, in the settings file's section "state" (keys volume,
@@ -18,6 +19,10 @@ class CAppIni;
 // Stateless; UI thread (it works on CAppIni::Instance() or a store the caller owns).
 class CPlayerState {
   public:
+    static constexpr const char* kSection = "state";
+    static constexpr const char* kVolumeName = "volume";
+    static constexpr const char* kMuteName = "mute";
+    static constexpr const char* kWindowName = "window";
     static constexpr const char* kVolumeKey = "state::volume";
     static constexpr const char* kMuteKey = "state::mute";
     static constexpr const char* kWindowKey = "state::window";
@@ -28,9 +33,12 @@ class CPlayerState {
         QRect window;
     };
 
-    // The stored values; each one missing or bad gives its default from `defaults`, and so
-    // does a window rectangle of which less than half lies on one of `screens`.
-    static Values Read(const CAppIni& ini, const Values& defaults, const QList<QRect>& screens);
+    // The values stored in `settings` (the settings file as read from disk, so that what an
+    // earlier store of this process held does not count); each one missing or bad gives its
+    // default from `defaults`, and so does a window rectangle of which less than half lies on
+    // one of `screens`.
+    static Values Read(const IniDocument& settings, const Values& defaults,
+                       const QList<QRect>& screens);
     // Stores the three values (the caller saves the file).
     static void Write(CAppIni& ini, const Values& values);
 

@@ -136,7 +136,7 @@ TEST(CPlayerStateTest, BadOrMissingValuesAndOffScreenWindowsGiveTheDefaults) {
     CPlayerState::Values defaults;
     defaults.window = QRect(480, 270, 960, 540);
 
-    CPlayerState::Values read = CPlayerState::Read(ini, defaults, screens);
+    CPlayerState::Values read = CPlayerState::Read(ini.document(), defaults, screens);
     EXPECT_EQ(read.volume, 80);
     EXPECT_FALSE(read.mute);
     EXPECT_EQ(read.window, defaults.window);
@@ -163,7 +163,7 @@ TEST(CPlayerStateTest, BadOrMissingValuesAndOffScreenWindowsGiveTheDefaults) {
         ini.SetString(CPlayerState::kVolumeKey, c.volume);
         ini.SetString(CPlayerState::kMuteKey, c.mute);
         ini.SetString(CPlayerState::kWindowKey, c.window);
-        read = CPlayerState::Read(ini, defaults, screens);
+        read = CPlayerState::Read(ini.document(), defaults, screens);
         EXPECT_EQ(read.volume, c.wantVolume) << c.volume;
         EXPECT_EQ(read.mute, c.wantMute) << c.mute;
         EXPECT_EQ(read.window, c.wantWindow) << c.window;
@@ -174,7 +174,7 @@ TEST(CPlayerStateTest, BadOrMissingValuesAndOffScreenWindowsGiveTheDefaults) {
     ASSERT_TRUE(ini.Save());
     CAppIni again(dir.file("zvp_data.ini"));
     again.Reload();
-    read = CPlayerState::Read(again, defaults, screens);
+    read = CPlayerState::Read(again.document(), defaults, screens);
     EXPECT_EQ(read.volume, 42);
     EXPECT_TRUE(read.mute);
     EXPECT_EQ(read.window, QRect(-5, 7, 640, 360));
