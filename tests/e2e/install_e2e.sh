@@ -95,4 +95,35 @@ echo "a clip plays from the moved prefix"
 kill -TERM "$pid"
 wait "$pid" || fail "the player did not end cleanly on SIGTERM"
 pid=
+
+# Every type's sample plays to its end: after the end, the one-row playlist loads it again
+# under a new track id.
+pc() { playerctl --player=zvp "$@" 2>/dev/null; }
+for ext in $(grep -v '^#' "$source/resources/mime-types.txt" | awk 'NF > 1 { $1 = ""; print }' |
+        tr ' ' '\n' | sort -u); do
+    sample=$media/mime/sample.$ext
+    [ -f "$sample" ] || fail "no sample for .$ext"
+    rm -f "$XDG_DATA_HOME/ZVP/Playlists/__default.mpl"
+    (cd / && exec "$moved/bin/zvp" "$sample") >>"$work/samples.log" 2>&1 &
+    pid=$!
+    first=""
+    loaded() { [ "$(pc metadata xesam:title)" = "sample.$ext" ] && first=$(pc metadata mpris:trackid); }
+    deadline=$((SECONDS + 20))
+    until loaded; do
+        kill -0 "$pid" 2>/dev/null || fail ".$ext: the player ended"
+        [ "$SECONDS" -lt "$deadline" ] || fail ".$ext does not load"
+        sleep 0.1
+    done
+    again() { local t; t=$(pc metadata mpris:trackid); [ -n "$t" ] && [ "$t" != "$first" ] &&
+        [ "$(pc metadata xesam:title)" = "sample.$ext" ]; }
+    deadline=$((SECONDS + 20))
+    until again; do
+        [ "$SECONDS" -lt "$deadline" ] || fail ".$ext does not play to its end"
+        sleep 0.1
+    done
+    kill -TERM "$pid"
+    wait "$pid" || fail ".$ext: the player did not end cleanly"
+    pid=
+done
+echo "every MIME sample plays to its end"
 echo "PASS"
