@@ -114,7 +114,7 @@ try:
     s.connect("\0CInstanceChecker_MMF_ZVP0")
     s.sendall(b"raise\n")
     print(s.recv(16).decode() or "closed")
-except ConnectionResetError:
+except (ConnectionResetError, BrokenPipeError):
     print("closed")
 except Exception as e:
     print("error", e)
@@ -156,5 +156,19 @@ PY
 start "$work/clips/b.mp4"
 [ "$(window_geometry)" = "X=320 Y=256 WIDTH=640 HEIGHT=512 " ] || fail "window $(window_geometry)"
 echo "an off-screen window comes back centred"
-stop TERM
+
+# MPRIS Raise answers; Quit closes as Exit does, saving and ending with 0.
+root() {
+    gdbus call --session --dest org.mpris.MediaPlayer2.zvp --object-path /org/mpris/MediaPlayer2 \
+        --method "org.mpris.MediaPlayer2.$1" >/dev/null
+}
+root Raise || fail "Raise failed"
+rm -f "$base/Playlists/__default.mpl"
+root Quit || fail "Quit failed"
+rc=0
+wait "$pid" || rc=$?
+pid=
+[ "$rc" = 0 ] || fail "Quit ended the player with $rc"
+[ "$(rows)" = 5 ] || fail "Quit did not save the playlist"
+echo "Raise answers, Quit closes"
 echo "PASS"
