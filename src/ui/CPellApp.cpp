@@ -75,8 +75,10 @@ CPellApp::CPellApp(int& argc, char** argv)
     // QApplication has taken its own options out; the rest are paths, kept as bytes.
     std::vector<std::string> args;
     for (int i = 1; i < qtArgc_; ++i) args.emplace_back(argv[i]);
-    if (!trailing_.empty() || qtArgc_ < argc) args.emplace_back("--");
-    args.insert(args.end(), trailing_.begin(), trailing_.end());
+    if (!trailing_.empty()) {
+        args.emplace_back("--");
+        args.insert(args.end(), trailing_.begin(), trailing_.end());
+    }
     commandLine_ = CommandLine::Parse(args);
 }
 

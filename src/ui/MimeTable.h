@@ -8,8 +8,8 @@ namespace zvp {
 
 // The media types the player claims (resources/mime-types.txt, compiled into zvp_ui as
 // ":/desktop/mime-types.txt"): the desktop entry's MimeType, MPRIS SupportedMimeTypes and the
-// files a folder argument adds. Stateless after the first read; any thread once a
-// QCoreApplication may or may not exist (the resource needs none).
+// files a folder argument adds. The compiled-in table is read once, on first use, and never
+// changes; any thread (the resource needs no QCoreApplication).
 class MimeTable {
   public:
     struct Row {
