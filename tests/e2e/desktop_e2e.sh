@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The player as the desktop reaches it: file: URLs and folders on the command line, --enqueue
 # from a second start, MPRIS through playerctl, the instance socket's other peers, the state
-# kept across a restart, SIGHUP and SIGINT closing cleanly, and descriptors that do not leak
+# kept across a restart, SIGHUP and SIGINT closing cleanly, saves refused by RLIMIT_FSIZE that
+# keep the old files, and descriptors that do not leak
 # into children.
 #   usage: desktop_e2e.sh ZVP MEDIA_DIR WORK_DIR     (run under xvfb-run and dbus-run-session)
 set -euo pipefail
@@ -145,6 +146,24 @@ echo "a folder plays its first file; the volume and the window are kept"
 stop INT
 [ "$(rows)" = 4 ] || fail "the playlist has $(rows) rows, not 4"
 
+# Saves that hit RLIMIT_FSIZE fail and leave both files as they were.
+python3 - "$base/Playlists/__default.mpl" "$work/clips/b.mp4" <<'PY'
+import sys
+rows = [sys.argv[2]] * 40
+open(sys.argv[1], "w", encoding="utf-16-le", newline="").write("\ufeff" + "".join(r + "\r\n" for r in rows))
+PY
+cp "$base/Playlists/__default.mpl" "$work/playlist.before"
+cp "$base/zvp_data.ini" "$work/settings.before"
+[ "$(stat -c %s "$base/zvp_data.ini")" -gt 1024 ] || fail "the settings file is too small for the limit"
+(trap '' XFSZ; ulimit -f 1; close_inherited && exec "$zvp" "$work/clips/b.mp4") >>"$work/zvp.log" 2>&1 &
+pid=$!
+until_ok 30 status_is Playing || fail "the player does not play under the file size limit"
+pc volume 0.5
+stop INT
+cmp -s "$base/Playlists/__default.mpl" "$work/playlist.before" || fail "the playlist changed"
+cmp -s "$base/zvp_data.ini" "$work/settings.before" || fail "the settings changed"
+echo "saves over the file size limit keep both files"
+
 # A rectangle off every screen gives the centred default.
 python3 - "$base/zvp_data.ini" <<'PY'
 import sys
@@ -169,6 +188,6 @@ rc=0
 wait "$pid" || rc=$?
 pid=
 [ "$rc" = 0 ] || fail "Quit ended the player with $rc"
-[ "$(rows)" = 5 ] || fail "Quit did not save the playlist"
+[ "$(rows)" = 41 ] || fail "Quit saved $(rows) rows, not 41"
 echo "Raise answers, Quit closes"
 echo "PASS"
