@@ -2,8 +2,7 @@
 # The player as the desktop reaches it: file: URLs and folders on the command line, --enqueue
 # from a second start, MPRIS through playerctl, the instance socket's other peers, the state
 # kept across a restart, SIGHUP and SIGINT closing cleanly, saves refused by RLIMIT_FSIZE that
-# keep the old files, and descriptors that do not leak
-# into children.
+# keep the old files, and descriptors that do not leak into children.
 #   usage: desktop_e2e.sh ZVP MEDIA_DIR WORK_DIR     (run under xvfb-run and dbus-run-session)
 set -euo pipefail
 
