@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string_view>
 
 #include "app/Logger.h"
@@ -17,6 +18,19 @@ namespace {
 std::string WithSlash(std::string folder) {
     if (folder.empty() || folder.back() != '/') folder += '/';
     return folder;
+}
+
+// `programFolder` when it holds `file`, else "<programFolder>/../<installed>/"; "" for a
+// folder that is not absolute.
+std::string InstalledFolder(const std::string& programFolder, const char* file,
+                            const char* installed) {
+    if (programFolder.empty() || programFolder[0] != '/') return {};
+    const std::string own = WithSlash(programFolder);
+    std::error_code ec;
+    if (std::filesystem::exists(own + file, ec)) return own;
+    const std::filesystem::path prefix =
+        std::filesystem::path(own.substr(0, own.size() - 1)).parent_path();
+    return WithSlash((prefix / installed).lexically_normal().string());
 }
 
 std::string HomeFolder() {
@@ -102,6 +116,22 @@ std::string CAppFolder::GetProgramFolder() {
     const size_t slash = path.rfind('/');
     if (slash == std::string_view::npos) return "./";
     return std::string(path.substr(0, slash + 1));
+}
+
+std::string CAppFolder::GetResourceFolder() {
+    return GetResourceFolder(GetProgramFolder());
+}
+
+std::string CAppFolder::GetResourceFolder(const std::string& programFolder) {
+    return InstalledFolder(programFolder, "ZVP.ini", "share/zvp");
+}
+
+std::string CAppFolder::GetHelperFolder() {
+    return GetHelperFolder(GetProgramFolder());
+}
+
+std::string CAppFolder::GetHelperFolder(const std::string& programFolder) {
+    return InstalledFolder(programFolder, "Hopover", "libexec/zvp");
 }
 
 }  // namespace zvp

@@ -29,6 +29,17 @@ class CAppFolder {
     // The folder of the running executable, with a trailing "/"; never created.
     static std::string GetProgramFolder();
 
+    // Where the files installed with the program are found; the program folder is never
+    // the working directory, and an unknown one gives "" (so nothing is looked up).
+    // The folder holding ZVP.ini: `programFolder` itself when the file is there (the build
+    // tree), else "<programFolder>/../share/zvp/".
+    static std::string GetResourceFolder();
+    static std::string GetResourceFolder(const std::string& programFolder);
+    // The folder holding the helper program Hopover: `programFolder` itself when Hopover is
+    // there, else "<programFolder>/../libexec/zvp/".
+    static std::string GetHelperFolder();
+    static std::string GetHelperFolder(const std::string& programFolder);
+
     // The per-user data folder without "ZVP/": $XDG_DATA_HOME when set to an absolute path,
     // else $HOME/.local/share; with a trailing "/". Not created.
     static std::string GetDataHome();

@@ -7,6 +7,7 @@
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QWidget>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -23,6 +24,7 @@ struct CInstanceChecker::Peer {
     std::unique_ptr<QSocketNotifier> notifier;
     std::unique_ptr<QTimer> timer;
     std::string request;
+    bool enqueue = false;  // the line was "enqueue": the paths follow until end of file
 };
 
 CInstanceChecker::CInstanceChecker() = default;
@@ -63,7 +65,13 @@ bool CInstanceChecker::RegisterAsFirstInstance(std::string_view name) {
 }
 
 bool CInstanceChecker::ActivateRunningInstance() {
-    other_answered_ = client_ && SendRaiseRequest(client_.Get(), kReplyTimeout);
+    if (enqueue_) {
+        added_count_ =
+            client_ ? SendEnqueueRequest(client_.Get(), enqueue_paths_, kReplyTimeout) : -1;
+        other_answered_ = added_count_ >= 0;
+    } else {
+        other_answered_ = client_ && SendRaiseRequest(client_.Get(), kReplyTimeout);
+    }
     client_.Reset();
     return other_answered_;
 }
@@ -133,15 +141,30 @@ void CInstanceChecker::OnPeerReadable(uint64_t id) {
     const auto it = peers_.find(id);
     if (it == peers_.end()) return;
     Peer& peer = *it->second;
-    char buffer[kMaxInstanceRequest];
-    const size_t room = kMaxInstanceRequest - peer.request.size();
+    // One byte over the limit is read, so a request that is too long is told from one that
+    // fills it exactly.
+    const size_t limit = (peer.enqueue ? kMaxEnqueueRequest : kMaxInstanceRequest) + 1;
+    char buffer[16384];
+    const size_t room = std::min(sizeof buffer, limit - peer.request.size());
     const ssize_t n = ::recv(peer.fd.Get(), buffer, room, 0);
     if (n < 0 && (errno == EAGAIN || errno == EINTR)) return;
+    if (n == 0 && peer.enqueue) {
+        FinishEnqueue(id);
+        return;
+    }
     if (n <= 0) {
         ClosePeer(id);  // the peer left, or the connection failed
         return;
     }
     peer.request.append(buffer, static_cast<size_t>(n));
+    if (peer.enqueue) {
+        if (peer.request.size() > kMaxEnqueueRequest) {
+            Log({"CInstanceChecker::OnPeerReadable", kLogInfo},
+                "An enqueue request longer than %zu bytes; closed", kMaxEnqueueRequest);
+            ClosePeer(id);
+        }
+        return;
+    }
     const size_t end = peer.request.find('\n');
     if (end == std::string::npos) {
         if (peer.request.size() >= kMaxInstanceRequest) {
@@ -151,7 +174,12 @@ void CInstanceChecker::OnPeerReadable(uint64_t id) {
         }
         return;
     }
-    if (std::string_view(peer.request).substr(0, end + 1) != kRaiseRequest) {
+    const std::string_view line = std::string_view(peer.request).substr(0, end + 1);
+    if (line == kEnqueueRequest) {
+        peer.enqueue = true;  // the paths follow; what came with the line is kept
+        return;
+    }
+    if (line != kRaiseRequest) {
         Log({"CInstanceChecker::OnPeerReadable", kLogInfo}, "An unknown request; closed");
         ClosePeer(id);
         return;
@@ -164,6 +192,26 @@ void CInstanceChecker::OnPeerReadable(uint64_t id) {
         const RaiseHandler handler = raise_handler_;  // the handler may replace itself
         handler();
     }
+}
+
+void CInstanceChecker::FinishEnqueue(uint64_t id) {
+    const auto it = peers_.find(id);
+    if (it == peers_.end()) return;
+    Peer& peer = *it->second;
+    const std::vector<std::string> paths =
+        ParseEnqueueBody(std::string_view(peer.request).substr(kEnqueueRequest.size()));
+    Log({"CInstanceChecker::FinishEnqueue", kLogInfo}, "Another start sent %zu file(s)",
+        paths.size());
+    int added = 0;
+    if (enqueue_handler_ && !paths.empty()) {
+        const EnqueueHandler handler = enqueue_handler_;  // the handler may replace itself
+        added = handler(paths);
+    }
+    const auto still = peers_.find(id);  // a nested event loop in the handler may have closed it
+    if (still == peers_.end()) return;
+    const std::string reply = std::string(kEnqueueReply) + std::to_string(added) + "\n";
+    ::send(still->second->fd.Get(), reply.data(), reply.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+    ClosePeer(id);
 }
 
 void CInstanceChecker::ClosePeer(uint64_t id) {

@@ -5,7 +5,9 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/CUniqueFd.h"
 #include "app/InstanceSocket.h"
@@ -32,9 +34,10 @@ namespace zvp {
 //
 // Threads: the UI thread (the Qt application's thread) makes every call, and the sockets are
 // served there by QSocketNotifiers and QTimers without blocking: accepts and reads are
-// non-blocking, a connection gets at most kMaxInstanceRequest bytes and kPeerTimeout to send
-// its line, and at most kMaxPeers are served at once. Only the second start waits, in
-// ActivateRunningInstance, before it has any window.
+// non-blocking, a connection gets at most kMaxInstanceRequest bytes for its line
+// (kMaxEnqueueRequest for an enqueue request) and kPeerTimeout to send all of it, only
+// connections from this process's own user are served, and at most kMaxPeers are served at once.
+// Only the second start waits, in ActivateRunningInstance, before it has any window.
 class CInstanceChecker {
   public:
     enum class Role {
@@ -42,6 +45,9 @@ class CInstanceChecker {
         kSecond,  // another player of this user runs; this start should end
     };
     using RaiseHandler = std::function<void()>;
+    // Appends the files of an enqueue request (absolute paths, in order); returns the number
+    // of rows added.
+    using EnqueueHandler = std::function<int(const std::vector<std::string>& paths)>;
 
     static constexpr const char* kAlreadyRunningMessage =
         "zvp: already running; brought it to the front\n";
@@ -66,8 +72,20 @@ class CInstanceChecker {
 
     // Sends "raise" on the connection FindRunningInstance made and waits up to kReplyTimeout
     // for the answer, then closes it. True when the other player answered. False at once when
-    // there is no connection.
+    // there is no connection. With an enqueue request set, sends that instead of "raise"
+    // (the running player appends the files and does not come forward); AddedCount() then
+    // tells the answer.
     bool ActivateRunningInstance();
+
+    // Makes a later ActivateRunningInstance (and Start) hand `paths` (absolute) to the running
+    // player instead of asking it to come forward.
+    void SetEnqueueRequest(std::vector<std::string> paths) {
+        enqueue_paths_ = std::move(paths);
+        enqueue_ = true;
+    }
+    // The rows the running player reported added by the last enqueue request; -1 when it did
+    // not answer.
+    int AddedCount() const { return added_count_; }
 
     // The whole start-up decision: asks a running player to come forward (kSecond), else takes
     // the name (kFirst). When two start at once exactly one takes the name and the other finds
@@ -85,6 +103,9 @@ class CInstanceChecker {
     // Called on the UI thread, once per "raise" request, after the answer went out. Until one
     // is set the request is answered and nothing else happens.
     void SetRaiseHandler(RaiseHandler handler) { raise_handler_ = std::move(handler); }
+    // Called on the UI thread, once per complete "enqueue" request, before the answer goes
+    // out. Until one is set such requests are answered with 0 rows added.
+    void SetEnqueueHandler(EnqueueHandler handler) { enqueue_handler_ = std::move(handler); }
 
     // Brings `mainWindow` forward: restores it when minimised, shows and raises it, then
     // activates the application's modal dialog when one is open, else the window itself.
@@ -99,6 +120,7 @@ class CInstanceChecker {
     void OnConnectionPending();
     void OnPeerReadable(uint64_t id);
     void ClosePeer(uint64_t id);
+    void FinishEnqueue(uint64_t id);
 
     CUniqueFd client_;    // the connection to the running player (second start)
     CUniqueFd listener_;  // the owned name (first start)
@@ -109,6 +131,10 @@ class CInstanceChecker {
     std::map<uint64_t, std::unique_ptr<Peer>> peers_;
     uint64_t next_peer_id_ = 1;
     RaiseHandler raise_handler_;
+    EnqueueHandler enqueue_handler_;
+    bool enqueue_ = false;  // the second start sends enqueue_paths_ instead of "raise"
+    std::vector<std::string> enqueue_paths_;
+    int added_count_ = -1;
 };
 
 }  // namespace zvp

@@ -2,12 +2,15 @@
 
 #include <poll.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstddef>
 #include <cstring>
-#include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
+
+#include "app/WholeFile.h"
 
 namespace zvp {
 namespace {
@@ -50,8 +53,9 @@ std::string InstanceSocketListing(uid_t uid, std::string_view name) {
 }
 
 bool IsInstanceRunning(uid_t uid, std::string_view name) {
-    std::ifstream table("/proc/net/unix");
-    if (table) {
+    std::string listing;
+    if (ReadWholeFile("/proc/net/unix", kMaxTextFileSize, listing)) {
+        std::istringstream table(listing);
         const std::string wanted = InstanceSocketListing(uid, name);
         std::string line;
         std::getline(table, line);  // the column titles
@@ -110,13 +114,14 @@ CUniqueFd ConnectToInstanceSocket(const UnixSocketAddress& address, uid_t ownerU
     return fd;
 }
 
-bool SendRaiseRequest(int fd, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    std::string_view request = kRaiseRequest;
-    while (!request.empty()) {
-        const ssize_t n = ::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+namespace {
+
+// Sends all of `data`; false on an error or when `deadline` passes.
+bool SendAll(int fd, std::string_view data, std::chrono::steady_clock::time_point deadline) {
+    while (!data.empty()) {
+        const ssize_t n = ::send(fd, data.data(), data.size(), MSG_NOSIGNAL);
         if (n > 0) {
-            request.remove_prefix(static_cast<size_t>(n));
+            data.remove_prefix(static_cast<size_t>(n));
         } else if (n < 0 && errno == EINTR) {
             continue;
         } else if (n < 0 && errno == EAGAIN) {
@@ -125,21 +130,76 @@ bool SendRaiseRequest(int fd, std::chrono::milliseconds timeout) {
             return false;
         }
     }
+    return true;
+}
+
+// Reads until `done` holds for what came, the peer closes, at most `limit` bytes arrived, or
+// `deadline` passes.
+std::string ReceiveReply(int fd, size_t limit, std::chrono::steady_clock::time_point deadline,
+                         const std::function<bool(const std::string&)>& done) {
     std::string reply;
-    while (reply.size() < kRaiseReply.size()) {
-        char buffer[16];
-        const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+    while (reply.size() < limit && !done(reply)) {
+        char buffer[64];
+        const ssize_t n = ::recv(fd, buffer, std::min(sizeof buffer, limit - reply.size()), 0);
         if (n > 0) {
             reply.append(buffer, static_cast<size_t>(n));
         } else if (n < 0 && errno == EINTR) {
             continue;
         } else if (n < 0 && errno == EAGAIN) {
-            if (!WaitFor(fd, POLLIN, deadline)) return false;
+            if (!WaitFor(fd, POLLIN, deadline)) break;
         } else {
             break;  // closed, or an error
         }
     }
+    return reply;
+}
+
+}  // namespace
+
+bool SendRaiseRequest(int fd, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    if (!SendAll(fd, kRaiseRequest, deadline)) return false;
+    const std::string reply =
+        ReceiveReply(fd, kRaiseReply.size(), deadline, [](const std::string&) { return false; });
     return reply == kRaiseReply;
+}
+
+int SendEnqueueRequest(int fd, const std::vector<std::string>& paths,
+                       std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    std::string request(kEnqueueRequest);
+    for (const std::string& path : paths) {
+        if (path.empty() || path.find('\0') != std::string::npos) continue;
+        if (request.size() + path.size() + 1 > kMaxEnqueueRequest) continue;
+        request += path;
+        request += '\0';
+    }
+    if (!SendAll(fd, request, deadline)) return -1;
+    ::shutdown(fd, SHUT_WR);
+    const std::string reply =
+        ReceiveReply(fd, kMaxInstanceRequest, deadline,
+                     [](const std::string& r) { return r.find('\n') != std::string::npos; });
+    if (reply.size() < kEnqueueReply.size() + 2 || !reply.starts_with(kEnqueueReply) ||
+        reply.back() != '\n') {
+        return -1;
+    }
+    const std::string count =
+        reply.substr(kEnqueueReply.size(), reply.size() - kEnqueueReply.size() - 1);
+    if (count.empty() || count.size() > 9 ||
+        count.find_first_not_of("0123456789") != std::string::npos) {
+        return -1;
+    }
+    return std::stoi(count);
+}
+
+std::vector<std::string> ParseEnqueueBody(std::string_view body) {
+    std::vector<std::string> paths;
+    for (size_t end; (end = body.find('\0')) != std::string_view::npos;
+         body.remove_prefix(end + 1)) {
+        const std::string_view path = body.substr(0, end);
+        if (!path.empty() && path[0] == '/') paths.emplace_back(path);
+    }
+    return paths;
 }
 
 long PeerUid(int fd) {

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/CUniqueFd.h"
 
@@ -21,14 +22,19 @@ namespace zvp {
 //
 // Protocol on a connection: the client sends one line of at most kMaxInstanceRequest bytes
 // including its line feed; "raise\n" asks the player to come to the front, and the player
-// answers "ok\n" and closes. Any other line, or none within two seconds, is answered by
-// closing.
+// answers "ok\n" and closes. "enqueue\n" is followed by absolute paths, each ended by a NUL,
+// at most kMaxEnqueueRequest bytes in all, after which the client shuts its sending side; the
+// player appends the files and answers "added <n>\n" with the number of rows it added. Any
+// other line, or a request not complete within two seconds, is answered by closing.
 //
 // Everything here is plain system calls: stateless, any thread; nothing needs Qt.
 inline constexpr std::string_view kInstanceName = "CInstanceChecker_MMF_ZVP";
 inline constexpr std::string_view kRaiseRequest = "raise\n";
 inline constexpr std::string_view kRaiseReply = "ok\n";
 inline constexpr size_t kMaxInstanceRequest = 256;
+inline constexpr std::string_view kEnqueueRequest = "enqueue\n";
+inline constexpr std::string_view kEnqueueReply = "added ";
+inline constexpr size_t kMaxEnqueueRequest = size_t{1} << 20;  // the line included
 
 // A socket address and the exact length that bind and connect take for it.
 struct UnixSocketAddress {
@@ -61,6 +67,17 @@ CUniqueFd ConnectToInstanceSocket(const UnixSocketAddress& address, uid_t ownerU
 // Sends "raise\n" on the connected socket `fd` and waits up to `timeout` for the answer.
 // True when the listener answered "ok\n". Blocks the calling thread for at most `timeout`.
 bool SendRaiseRequest(int fd, std::chrono::milliseconds timeout);
+
+// Sends "enqueue\n" and `paths` (each NUL-ended; paths that would take the request past
+// kMaxEnqueueRequest, and empty ones, are left out) on the connected socket `fd`, shuts the
+// sending side and waits up to `timeout` in all for the answer. The number of rows the
+// player added, or -1 when it did not answer. Blocks the calling thread for at most `timeout`.
+int SendEnqueueRequest(int fd, const std::vector<std::string>& paths,
+                       std::chrono::milliseconds timeout);
+
+// The NUL-ended paths of an enqueue request's body (after its line); a last piece without
+// its NUL is dropped, and so is every path that is not absolute.
+std::vector<std::string> ParseEnqueueBody(std::string_view body);
 
 // The credentials' user id of the peer of connected socket `fd`, or -1 when unknown.
 long PeerUid(int fd);

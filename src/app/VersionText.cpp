@@ -20,7 +20,9 @@ std::string GetVersionText(const std::string& iniPath) {
 }
 
 std::string GetVersionText() {
-    return GetVersionText(CAppFolder::GetProgramFolder() + kVersionIniName);
+    const std::string folder = CAppFolder::GetResourceFolder();
+    if (folder.empty()) return {};
+    return GetVersionText(folder + kVersionIniName);
 }
 
 }  // namespace zvp

@@ -4,7 +4,7 @@
 
 namespace zvp {
 
-// The version INI beside the program: "ZVP.ini", written by the build
+// The version INI of the program: "ZVP.ini", written by the build
 // (cmake/ZvpVersionIni.cmake) with section "Version" and the values Major, Minor, Build and
 // Beta ("1" for a beta).
 inline constexpr const char* kVersionIniName = "ZVP.ini";
@@ -15,7 +15,8 @@ inline constexpr const char* kVersionIniName = "ZVP.ini";
 // Stateless; any thread.
 std::string GetVersionText(const std::string& iniPath);
 
-// GetVersionText of CAppFolder::GetProgramFolder() + kVersionIniName.
+// GetVersionText of CAppFolder::GetResourceFolder() + kVersionIniName (beside the program in
+// the build tree, share/zvp/ when installed); empty when the program's folder is unknown.
 std::string GetVersionText();
 
 }  // namespace zvp

@@ -1,5 +1,6 @@
 #include "subtitle/CSubtitleFile.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -7,13 +8,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <mutex>
 #include <sstream>
 
+#include "app/CUniqueFd.h"
+#include "app/FdWrite.h"
 #include "app/Logger.h"
 #include "app/TextDecoder.h"
+#include "app/WholeFile.h"
 #include "subtitle/CSrtConverter.h"
 #include "subtitle/SubtitleStyle.h"
 
@@ -45,15 +48,7 @@ bool HasExtension(const std::string& path, const char* ext) {
 }
 
 bool ReadFileBytes(const std::string& path, std::string& bytes) {
-    std::error_code ec;
-    const uintmax_t size = fs::file_size(path, ec);
-    if (ec || size > kMaxSubtitleFile) return false;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    bytes = buffer.str();
-    return !in.bad();
+    return ReadWholeFile(path, kMaxSubtitleFile, bytes);
 }
 
 // Writes `text` after a UTF-8 byte-order mark through a temporary file renamed into place.
@@ -63,12 +58,12 @@ bool WriteUtf8WithBom(const std::string& path, std::string_view text) {
     fs::create_directories(fs::path(path).parent_path(), ec);
     const std::string temp = path + ".part";
     {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        CUniqueFd out(::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
         if (!out) return false;
-        out.write("\xEF\xBB\xBF", 3);
-        out.write(text.data(), std::streamsize(text.size()));
-        out.close();
-        if (!out) {
+        const bool written = WriteAll(out.Get(), "\xEF\xBB\xBF", 3) &&
+                             WriteAll(out.Get(), text.data(), text.size()) &&
+                             ::close(out.Release()) == 0;
+        if (!written) {
             fs::remove(temp, ec);
             return false;
         }

@@ -22,6 +22,7 @@
 #include "app/CAppFolder.h"
 #include "app/CAppIni.h"
 #include "app/CFileFinder.h"
+#include "app/IniDocument.h"
 #include "app/Logger.h"
 #include "app/PathParts.h"
 #include "app/TextFormat.h"
@@ -37,6 +38,7 @@
 #include "subtitle/CSubtitleFile.h"
 #include "ui/AppTexts.h"
 #include "ui/CAppDialogs.h"
+#include "ui/CPlayerState.h"
 #include "ui/CPlaylistDialogs.h"
 #include "ui/MenuOpenGuard.h"
 #include "ui/ProgressText.h"
@@ -131,7 +133,8 @@ bool CMainWnd::CreateMainWindow() {
     const int h = screenSize.height() / 2;
     const QRect initial((screenSize.width() - w) / 2, (screenSize.height() - h) / 2, w, h);
     minSize_ = QSize(w / 2, h / 2);
-    if (!CreateSkinWnd(initial)) return false;
+    const CPlayerState::Values state = RestoredState(initial);
+    if (!CreateSkinWnd(state.window)) return false;
 
     dialogs_ = std::make_unique<CPlaylistDialogs>(this);
     dropTarget_.Register(this);
@@ -155,7 +158,8 @@ bool CMainWnd::CreateMainWindow() {
     RestoreSettings();
     created_ = true;
     AfterSkinChange();
-    center_.GetController().SetVolume(80);
+    center_.GetController().SetVolume(state.volume);
+    center_.GetController().SetMute(state.mute);
     volume_.SetValue(center_.GetController().GetVolume());
     setFocus();
     TimerService::Instance().StartTimer(kUpgradeTimer, 0, this);
@@ -545,8 +549,30 @@ void CMainWnd::CloseSequence() {
     center_.SaveDefaultPlaylist();
     center_.CloseMedia();
     inhibitor_.UnInhibit();
+    SaveState();
     CAppIni::Instance().Save();
     emit Closed();
+}
+
+CPlayerState::Values CMainWnd::RestoredState(const QRect& initial) const {
+    QList<QRect> screens;
+    for (const QScreen* screen : QGuiApplication::screens()) screens << screen->geometry();
+    CPlayerState::Values defaults;
+    defaults.volume = 80;
+    defaults.window = initial;
+    IniDocument settings;
+    settings.LoadExisting(CAppIni::Instance().GetSettingsPath(), IniDocument::LoadMode::kReplace);
+    return CPlayerState::Read(settings, defaults, screens);
+}
+
+void CMainWnd::SaveState() {
+    CPlaybackController& controller = center_.GetController();
+    CPlayerState::Values state;
+    state.volume = controller.GetVolume();
+    state.mute = controller.IsMuted();
+    // The normal rectangle: the one full screen or maximising will go back to.
+    state.window = fullScreen_ ? savedGeometry_ : isMaximized() ? normalGeometry() : geometry();
+    CPlayerState::Write(CAppIni::Instance(), state);
 }
 
 // ---- control events -------------------------------------------------------------------------

@@ -24,6 +24,7 @@
 #include "ui/CDropTarget.h"
 #include "ui/CFileDropTarget.h"
 #include "ui/CFullScreenToolbar.h"
+#include "ui/CPlayerState.h"
 #include "ui/WheelSteps.h"
 #include "upgrade/IUpgradeHost.h"
 
@@ -173,6 +174,11 @@ class CMainWnd : public CSkinWnd,
     void SetAspect(const char* name);
     // Timer 2: starts the upgrade worker with the settings' addresses.
     void StartUpgradeCheck();
+    // The volume, mute state and window rectangle of the last run ("state" settings), with
+    // `initial` as the window's default.
+    CPlayerState::Values RestoredState(const QRect& initial) const;
+    // Stores the volume, mute state and normal window rectangle for the next run.
+    void SaveState();
 
     // Control events.
     void OnPlayClicked(ISubject*, EventArg, EventArg);

@@ -18,6 +18,7 @@
 #include "ui/AppIcon.h"
 #include "ui/AppTexts.h"
 #include "ui/CMainWnd.h"
+#include "ui/CMprisService.h"
 
 namespace zvp {
 
@@ -40,6 +41,8 @@ sigset_t TerminationSignals() {
 std::unique_ptr<QApplication> MakeApplication(int& argc, char** argv) {
     const sigset_t set = TerminationSignals();
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    // A peer that hangs up fails a write with EPIPE instead of ending the player.
+    ::signal(SIGPIPE, SIG_IGN);
     if (QApplication::instance()) return nullptr;
     // X11 semantics (positioned and stay-on-top windows) under a Wayland session, unless the
     // user chose a platform.
@@ -58,13 +61,32 @@ std::unique_ptr<QApplication> MakeApplication(int& argc, char** argv) {
 
 }  // namespace
 
-CPellApp::CPellApp(int& argc, char** argv) : app_(MakeApplication(argc, argv)) {
+// The arguments after the first "--" of argv (Qt never sees them).
+std::vector<std::string> TrailingArguments(int argc, char** argv) {
+    std::vector<std::string> trailing;
+    for (int i = CommandLine::OptionCount(argc, argv) + 1; i < argc; ++i) {
+        trailing.emplace_back(argv[i]);
+    }
+    return trailing;
+}
+
+CPellApp::CPellApp(int& argc, char** argv)
+    : qtArgc_(CommandLine::OptionCount(argc, argv)),
+      trailing_(TrailingArguments(argc, argv)),
+      app_(MakeApplication(qtArgc_, argv)) {
     theApp = this;
     // QApplication has taken its own options out; the rest are paths, kept as bytes.
-    for (int i = 1; i < argc; ++i) args_.emplace_back(argv[i]);
+    std::vector<std::string> args;
+    for (int i = 1; i < qtArgc_; ++i) args.emplace_back(argv[i]);
+    if (!trailing_.empty()) {
+        args.emplace_back("--");
+        args.insert(args.end(), trailing_.begin(), trailing_.end());
+    }
+    commandLine_ = CommandLine::Parse(args);
 }
 
 CPellApp::~CPellApp() {
+    mpris_.reset();
     if (mainWnd_) {
         // The engine's widget belongs to the control centre, not to the window it sits in.
         QWidget& engine = controlCenter_.GetController().GetEngine();
@@ -110,8 +132,17 @@ bool CPellApp::InitInstance() {
     // The version text only reads the version INI, so installing this early is harmless.
     InstallCrashHandler(GetVersionText());
     checker_ = std::make_unique<CInstanceChecker>();
+    if (commandLine_.enqueue) {
+        checker_->SetEnqueueRequest(CommandLine::ResolveArguments(commandLine_.arguments).paths);
+    }
     if (checker_->Start() == CInstanceChecker::Role::kSecond) {
-        std::fputs(CInstanceChecker::kAlreadyRunningMessage, stderr);
+        if (!commandLine_.enqueue) {
+            std::fputs(CInstanceChecker::kAlreadyRunningMessage, stderr);
+        } else if (checker_->AddedCount() >= 0) {
+            std::printf("zvp: already running; added %d files\n", checker_->AddedCount());
+        } else {
+            std::fputs("zvp: already running; it did not take the files\n", stderr);
+        }
         checker_.reset();
         exitCode_ = 0;
         return false;
@@ -131,6 +162,10 @@ bool CPellApp::InitInstance() {
     QObject::connect(mainWnd_.get(), &CMainWnd::Closed, qApp, &QApplication::quit,
                      Qt::QueuedConnection);
     checker_->SetRaiseHandler(CInstanceChecker::MakeWidgetRaiser(mainWnd_.get()));
+    checker_->SetEnqueueHandler(
+        [this](const std::vector<std::string>& paths) { return EnqueueFiles(paths); });
+    mpris_ = std::make_unique<CMprisService>(controlCenter_, mainWnd_.get());
+    mpris_->Register();
     WatchTerminationSignals();
 
     PlaylistRandom::Seed(static_cast<uint32_t>(std::time(nullptr)));
@@ -158,14 +193,32 @@ std::vector<std::string> CPellApp::ExistingPaths(const std::vector<std::string>&
 }
 
 void CPellApp::OpenCommandLineFiles() {
-    const std::vector<std::string> paths = ExistingPaths(args_);
-    if (paths.empty()) return;
+    const CommandLine::OpenList list = CommandLine::ResolveArguments(commandLine_.arguments);
+    if (list.paths.empty()) return;
     IPlaylistAdapter* adapter = controlCenter_.GetAdapter();
-    const int before = adapter ? adapter->GetCount() : 0;
-    controlCenter_.OpenFiles(paths, true);
-    const int after = adapter ? adapter->GetCount() : 0;
-    // The last appended row plays, whatever the loop mode's idea of "last" is.
-    if (after > before) controlCenter_.JumpTo(after - 1);
+    const auto count = [adapter] { return adapter ? adapter->GetCount() : 0; };
+    const auto current = list.paths.begin() + list.current;
+    const int before = count();
+    if (current != list.paths.begin()) {
+        controlCenter_.OpenFiles(std::vector<std::string>(list.paths.begin(), current), true);
+    }
+    const int first = count();
+    controlCenter_.OpenFiles(std::vector<std::string>(current, list.paths.end()), true);
+    const int after = count();
+    if (after <= before) return;
+    // The current argument's row plays (a playlist's last row), whatever the loop mode's idea
+    // of "last" is.
+    const bool playlist = current->size() > 4 && current->ends_with(".mpl");
+    controlCenter_.JumpTo(playlist || first >= after ? after - 1 : first);
+}
+
+int CPellApp::EnqueueFiles(const std::vector<std::string>& arguments) {
+    const CommandLine::OpenList list = CommandLine::ResolveArguments(arguments);
+    IPlaylistAdapter* adapter = controlCenter_.GetAdapter();
+    if (list.paths.empty() || !adapter) return 0;
+    const int before = adapter->GetCount();
+    controlCenter_.OpenFiles(list.paths, true);
+    return adapter->GetCount() - before;
 }
 
 void CPellApp::WatchTerminationSignals() {

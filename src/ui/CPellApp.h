@@ -7,6 +7,7 @@
 
 #include "app/ISubject.h"
 #include "playlist/CControlCenter.h"
+#include "ui/CommandLine.h"
 
 class QSocketNotifier;
 
@@ -14,6 +15,7 @@ namespace zvp {
 
 class CInstanceChecker;
 class CMainWnd;
+class CMprisService;
 
 // The player's application object: the Qt application, the single-instance guard, the control
 // centre and the main window, and the start-up that ties them together. Publishes
@@ -27,8 +29,8 @@ class CMainWnd;
 class CPellApp : public ISubject {
   public:
     // Makes the QApplication unless one exists; `argc`/`argv` must outlive the object (Qt
-    // keeps them). Blocks SIGTERM, SIGINT and SIGHUP in the calling thread, which should be
-    // the only one yet.
+    // keeps them). Qt takes its options only from the arguments before a "--". Blocks SIGTERM,
+    // SIGINT and SIGHUP in the calling thread, which should be the only one yet.
     CPellApp(int& argc, char** argv);
     ~CPellApp() override;
     CPellApp(const CPellApp&) = delete;
@@ -38,7 +40,8 @@ class CPellApp : public ISubject {
     static CPellApp* Instance();
 
     // Start-up. False when the process should end at once: another player runs (it was
-    // asked to come forward; ExitCode() 0) or the main window could not be made (1).
+    // asked to come forward, or given the files with --enqueue; ExitCode() 0) or the main
+    // window could not be made (1).
     bool InitInstance();
     int ExitCode() const { return exitCode_; }
     // Runs the event loop until the main window closes; the loop's exit code.
@@ -55,17 +58,25 @@ class CPellApp : public ISubject {
     // The command-line paths start-up keeps: those that exist, made absolute, in order.
     static std::vector<std::string> ExistingPaths(const std::vector<std::string>& args);
 
+    // Appends the files and folders of `arguments` as a Ctrl-drop does (another start's
+    // --enqueue); returns the number of rows added.
+    int EnqueueFiles(const std::vector<std::string>& arguments);
+
   private:
     void OpenLog();
     void OpenCommandLineFiles();
     // SIGTERM, SIGINT and SIGHUP close the main window as its Exit command does.
     void WatchTerminationSignals();
 
-    std::unique_ptr<QApplication> app_;  // first: made first, destroyed last; null if not ours
+    int qtArgc_;                         // argv's entries before a "--"
+    std::vector<std::string> trailing_;  // the arguments after a "--"
+    std::unique_ptr<QApplication> app_;  // made first of the objects, destroyed last; null if
+                                         // not ours
     std::unique_ptr<CInstanceChecker> checker_;
     CControlCenter controlCenter_;
     std::unique_ptr<CMainWnd> mainWnd_;
-    std::vector<std::string> args_;  // the command line after the program and Qt's options
+    std::unique_ptr<CMprisService> mpris_;  // after the window: goes before it
+    CommandLine::Parsed commandLine_;       // after the program's and Qt's options
     int signalFd_ = -1;
     std::unique_ptr<QSocketNotifier> signalNotifier_;
     int exitCode_ = 0;

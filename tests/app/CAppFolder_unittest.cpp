@@ -53,6 +53,28 @@ TEST(CAppFolderTest, ProgramFolderIsTheExecutablesFolder) {
     EXPECT_TRUE(PathParts::ForLocation(PathParts::kExecutable).Exists());
 }
 
+TEST(CAppFolderTest, InstalledFilesBesideTheProgramElseUnderThePrefix) {
+    test::TempDir dir;
+    const std::string bin = dir.file("prefix/bin") + "/";
+    fs::create_directories(bin);
+    EXPECT_EQ(CAppFolder::GetResourceFolder(bin), dir.file("prefix/share/zvp") + "/");
+    EXPECT_EQ(CAppFolder::GetHelperFolder(bin), dir.file("prefix/libexec/zvp") + "/");
+    EXPECT_EQ(CAppFolder::GetResourceFolder(dir.file("prefix/bin")),  // no trailing slash
+              dir.file("prefix/share/zvp") + "/");
+
+    // The build tree: the files lie beside the program.
+    test::WriteBytes(bin + "ZVP.ini", "[Version]\n");
+    test::WriteBytes(bin + "Hopover", "");
+    EXPECT_EQ(CAppFolder::GetResourceFolder(bin), bin);
+    EXPECT_EQ(CAppFolder::GetHelperFolder(bin), bin);
+
+    // Never the working directory: an unknown or relative program folder finds nothing.
+    for (const char* unknown : {"", "./", "bin/"}) {
+        EXPECT_EQ(CAppFolder::GetResourceFolder(unknown), "") << unknown;
+        EXPECT_EQ(CAppFolder::GetHelperFolder(unknown), "") << unknown;
+    }
+}
+
 TEST(PathPartsTest, SplitsAndJoins) {
     PathParts parts("/media/films/movie.en.srt");
     EXPECT_EQ(parts.drive(), "");

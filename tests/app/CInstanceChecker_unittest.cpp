@@ -1,5 +1,6 @@
 #include "app/CInstanceChecker.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -126,6 +127,92 @@ TEST(CInstanceCheckerTest, RaiseRequestIsAnsweredAndCallsTheHandler) {
         EXPECT_EQ(answered, 1);
         EXPECT_EQ(raises, round);
     }
+}
+
+TEST(InstanceSocketTest, EnqueueBodyKeepsWholeAbsolutePaths) {
+    using std::string_literals::operator""s;
+    const struct {
+        std::string body;
+        std::vector<std::string> paths;
+    } cases[] = {
+        {"", {}},
+        {"/a.mp4\0/b c.mkv\0"s, {"/a.mp4", "/b c.mkv"}},
+        {"relative.mp4\0\0/x\0"s, {"/x"}},  // not absolute, empty
+        {"/a\0/cut-off"s, {"/a"}},          // the last piece lacks its NUL
+    };
+    for (const auto& c : cases) EXPECT_EQ(ParseEnqueueBody(c.body), c.paths) << c.body;
+}
+
+TEST(CInstanceCheckerTest, EnqueueHandsThePathsOverAndAnswersTheCount) {
+    const std::string name = UniqueName();
+    const UnixSocketAddress address = InstanceSocketAddress(::getuid(), name);
+    CInstanceChecker first;
+    ASSERT_TRUE(first.RegisterAsFirstInstance(name));
+    std::vector<std::vector<std::string>> calls;
+    int raises = 0;
+    first.SetRaiseHandler([&] { ++raises; });
+    first.SetEnqueueHandler([&](const std::vector<std::string>& paths) {
+        calls.push_back(paths);
+        return static_cast<int>(paths.size()) * 10;  // a playlist may add many rows
+    });
+
+    // A second start with --enqueue: Start asks with the paths instead of "raise".
+    std::atomic<int> added{-2};
+    std::atomic<bool> second{false};
+    std::thread client([&] {
+        CInstanceChecker checker;
+        checker.SetEnqueueRequest({"/m/a b.mp4", "/m/c.mkv"});
+        second = checker.Start(name) == CInstanceChecker::Role::kSecond;
+        added = checker.AddedCount();
+    });
+    EXPECT_TRUE(test::PumpUntil([&] { return added != -2; }, 5s));
+    client.join();
+    EXPECT_TRUE(second);
+    EXPECT_EQ(added, 20);
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0], (std::vector<std::string>{"/m/a b.mp4", "/m/c.mkv"}));
+    EXPECT_EQ(raises, 0);  // an enqueue does not bring the player forward
+
+    // Raw peers: a request filling the limit exactly is served; one byte more is closed
+    // unanswered; a peer hanging up after the line gets "added 0" without a handler call.
+    const std::string line(kEnqueueRequest);
+    const std::string exact = line + std::string(kMaxEnqueueRequest - line.size() - 1, 'x') + '\0';
+    const struct {
+        std::string request;
+        const char* reply;
+    } peers[] = {
+        {exact, "added 0\n"},  // one (relative) path: the handler gets nothing to add
+        {exact + "y", ""},
+        {line, "added 0\n"},
+    };
+    calls.clear();
+    for (const auto& peer : peers) {
+        std::atomic<bool> done{false};
+        std::string reply;
+        std::thread raw([&] {
+            const CUniqueFd fd = ConnectToInstanceSocket(address, ::getuid());
+            const int flags = fd ? ::fcntl(fd.Get(), F_GETFL) : 0;
+            if (fd) ::fcntl(fd.Get(), F_SETFL, flags & ~O_NONBLOCK);
+            size_t sent = 0;
+            while (fd && sent < peer.request.size()) {
+                const ssize_t n = ::send(fd.Get(), peer.request.data() + sent,
+                                         peer.request.size() - sent, MSG_NOSIGNAL);
+                if (n <= 0) break;
+                sent += static_cast<size_t>(n);
+            }
+            if (fd) ::shutdown(fd.Get(), SHUT_WR);
+            char buffer[64];
+            ssize_t n;
+            while (fd && (n = ::recv(fd.Get(), buffer, sizeof buffer, 0)) > 0)
+                reply.append(buffer, n);
+            done = true;
+        });
+        EXPECT_TRUE(test::PumpUntil([&] { return done.load(); }, 5s));
+        raw.join();
+        EXPECT_EQ(reply, peer.reply) << peer.request.size();
+    }
+    EXPECT_TRUE(calls.empty());  // neither the relative path nor the empty request reached it
+    EXPECT_TRUE(first.IsFirstInstance());
 }
 
 TEST(CInstanceCheckerTest, WidgetRaiserRestoresAndActivatesTheModalDialogFirst) {
@@ -333,6 +420,17 @@ TEST(CInstanceCheckerTest, OtherUsersAreNeitherServedNorObeyed) {
         ASSERT_GT(child, 0);
         EXPECT_EQ(WaitServing(child), 0);
         EXPECT_EQ(raises, 0);
+
+        int enqueued = 0;
+        first.SetEnqueueHandler([&](const std::vector<std::string>&) { return ++enqueued; });
+        const pid_t enqueuer = ForkAsUser(kNobody, [&] {
+            const CUniqueFd fd = ConnectToInstanceSocket(address, 0);
+            if (!fd) return 2;
+            return SendEnqueueRequest(fd.Get(), {"/tmp/x.mp4"}, 2s) < 0 ? 0 : 1;
+        });
+        ASSERT_GT(enqueuer, 0);
+        EXPECT_EQ(WaitServing(enqueuer), 0);
+        EXPECT_EQ(enqueued, 0);
     }
 
     // A socket of another user holding the name is not taken for a running player.
