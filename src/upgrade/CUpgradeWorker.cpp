@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "app/CAppFolder.h"
+#include "app/CrashHandler.h"
 #include "app/InstallerName.h"
 #include "app/Logger.h"
 #include "upgrade/CDlgUpgrading.h"
@@ -77,7 +78,7 @@ void CUpgradeWorker::Finish(Outcome outcome) {
 }
 
 void CUpgradeWorker::Run(IUpgradeHost* host, const UpgradeConfig& config) {
-    // The crash handler's per-thread set-up belongs first on this thread.
+    PrepareCrashHandlerThread();
     CleanInstallerFolder(config.installerFolder);
     Outcome outcome = CheckForUpgrade(host, config);
     if (stopped_->load() && outcome != Outcome::kOffered) outcome = Outcome::kStopped;
