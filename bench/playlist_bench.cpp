@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "MedianTime.h"
 #include "app/Logger.h"
 #include "engine/CClipInfo.h"
 #include "playlist/CPlaylistFile.h"
@@ -78,21 +79,9 @@ std::vector<std::string> MakeFiles(const std::filesystem::path& folder) {
     return paths;
 }
 
-double Ms(std::chrono::steady_clock::duration d) {
-    return std::chrono::duration<double, std::milli>(d).count();
-}
-
-// Runs `setup` untimed and `timed` timed kRuns times; the median in milliseconds.
+// The median of kRuns runs of `timed`, each after `setup` (not timed), in milliseconds.
 double Median(const std::function<void()>& setup, const std::function<void()>& timed) {
-    std::vector<double> ms;
-    for (int run = 0; run < kRuns; ++run) {
-        setup();
-        const auto start = std::chrono::steady_clock::now();
-        timed();
-        ms.push_back(Ms(std::chrono::steady_clock::now() - start));
-    }
-    std::sort(ms.begin(), ms.end());
-    return ms[kRuns / 2];
+    return zvp::bench::MedianMs(kRuns, setup, timed);
 }
 
 void Print(const char* what, double ms) {

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "MedianTime.h"
 #include "app/Logger.h"
 #include "engine/CClipInfo.h"
 #include "playlist/CPlaylistModel.h"
@@ -33,21 +34,9 @@ constexpr int kRuns = 9;
 constexpr int kRows = 10000;
 constexpr double kPaintGoalMs = 8.0;
 
-double Ms(std::chrono::steady_clock::duration d) {
-    return std::chrono::duration<double, std::milli>(d).count();
-}
-
-// Median of kRuns runs of `work`, each after `setup` (not timed), in milliseconds.
-double Median(const std::function<void()>& setup, const std::function<void()>& work) {
-    std::vector<double> times;
-    for (int i = 0; i < kRuns; ++i) {
-        setup();
-        const auto start = std::chrono::steady_clock::now();
-        work();
-        times.push_back(Ms(std::chrono::steady_clock::now() - start));
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+// The median of kRuns runs of `timed`, each after `setup` (not timed), in milliseconds.
+double Median(const std::function<void()>& setup, const std::function<void()>& timed) {
+    return zvp::bench::MedianMs(kRuns, setup, timed);
 }
 
 void Print(const std::string& what, double ms, const char* note = "") {

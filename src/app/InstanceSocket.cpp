@@ -202,18 +202,24 @@ std::vector<std::string> ParseEnqueueBody(std::string_view body) {
     return paths;
 }
 
+namespace {
+
+// The peer's credentials (SO_PEERCRED); false when they cannot be read.
+bool PeerCredentials(int fd, ucred& credentials) {
+    socklen_t size = sizeof credentials;
+    return ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &credentials, &size) == 0;
+}
+
+}  // namespace
+
 long PeerUid(int fd) {
     ucred credentials{};
-    socklen_t size = sizeof credentials;
-    if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &credentials, &size) != 0) return -1;
-    return static_cast<long>(credentials.uid);
+    return PeerCredentials(fd, credentials) ? static_cast<long>(credentials.uid) : -1;
 }
 
 long PeerPid(int fd) {
     ucred credentials{};
-    socklen_t size = sizeof credentials;
-    if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &credentials, &size) != 0) return -1;
-    return static_cast<long>(credentials.pid);
+    return PeerCredentials(fd, credentials) ? static_cast<long>(credentials.pid) : -1;
 }
 
 }  // namespace zvp

@@ -59,8 +59,6 @@ std::unique_ptr<QApplication> MakeApplication(int& argc, char** argv) {
     return app;
 }
 
-}  // namespace
-
 // The arguments after the first "--" of argv (Qt never sees them).
 std::vector<std::string> TrailingArguments(int argc, char** argv) {
     std::vector<std::string> trailing;
@@ -69,6 +67,8 @@ std::vector<std::string> TrailingArguments(int argc, char** argv) {
     }
     return trailing;
 }
+
+}  // namespace
 
 CPellApp::CPellApp(int& argc, char** argv)
     : qtArgc_(CommandLine::OptionCount(argc, argv)),
@@ -177,19 +177,6 @@ bool CPellApp::InitInstance() {
 
 int CPellApp::Exec() {
     return QApplication::exec();
-}
-
-std::vector<std::string> CPellApp::ExistingPaths(const std::vector<std::string>& args) {
-    std::vector<std::string> kept;
-    for (const std::string& arg : args) {
-        if (arg.empty()) continue;
-        std::error_code ec;
-        if (!std::filesystem::exists(arg, ec)) continue;
-        std::filesystem::path absolute = std::filesystem::absolute(arg, ec);
-        if (ec) continue;
-        kept.push_back(absolute.lexically_normal().string());
-    }
-    return kept;
 }
 
 void CPellApp::OpenCommandLineFiles() {

@@ -55,9 +55,6 @@ class CPellApp : public ISubject {
     static std::string GetWindowClassName();
     static std::string GetVersionText();
 
-    // The command-line paths start-up keeps: those that exist, made absolute, in order.
-    static std::vector<std::string> ExistingPaths(const std::vector<std::string>& args);
-
     // Appends the files and folders of `arguments` as a Ctrl-drop does (another start's
     // --enqueue); returns the number of rows added.
     int EnqueueFiles(const std::vector<std::string>& arguments);
@@ -69,7 +66,7 @@ class CPellApp : public ISubject {
     void WatchTerminationSignals();
 
     int qtArgc_;                         // argv's entries before a "--"
-    std::vector<std::string> trailing_;  // the arguments after a "--"
+    std::vector<std::string> trailing_;  // the arguments after a "--", taken before Qt edits argv
     std::unique_ptr<QApplication> app_;  // made first of the objects, destroyed last; null if
                                          // not ours
     std::unique_ptr<CInstanceChecker> checker_;

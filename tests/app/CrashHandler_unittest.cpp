@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "app/MinidumpReader.h"
+#include "app/TextDecoder.h"
 #include "support/TestUtil.h"
 
 extern char** environ;
@@ -43,36 +44,6 @@ std::string ReadFile(const std::string& path) {
     std::ostringstream out;
     out << in.rdbuf();
     return out.str();
-}
-
-// UTF-16LE bytes to UTF-8 (the report's paths may hold any character).
-std::string FromUtf16Le(const std::string& bytes) {
-    std::string out;
-    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        uint32_t cp = static_cast<uint8_t>(bytes[i]) | (static_cast<uint8_t>(bytes[i + 1]) << 8);
-        if (cp >= 0xD800 && cp < 0xDC00 && i + 3 < bytes.size()) {
-            const uint32_t low =
-                static_cast<uint8_t>(bytes[i + 2]) | (static_cast<uint8_t>(bytes[i + 3]) << 8);
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
-            i += 2;
-        }
-        if (cp < 0x80) {
-            out += static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            out += static_cast<char>(0xC0 | (cp >> 6));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            out += static_cast<char>(0xE0 | (cp >> 12));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (cp >> 18));
-            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        }
-    }
-    return out;
 }
 
 // The output of a shell command.
@@ -277,7 +248,7 @@ TEST_P(CrashKindTest, ReportDumpAndFaultpost) {
     ASSERT_EQ(bytes.size() % 2, 0u);
     ASSERT_GT(bytes.size(), 2u);
     EXPECT_FALSE(bytes[0] == '\xff' && bytes[1] == '\xfe');
-    const std::string report = FromUtf16Le(bytes);
+    const std::string report = TextDecoder::Utf16LeToUtf8(bytes);
     EXPECT_EQ(report.rfind(std::string("crash_child caused ") + kind.caused + " \r\nin module ", 0),
               0u)
         << report.substr(0, 200);
@@ -385,7 +356,7 @@ TEST_F(CrashHandlerTest, TwoThreadsAtOnceGiveOneReport) {
     const ChildRun run = Run("two-threads");
     ASSERT_TRUE(DiedBy(run, SIGSEGV)) << run.status << "\n" << run.err;
     ASSERT_EQ(run.tids.size(), 2u) << run.out;
-    const std::string report = FromUtf16Le(ReadFile(Report()));
+    const std::string report = TextDecoder::Utf16LeToUtf8(ReadFile(Report()));
     EXPECT_EQ(report.find("crash_child caused an Access Violation"), 0u);
     EXPECT_EQ(report.find("crash_child caused", 1), std::string::npos);
     test::MinidumpReader dump;
@@ -406,7 +377,9 @@ TEST_F(CrashHandlerTest, FaultInsideTheWriterEndsTheProcess) {
 TEST_F(CrashHandlerTest, WithoutFaultpostTheReportStays) {
     const ChildRun run = Run("divide");
     EXPECT_TRUE(DiedBy(run, SIGFPE)) << run.status << "\n" << run.err;
-    EXPECT_EQ(FromUtf16Le(ReadFile(Report())).find("crash_child caused an Integer Divide"), 0u);
+    EXPECT_EQ(
+        TextDecoder::Utf16LeToUtf8(ReadFile(Report())).find("crash_child caused an Integer Divide"),
+        0u);
     EXPECT_TRUE(fs::exists(Dump()));
     EXPECT_EQ(run.otherChildren, 0);
 }

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "app/TextDecoder.h"
+
 namespace zvp::test {
 
 // A bounds-checked reader of the minidump streams the crash handler writes. Parse() refuses
@@ -122,30 +124,7 @@ class MinidumpReader {
             ok_ = false;
             return {};
         }
-        std::string out;
-        for (uint64_t i = 0; i < bytes / 2; ++i) {
-            uint32_t cp = U16(at + 4 + 2 * i);
-            if (cp >= 0xD800 && cp < 0xDC00 && i + 1 < bytes / 2) {
-                cp = 0x10000 + ((cp - 0xD800) << 10) + (U16(at + 6 + 2 * i) - 0xDC00);
-                ++i;
-            }
-            if (cp < 0x80) {
-                out += static_cast<char>(cp);
-            } else if (cp < 0x800) {
-                out += static_cast<char>(0xC0 | (cp >> 6));
-                out += static_cast<char>(0x80 | (cp & 0x3F));
-            } else if (cp < 0x10000) {
-                out += static_cast<char>(0xE0 | (cp >> 12));
-                out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-                out += static_cast<char>(0x80 | (cp & 0x3F));
-            } else {
-                out += static_cast<char>(0xF0 | (cp >> 18));
-                out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-                out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-                out += static_cast<char>(0x80 | (cp & 0x3F));
-            }
-        }
-        return out;
+        return TextDecoder::Utf16LeToUtf8(std::string_view(data_).substr(at + 4, bytes));
     }
     Memory MemoryDescriptor(uint64_t at) {
         Memory m;

@@ -25,14 +25,7 @@ fail() {
     [ -n "${pid:-}" ] && kill -9 "$pid" 2>/dev/null
     exit 1
 }
-until_ok() {
-    local deadline=$((SECONDS + $1))
-    shift
-    until "$@"; do
-        [ "$SECONDS" -lt "$deadline" ] || return 1
-        sleep 0.1
-    done
-}
+source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh"
 pc() { playerctl --player=zvp "$@" 2>/dev/null; }
 status_is() { [ "$(pc status)" = "$1" ]; }
 position() { pc position | cut -d. -f1; }

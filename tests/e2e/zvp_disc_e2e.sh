@@ -43,27 +43,7 @@ mount -o loop,ro "$work/vcd.iso" "$work/mnt" 2>"$work/mount.log" ||
     skip "cannot loop-mount here: $(head -1 "$work/mount.log")"
 mounted=$work/mnt
 
-until_ok() {
-    local deadline=$((SECONDS + $1))
-    shift
-    until "$@"; do
-        [ "$SECONDS" -lt "$deadline" ] || return 1
-        sleep 0.1
-    done
-}
-find_window() { xdotool search --onlyvisible --name '^Zeph Vidra Player$' 2>/dev/null | tail -1; }
-geometry() {
-    wid=$(find_window)
-    [ -n "$wid" ] && eval "$(xdotool getwindowgeometry --shell "$wid")"
-}
-shot() {
-    geometry
-    import -window root -crop "$((WIDTH - 200))x$((HEIGHT - 80))+$((X + 10))+$((Y + 30))" \
-        +repage "$1" 2>/dev/null
-}
-same() { [ "$(compare -metric AE "$1" "$2" null: 2>&1 || true)" = "0" ]; }
-frames_move() { shot "$work/a.png" && sleep 0.3 && shot "$work/b.png" && ! same "$work/a.png" "$work/b.png"; }
-has_window() { wid=$(find_window); [ -n "$wid" ]; }
+source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh"
 
 "$zvp" >"$work/zvp.log" 2>&1 &
 pid=$!

@@ -30,33 +30,7 @@ fail() {
 }
 now_ms() { date +%s%3N; }
 [ -f "$clip" ] || fail "no $clip (the demo_media target makes it)"
-# until_ok SECONDS COMMAND...: runs COMMAND every 100 ms until it succeeds or SECONDS pass
-# (bounds are generous: a loaded machine plays and redraws slowly).
-until_ok() {
-    local deadline=$((SECONDS + $1))
-    shift
-    until "$@"; do
-        [ "$SECONDS" -lt "$deadline" ] || return 1
-        sleep 0.1
-    done
-}
-find_window() { xdotool search --onlyvisible --name '^Zeph Vidra Player$' 2>/dev/null | tail -1; }
-geometry() {
-    wid=$(find_window)
-    [ -n "$wid" ] && eval "$(xdotool getwindowgeometry --shell "$wid")"
-}
-# A shot of the video area (the window less its frame and playlist).
-shot() {
-    geometry
-    import -window root -crop "$((WIDTH - 200))x$((HEIGHT - 80))+$((X + 10))+$((Y + 30))" \
-        +repage "$1" 2>/dev/null
-}
-same() { [ "$(compare -metric AE "$1" "$2" null: 2>&1 || true)" = "0" ]; }
-frames_move() { shot "$work/a.png" && sleep 0.3 && shot "$work/b.png" && ! same "$work/a.png" "$work/b.png"; }
-frames_still() { shot "$work/a.png" && sleep 0.5 && shot "$work/b.png" && same "$work/a.png" "$work/b.png"; }
-
-has_window() { wid=$(find_window); [ -n "$wid" ]; }
-key() { geometry && xdotool key --window "$wid" "$1"; }
+source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh"
 list="$XDG_DATA_HOME/ZVP/Playlists/__default.mpl"
 # The rows of the default playlist, one a line.
 saved_rows() { iconv -f UTF-16LE -t UTF-8 "$list" | tr -d '\r\357\273\277'; }

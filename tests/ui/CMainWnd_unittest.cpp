@@ -34,6 +34,7 @@
 #include "support/TestUtil.h"
 #include "ui/AppTexts.h"
 #include "ui/CPellApp.h"
+#include "ui/CommandLine.h"
 #include "ui/MenuOpenGuard.h"
 
 namespace zvp {
@@ -619,7 +620,8 @@ TEST(PellAppTest, CommandLinePathsThatExistBecomeAbsolute) {
     std::fclose(f);
     const fs::path cwd = fs::current_path();
     fs::current_path(dir.path());
-    const auto kept = CPellApp::ExistingPaths({"a.mp4", "missing.mp4", "", file, "./a.mp4"});
+    const auto kept =
+        CommandLine::ResolveArguments({"a.mp4", "missing.mp4", "", file, "./a.mp4"}).paths;
     fs::current_path(cwd);
     EXPECT_EQ(kept, (std::vector<std::string>{file, file, file}));
 }
