@@ -1,6 +1,7 @@
 # `cmake --install`: the player and what it finds at run time, in the GNU layout.
 #   bin/zvp
 #   libexec/zvp/Hopover                      (when the relauncher is built)
+#   libexec/zvp/Faultpost                    the crash report dialog (CAppFolder::GetHelperFolder)
 #   share/zvp/ZVP.ini                        CAppFolder::GetResourceFolder
 #   share/applications/zvp.desktop
 #   share/icons/hicolor/<n>x<n>/apps/zvp.png, share/icons/hicolor/scalable/apps/zvp.svg
@@ -19,4 +20,7 @@ if(TARGET zvp)
 endif()
 if(TARGET Hopover)
   install(TARGETS Hopover RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/zvp)
+endif()
+if(TARGET Faultpost)
+  install(TARGETS Faultpost RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/zvp)
 endif()

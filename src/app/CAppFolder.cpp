@@ -130,8 +130,8 @@ std::string CAppFolder::GetHelperFolder() {
     return GetHelperFolder(GetProgramFolder());
 }
 
-std::string CAppFolder::GetHelperFolder(const std::string& programFolder) {
-    return InstalledFolder(programFolder, "Hopover", "libexec/zvp");
+std::string CAppFolder::GetHelperFolder(const std::string& programFolder, const char* helper) {
+    return InstalledFolder(programFolder, helper, "libexec/zvp");
 }
 
 }  // namespace zvp

@@ -35,10 +35,11 @@ class CAppFolder {
     // tree), else "<programFolder>/../share/zvp/".
     static std::string GetResourceFolder();
     static std::string GetResourceFolder(const std::string& programFolder);
-    // The folder holding the helper program Hopover: `programFolder` itself when Hopover is
-    // there, else "<programFolder>/../libexec/zvp/".
+    // The folder holding a helper program (Hopover, Faultpost): `programFolder` itself when
+    // `helper` is there (the build tree), else "<programFolder>/../libexec/zvp/".
     static std::string GetHelperFolder();
-    static std::string GetHelperFolder(const std::string& programFolder);
+    static std::string GetHelperFolder(const std::string& programFolder,
+                                       const char* helper = "Hopover");
 
     // The per-user data folder without "ZVP/": $XDG_DATA_HOME when set to an absolute path,
     // else $HOME/.local/share; with a trailing "/". Not created.

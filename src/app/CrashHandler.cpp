@@ -659,12 +659,15 @@ void ComputeProgramPaths() {
     CopyText(g_appTitle, sizeof(g_appTitle), g_programName);
     char* dot = std::strrchr(g_appTitle, '.');
     if (dot && dot != g_appTitle) *dot = '\0';
-    const size_t folder = static_cast<size_t>(g_programName - g_programPath);
-    FormatCrashText(g_faultpostPath, sizeof(g_faultpostPath), "%s", g_programPath);
-    if (folder + sizeof("Faultpost") <= sizeof(g_faultpostPath)) {
-        CopyText(g_faultpostPath + folder, sizeof(g_faultpostPath) - folder, "Faultpost");
-    } else {
+    // Beside the program in the build tree, else in the installed helper folder.
+    const std::string programFolder(g_programPath,
+                                    static_cast<size_t>(g_programName - g_programPath));
+    const std::string folder = CAppFolder::GetHelperFolder(programFolder, "Faultpost");
+    const std::string faultpost = folder + "Faultpost";
+    if (folder.empty() || faultpost.size() >= sizeof(g_faultpostPath)) {
         g_faultpostPath[0] = '\0';
+    } else {
+        CopyText(g_faultpostPath, sizeof(g_faultpostPath), faultpost.c_str());
     }
 }
 

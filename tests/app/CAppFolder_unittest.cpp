@@ -59,6 +59,7 @@ TEST(CAppFolderTest, InstalledFilesBesideTheProgramElseUnderThePrefix) {
     fs::create_directories(bin);
     EXPECT_EQ(CAppFolder::GetResourceFolder(bin), dir.file("prefix/share/zvp") + "/");
     EXPECT_EQ(CAppFolder::GetHelperFolder(bin), dir.file("prefix/libexec/zvp") + "/");
+    EXPECT_EQ(CAppFolder::GetHelperFolder(bin, "Faultpost"), dir.file("prefix/libexec/zvp") + "/");
     EXPECT_EQ(CAppFolder::GetResourceFolder(dir.file("prefix/bin")),  // no trailing slash
               dir.file("prefix/share/zvp") + "/");
 
@@ -67,6 +68,10 @@ TEST(CAppFolderTest, InstalledFilesBesideTheProgramElseUnderThePrefix) {
     test::WriteBytes(bin + "Hopover", "");
     EXPECT_EQ(CAppFolder::GetResourceFolder(bin), bin);
     EXPECT_EQ(CAppFolder::GetHelperFolder(bin), bin);
+    // Each helper is looked up by its own name.
+    EXPECT_EQ(CAppFolder::GetHelperFolder(bin, "Faultpost"), dir.file("prefix/libexec/zvp") + "/");
+    test::WriteBytes(bin + "Faultpost", "");
+    EXPECT_EQ(CAppFolder::GetHelperFolder(bin, "Faultpost"), bin);
 
     // Never the working directory: an unknown or relative program folder finds nothing.
     for (const char* unknown : {"", "./", "bin/"}) {

@@ -33,6 +33,9 @@ for n in $sizes; do expected+=$'\n'"share/icons/hicolor/${n}x${n}/apps/zvp.png";
 if [ -n "$(find "$build" -name Hopover -type f -perm -u+x -print -quit)" ]; then
     expected+=$'\n'"libexec/zvp/Hopover"
 fi
+if [ -n "$(find "$build" -name Faultpost -type f -perm -u+x -print -quit)" ]; then
+    expected+=$'\n'"libexec/zvp/Faultpost"
+fi
 actual=$(cd "$prefix" && find . -not -type d | sed 's|^\./||' | LC_ALL=C sort)
 expected=$(echo "$expected" | LC_ALL=C sort)
 [ "$actual" = "$expected" ] || fail "installed files differ:"$'\n'"$(diff <(echo "$expected") <(echo "$actual"))"
