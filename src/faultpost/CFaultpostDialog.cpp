@@ -5,10 +5,11 @@
 #include <QFile>
 #include <QFont>
 #include <QLabel>
-#include <QProcess>
 #include <QPushButton>
 #include <QUrl>
 #include <QVBoxLayout>
+
+#include "app/SpawnProgram.h"
 
 namespace zvp {
 
@@ -70,7 +71,9 @@ void CFaultpostDialog::OpenFolder() {
     // Platform plugins without desktop services (offscreen, minimal) refuse; the desktop's
     // opener is asked directly then.
     if (!QDesktopServices::openUrl(url)) {
-        QProcess::startDetached(QStringLiteral("xdg-open"), {url.toString(QUrl::FullyEncoded)});
+        pid_t pid = 0;
+        SpawnProgram({"xdg-open", url.toString(QUrl::FullyEncoded).toStdString()},
+                     SpawnOptions{true, true}, &pid);
     }
 }
 

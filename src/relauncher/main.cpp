@@ -13,7 +13,6 @@
 // namespace boundary) it probes the socket every 100 ms instead. HOPOVER_POLL=1 in the
 // environment forces the probe loop. A probe connects and closes without sending anything.
 #include <poll.h>
-#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -32,8 +31,7 @@
 #include "app/CUniqueFd.h"
 #include "app/InstallerName.h"
 #include "app/InstanceSocket.h"
-
-extern char** environ;
+#include "app/SpawnProgram.h"
 
 namespace zvp {
 namespace {
@@ -129,14 +127,10 @@ int RunInstaller(const std::string& path) {
     if (!S_ISREG(info.st_mode)) return Refuse(path, "not a regular file");
 
     std::string target = *folder + "/" + name;
-    std::string opener = "xdg-open";
     const bool direct = ::access(target.c_str(), X_OK) == 0;
-    char* directArgv[] = {target.data(), nullptr};
-    char* openArgv[] = {opener.data(), target.data(), nullptr};
     pid_t pid = 0;
-    const int rc = direct
-                       ? ::posix_spawn(&pid, target.c_str(), nullptr, nullptr, directArgv, environ)
-                       : ::posix_spawnp(&pid, "xdg-open", nullptr, nullptr, openArgv, environ);
+    const int rc = direct ? SpawnProgram({target}, SpawnOptions{}, &pid)
+                          : SpawnProgram({"xdg-open", target}, SpawnOptions{true, false}, &pid);
     if (rc != 0) {
         std::fprintf(stderr, "Hopover: cannot start %s: %s\n", target.c_str(), std::strerror(rc));
         return 1;

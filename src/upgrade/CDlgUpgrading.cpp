@@ -1,8 +1,5 @@
 #include "upgrade/CDlgUpgrading.h"
 
-#include <signal.h>
-#include <spawn.h>
-
 #include <QApplication>
 #include <QDesktopServices>
 #include <QHBoxLayout>
@@ -17,11 +14,10 @@
 
 #include "app/AtomicFileWriter.h"
 #include "app/Logger.h"
+#include "app/SpawnProgram.h"
 #include "app/WholeFile.h"
 #include "upgrade/IUpgradeHost.h"
 #include "upgrade/UpgradeEndpoints.h"
-
-extern char** environ;
 
 namespace zvp {
 namespace {
@@ -129,18 +125,10 @@ bool CDlgUpgrading::StartRelauncher(const UpgradeOffer& offer) {
         Log(log, "Cannot copy the relauncher to %s: %s", copy.c_str(), std::strerror(errno));
         return false;
     }
-    posix_spawnattr_t attr;
-    posix_spawnattr_init(&attr);
-    sigset_t none;
-    sigemptyset(&none);
-    posix_spawnattr_setsigmask(&attr, &none);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK);
-    std::string installer = offer.installerPath;
-    std::string program = copy;
-    char* argv[] = {program.data(), installer.data(), nullptr};
+    // A new session with only 0-2: the relauncher outlives the player, and an inherited
+    // instance socket would keep the player's name alive while it waits for the player to go.
     pid_t pid = 0;
-    const int rc = ::posix_spawn(&pid, copy.c_str(), nullptr, &attr, argv, environ);
-    posix_spawnattr_destroy(&attr);
+    const int rc = SpawnProgram({copy, offer.installerPath}, SpawnOptions{false, true}, &pid);
     if (rc != 0) {
         Log(log, "Cannot start %s: %s", copy.c_str(), std::strerror(rc));
         return false;
