@@ -11,11 +11,10 @@
 #include <charconv>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "app/CUniqueFd.h"
 #include "app/Logger.h"
+#include "app/WholeFile.h"
 #include "media/CdIoHandle.h"
 #include "playlist/MountTable.h"
 
@@ -42,11 +41,9 @@ std::string Resolved(const std::string& path) {
 }
 
 std::vector<MountEntry> ReadMounts(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return {};
-    std::ostringstream text;
-    text << in.rdbuf();
-    return ParseMountTable(text.str());
+    std::string text;
+    if (!ReadWholeFile(file, kMaxTextFileSize, text)) return {};
+    return ParseMountTable(text);
 }
 
 std::string LabelOf(const std::string& root) {

@@ -94,9 +94,11 @@ class CrashHandlerTest : public ::testing::Test {
     std::string Dump() const { return Temp() + "CRASH.DMP"; }
     std::string FaultpostArgs() const { return dir_.file("program/faultpost.args"); }
 
-    // A Faultpost that appends its arguments, one a line, to faultpost.args.
-    void InstallFaultpost() {
-        const std::string path = dir_.file("program/Faultpost");
+    // A Faultpost in `folder` that appends its arguments, one a line, to faultpost.args beside
+    // it.
+    void InstallFaultpost(const std::string& folder = "program") {
+        fs::create_directories(dir_.file(folder));
+        const std::string path = dir_.file(folder + "/Faultpost");
         std::ofstream(path) << "#!/bin/sh\nprintf '%s\\n' \"$@\" >> \"$(dirname \"$0\")/"
                                "faultpost.args\"\n";
         fs::permissions(path, fs::perms::owner_all);
@@ -339,6 +341,16 @@ INSTANTIATE_TEST_SUITE_P(Kinds, CrashKindTest, ::testing::ValuesIn(kKinds),
                              }
                              return name;
                          });
+
+// Installed, the program lies in bin/ and Faultpost in libexec/zvp/ beside it.
+TEST_F(CrashHandlerTest, FaultpostIsFoundInTheInstalledHelperFolder) {
+    InstallFaultpost("libexec/zvp");
+    const ChildRun run = Run("null-read");
+    ASSERT_TRUE(DiedBy(run, SIGSEGV)) << run.status << "\n" << run.err;
+    EXPECT_EQ(run.otherChildren, 1);
+    EXPECT_EQ(ReadFile(dir_.file("libexec/zvp/faultpost.args")),
+              "crash_child\n2.0.17 beta\n" + Temp() + "\n");
+}
 
 TEST_F(CrashHandlerTest, NormalExitLeavesNothing) {
     InstallFaultpost();
