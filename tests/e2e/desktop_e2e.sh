@@ -19,6 +19,24 @@ cp "$media/h264_aac.mp4" "$work/clips/b.mp4"
 cp "$media/h264_aac.mp4" "$work/folder/sub/c.mp4"
 cp "$media/tone.wav" "$work/folder/d.wav"
 touch "$work/folder/notes.txt"
+# The desktop's opener, first on the player's PATH, lists the descriptors above 2 it inherited.
+mkdir -p "$work/bin"
+cat >"$work/bin/xdg-open" <<PY
+#!/usr/bin/python3
+import os
+held = []
+for fd in range(3, 4096):
+    try:
+        os.fstat(fd)
+        held.append(str(fd) + ":" + os.readlink("/proc/self/fd/%d" % fd))
+    except OSError:
+        pass
+with open("$work/opener.fds.part", "w") as out:
+    out.write(" ".join(held) + "\\n")
+os.rename("$work/opener.fds.part", "$work/opener.fds")
+PY
+chmod +x "$work/bin/xdg-open"
+export PATH=$work/bin:$PATH
 
 fail() {
     echo "FAIL: $*"
@@ -71,6 +89,17 @@ for info in /proc/"$pid"/fdinfo/*; do
     (( (8#$flags & 8#2000000) != 0 )) || fail "descriptor $fd ($(readlink /proc/$pid/fd/$fd)) is not close-on-exec"
 done
 echo "every descriptor is close-on-exec"
+
+# A child the player starts (the opener of Help > Online Feedback) holds only 0-2.
+geometry
+xdotool mousemove --window "$wid" $((WIDTH / 2)) $((HEIGHT / 3)) click 3
+sleep 0.5
+xdotool key h
+sleep 0.3
+xdotool key e
+until_ok 15 test -f "$work/opener.fds" || fail "the opener did not start"
+[ "$(cat "$work/opener.fds")" = "" ] || fail "the opener inherited: $(cat "$work/opener.fds")"
+echo "a child of the player holds only 0-2"
 
 # MPRIS: play-pause twice, a seek to 5 s.
 track=$(pc metadata mpris:trackid)
