@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/mman.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/uio.h>
@@ -558,7 +559,14 @@ void StartFaultpost() {
     sigset_t none;
     sigemptyset(&none);
     ::sigprocmask(SIG_SETMASK, &none, nullptr);
-    ::close_range(3, ~0u, 0);
+    // Only 0-2 reach Faultpost; kernels before 5.9 lack close_range.
+    if (::close_range(3, ~0u, 0) != 0) {
+        rlimit files{};
+        const rlim_t end = ::getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < 1048576
+                               ? files.rlim_cur
+                               : 1048576;
+        for (rlim_t fd = 3; fd < end; ++fd) ::close(static_cast<int>(fd));
+    }
     ::execve(g_faultpostPath, g_faultpostArgv, g_faultpostEnv);
     ::_exit(127);
 }

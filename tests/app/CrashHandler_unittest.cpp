@@ -95,13 +95,30 @@ class CrashHandlerTest : public ::testing::Test {
     std::string FaultpostArgs() const { return dir_.file("program/faultpost.args"); }
 
     // A Faultpost in `folder` that appends its arguments, one a line, to faultpost.args beside
-    // it.
+    // it, and the descriptors above 2 it inherited to faultpost.fds. (The crash child holds
+    // two such descriptors: its output files.)
     void InstallFaultpost(const std::string& folder = "program") {
         fs::create_directories(dir_.file(folder));
         const std::string path = dir_.file(folder + "/Faultpost");
-        std::ofstream(path) << "#!/bin/sh\nprintf '%s\\n' \"$@\" >> \"$(dirname \"$0\")/"
-                               "faultpost.args\"\n";
+        std::ofstream(path) << R"PY(#!/usr/bin/env python3
+import os, sys
+folder = os.path.dirname(sys.argv[0])
+with open(os.path.join(folder, "faultpost.args"), "a") as out:
+    out.write("".join(a + "\n" for a in sys.argv[1:]))
+held = []
+for fd in range(3, 1024):
+    try:
+        if os.get_inheritable(fd):
+            held.append(str(fd))
+    except OSError:
+        pass
+with open(os.path.join(folder, "faultpost.fds"), "a") as out:
+    out.write(" ".join(held))
+)PY";
         fs::permissions(path, fs::perms::owner_all);
+    }
+    std::string FaultpostInherited(const std::string& folder = "program") const {
+        return ReadFile(dir_.file(folder + "/faultpost.fds"));
     }
 
     // Runs the child with `kind`, waits (10 s at most) for it and for every process it left
@@ -331,6 +348,7 @@ TEST_P(CrashKindTest, ReportDumpAndFaultpost) {
     // Faultpost: started once with the program's name, the version and the Temp folder.
     EXPECT_EQ(run.otherChildren, 1);
     EXPECT_EQ(FaultpostRuns(), (std::vector<std::string>{"crash_child", "2.0.17 beta", Temp()}));
+    EXPECT_EQ(FaultpostInherited(), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, CrashKindTest, ::testing::ValuesIn(kKinds),
@@ -350,6 +368,7 @@ TEST_F(CrashHandlerTest, FaultpostIsFoundInTheInstalledHelperFolder) {
     EXPECT_EQ(run.otherChildren, 1);
     EXPECT_EQ(ReadFile(dir_.file("libexec/zvp/faultpost.args")),
               "crash_child\n2.0.17 beta\n" + Temp() + "\n");
+    EXPECT_EQ(FaultpostInherited("libexec/zvp"), "");
 }
 
 TEST_F(CrashHandlerTest, NormalExitLeavesNothing) {
