@@ -91,13 +91,19 @@ done
 echo "every descriptor is close-on-exec"
 
 # A child the player starts (the opener of Help > Online Feedback) holds only 0-2.
-geometry
-xdotool mousemove --window "$wid" $((WIDTH / 2)) $((HEIGHT / 3)) click 3
-sleep 0.5
-xdotool key h
-sleep 0.3
-xdotool key e
-until_ok 15 test -f "$work/opener.fds" || fail "the opener did not start"
+# The main menu opens on a right click; its keys: Help, then Feedback.
+feedback() {
+    geometry
+    xdotool mousemove --window "$wid" $((WIDTH / 2)) $((HEIGHT / 3)) click 3
+    sleep 1
+    xdotool key h
+    sleep 0.5
+    xdotool key e
+    until_ok 10 test -f "$work/opener.fds" && return
+    xdotool key Escape Escape   # a menu left open by a slow start
+    return 1
+}
+feedback || feedback || fail "the opener did not start"
 [ "$(cat "$work/opener.fds")" = "" ] || fail "the opener inherited: $(cat "$work/opener.fds")"
 echo "a child of the player holds only 0-2"
 
