@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Writes the generated fuzz seeds, one folder per target, into OUT_DIR (every file at most
 # 64 KiB; a larger one is cut to 64 KiB, still a useful input).
-#   usage: gen-corpus-seeds.sh OUT_DIR FFMPEG MAKE_DVDSUB SEED_TOOL
+#   usage: gen-corpus-seeds.sh OUT_DIR FFMPEG MAKE_DVDSUB SEED_TOOL SKIN_EXPORT
 #   media_probe, media_source  1 s 64x48 clips, one of each container and codec of the test
 #                              media set (tools/gen-test-media.sh); HEVC only when ffmpeg has
 #                              libx265
@@ -11,6 +11,8 @@
 #   app_settings               a settings file saved by the player
 #   playlist_mpl               a saved (UTF-16LE) playlist, an 8-bit one (UTF-8 and Latin-1)
 #   arguments                  NUL-separated argument lists, enqueue bodies and URIs
+#   skin_ini                   the built-in skin's file, its pieces of art as BMP: each seed
+#                              names one of them input.bmp and carries it after "\0IMAGE\0"
 # The build runs it through the `fuzz_corpus` target (fuzz/corpus.cmake).
 set -euo pipefail
 
@@ -18,11 +20,14 @@ out=${1:?usage: gen-corpus-seeds.sh OUT_DIR FFMPEG MAKE_DVDSUB SEED_TOOL}
 ffmpeg=${2:?}
 make_dvdsub=${3:?}
 seeds=${4:?}
+skin_export=${5:?}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 rm -rf "$out"
+# The helpers may be built with the sanitizers; what they leak at exit is not under test here.
+export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0
 for t in media_probe media_source subtitle_packet subtitle_file subtitle_srt app_settings \
-         playlist_mpl arguments; do
+         playlist_mpl arguments skin_ini; do
     mkdir -p "$out/$t"
 done
 
@@ -117,6 +122,17 @@ printf -- '--\0-dash.mp4\0../x/./y.mkv\0file://localhost/etc/z.ogg\0' >"$g/paths
 printf -- 'file://host/x.mp4\0http://example.org/y.mp4\0file:relative\0--help\0' >"$g/urls"
 printf 'enqueue\n/tmp/a.mp4\0/b c.mkv\0relative\0/tail' >"$g/enqueue-body"
 printf 'raise\n' >"$g/raise"
+
+QT_QPA_PLATFORM=offscreen "$skin_export" "$work/skin" >/dev/null
+ini=$(ls "$work/skin"/*.ini | head -n 1)
+for png in "$work/skin"/*.png; do
+    name=$(basename "$png")
+    bmp=$work/${name%.png}.bmp
+    ff -i "$png" -pix_fmt bgra "$bmp"
+    [ "$(stat -c %s "$bmp")" -le 32768 ] || continue
+    { sed "s/=$name\r\{0,1\}\$/=input.bmp/" "$ini"; printf '\0IMAGE\0'; cat "$bmp"; } \
+        >"$out/skin_ini/${name%.png}"
+done
 
 # Every target that reads media reads the same clips.
 cp "$m"/* "$out/media_source/"

@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the playlist file format, both as a file's content and as the paths
-// of a list being saved, then reads them as a file into a playlist model and sorts it by every
-// key.
+// of a list being saved, then reads them as a file, saves the rows read to another file and
+// reads that back, and puts them into a playlist model sorted by every key.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -80,6 +80,7 @@ class ScratchFolder {
         std::filesystem::remove_all(folder_, ec);
     }
     std::string File() const { return (folder_ / "input.mpl").string(); }
+    std::string SavedFile() const { return (folder_ / "saved.mpl").string(); }
 
   private:
     std::filesystem::path folder_;
@@ -143,6 +144,13 @@ void CheckModel(std::string_view bytes, const std::optional<Rows>& parsed) {
     const bool read = zvp::CPlaylistFile::Read(file, rows);
     if (read != parsed.has_value() || (read && rows != *parsed)) __builtin_trap();
     if (!read || rows.empty()) return;
+    // Saved and read again, the rows come back unchanged (none holds LF or NUL).
+    const std::string saved = scratch.SavedFile();
+    Rows back;
+    if (!zvp::CPlaylistFile::Write(saved, rows) || !zvp::CPlaylistFile::Read(saved, back) ||
+        back != rows) {
+        __builtin_trap();
+    }
     if (rows.size() > kMaxModelRows) rows.resize(kMaxModelRows);
 
     zvp::CPlaylistModel model;
