@@ -14,6 +14,7 @@ endif()
 add_executable(zvp-fuzz-seeds ${CMAKE_CURRENT_LIST_DIR}/make-seeds.cpp)
 target_compile_options(zvp-fuzz-seeds PRIVATE ${ZVP_WARNINGS})
 target_link_libraries(zvp-fuzz-seeds PRIVATE zvp_playlist zvp_app PkgConfig::FFMPEG)
+set_target_properties(zvp-fuzz-seeds PROPERTIES AUTOMOC OFF)
 
 set(ZVP_FUZZ_SEEDS_STAMP ${ZVP_FUZZ_SEEDS}/.generated)
 add_custom_command(
