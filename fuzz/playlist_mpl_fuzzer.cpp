@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the playlist file format, both as a file's content and as the paths
-// of a list being saved, then reads them as a file, saves the rows read to another file and
-// reads that back, and puts them into a playlist model sorted by every key.
+// of a list being saved, then reads them as a file into a playlist model, sorts it by every
+// key, saves the model's rows to another file and reads that back.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -144,13 +144,6 @@ void CheckModel(std::string_view bytes, const std::optional<Rows>& parsed) {
     const bool read = zvp::CPlaylistFile::Read(file, rows);
     if (read != parsed.has_value() || (read && rows != *parsed)) __builtin_trap();
     if (!read || rows.empty()) return;
-    // Saved and read again, the rows come back unchanged (none holds LF or NUL).
-    const std::string saved = scratch.SavedFile();
-    Rows back;
-    if (!zvp::CPlaylistFile::Write(saved, rows) || !zvp::CPlaylistFile::Read(saved, back) ||
-        back != rows) {
-        __builtin_trap();
-    }
     if (rows.size() > kMaxModelRows) rows.resize(kMaxModelRows);
 
     zvp::CPlaylistModel model;
@@ -185,6 +178,16 @@ void CheckModel(std::string_view bytes, const std::optional<Rows>& parsed) {
         }
         std::sort(seen.begin(), seen.end());
         if (seen != expected) __builtin_trap();
+    }
+
+    // The sorted list saved from the model's records, as the player saves a playlist, reads
+    // back row for row.
+    Rows listed;
+    for (int row = 0; row < count; ++row) listed.push_back(model.GetItem(row)->path);
+    Rows back;
+    if (!zvp::CPlaylistFile::Write(scratch.SavedFile(), listed) ||
+        !zvp::CPlaylistFile::Read(scratch.SavedFile(), back) || back != listed) {
+        __builtin_trap();
     }
 }
 
