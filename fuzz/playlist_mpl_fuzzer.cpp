@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the playlist file format, both as a file's content and as the paths
-// of a list being saved, then reads them as a file into a playlist model and sorts it by every
-// key.
+// of a list being saved, then reads them as a file into a playlist model, sorts it by every
+// key, saves the model's rows to another file and reads that back.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -80,6 +80,7 @@ class ScratchFolder {
         std::filesystem::remove_all(folder_, ec);
     }
     std::string File() const { return (folder_ / "input.mpl").string(); }
+    std::string SavedFile() const { return (folder_ / "saved.mpl").string(); }
 
   private:
     std::filesystem::path folder_;
@@ -177,6 +178,16 @@ void CheckModel(std::string_view bytes, const std::optional<Rows>& parsed) {
         }
         std::sort(seen.begin(), seen.end());
         if (seen != expected) __builtin_trap();
+    }
+
+    // The sorted list saved from the model's records, as the player saves a playlist, reads
+    // back row for row.
+    Rows listed;
+    for (int row = 0; row < count; ++row) listed.push_back(model.GetItem(row)->path);
+    Rows back;
+    if (!zvp::CPlaylistFile::Write(scratch.SavedFile(), listed) ||
+        !zvp::CPlaylistFile::Read(scratch.SavedFile(), back) || back != listed) {
+        __builtin_trap();
     }
 }
 

@@ -2,5 +2,5 @@
 # within their documented ranges, and apply to a window of 21 controls. Seeds: fuzz/seeds/skin_ini.
 zvp_fuzzer(skin_ini
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/skin_ini_fuzzer.cpp
-  LIBS zvp_skin Qt6::Test)
-target_include_directories(skin_ini_fuzzer PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  LIBS zvp_skin Qt6::Test
+  INCLUDES ${PROJECT_SOURCE_DIR}/tests)

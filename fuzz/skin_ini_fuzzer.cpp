@@ -1,7 +1,9 @@
 // Feeds arbitrary bytes to the skin file reader as a file in a folder of its own, beside a
-// valid, a truncated and a huge-header bitmap (valid.bmp, truncated.bmp, huge.bmp), parses
-// them into the window's and every control's values, then applies the file to one window
-// with the main window's 21 controls (made once, offscreen) and places them.
+// valid, a truncated and a huge-header bitmap (valid.bmp, truncated.bmp, huge.bmp). Bytes after
+// the first "\0IMAGE\0" are not part of the file: they are written as input.bmp, the one image
+// the file may name besides those. The file is parsed into the window's and every control's
+// values, then applied to one window with the main window's 21 controls (made once,
+// offscreen), which are placed at window sizes 1 x 1, 4000 x 3000 and 320 x 200 and painted.
 //
 // Checks, besides the sanitizers: geometry stays within ±kMaxSkinValue, piece counts are
 // positive (box pieces not negative), the font size is set as a pair, colours hold no bits
@@ -13,6 +15,7 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QImage>
+#include <QSize>
 #include <climits>
 #include <cstddef>
 #include <cstdint>
@@ -145,11 +148,17 @@ struct Stage {
 void Apply(Stage& stage, const std::string& file) {
     zvp::test::MainLikeWindow& window = *stage.window;
     zvp::LoadSkinFile(window, window.Slots(), file);
-    window.RepositionControls();
-    for (const zvp::SkinCtrlSlot& slot : window.Slots()) {
-        const QRect g = slot.ctrl->geometry();
-        if (g.width() < 0 || g.height() < 0) __builtin_trap();
+    for (const QSize size : {QSize(1, 1), QSize(4000, 3000), QSize(320, 200)}) {
+        window.resize(size);
+        window.RepositionControls();
+        for (const zvp::SkinCtrlSlot& slot : window.Slots()) {
+            const QRect g = slot.ctrl->geometry();
+            if (g.width() < 0 || g.height() < 0) __builtin_trap();
+        }
     }
+    QImage picture(window.size(), QImage::Format_ARGB32_Premultiplied);
+    picture.fill(Qt::black);
+    window.render(&picture);
 }
 
 }  // namespace
@@ -159,7 +168,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static Stage stage;
     static const bool bitmaps = (scratch.WriteBitmaps(), true);
     (void)bitmaps;
-    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    constexpr std::string_view kImageMark("\0IMAGE\0", 7);
+    const std::string image = scratch.Folder() + "input.bmp";
+    if (const size_t mark = bytes.find(kImageMark); mark != std::string_view::npos) {
+        ScratchFolder::WriteWhole(image, bytes.substr(mark + kImageMark.size()));
+        bytes = bytes.substr(0, mark);
+    } else {
+        ::unlink(image.c_str());
+    }
     ScratchFolder::WriteWhole(scratch.File(), bytes);
     Apply(stage, scratch.File());
 

@@ -165,24 +165,23 @@ void CInstanceChecker::OnPeerReadable(uint64_t id) {
         }
         return;
     }
-    const size_t end = peer.request.find('\n');
-    if (end == std::string::npos) {
-        if (peer.request.size() >= kMaxInstanceRequest) {
+    switch (ClassifyInstanceRequest(peer.request)) {
+        case InstanceRequest::kIncomplete:
+            return;
+        case InstanceRequest::kTooLong:
             Log({"CInstanceChecker::OnPeerReadable", kLogInfo},
                 "A request longer than %zu bytes; closed", kMaxInstanceRequest);
             ClosePeer(id);
-        }
-        return;
-    }
-    const std::string_view line = std::string_view(peer.request).substr(0, end + 1);
-    if (line == kEnqueueRequest) {
-        peer.enqueue = true;  // the paths follow; what came with the line is kept
-        return;
-    }
-    if (line != kRaiseRequest) {
-        Log({"CInstanceChecker::OnPeerReadable", kLogInfo}, "An unknown request; closed");
-        ClosePeer(id);
-        return;
+            return;
+        case InstanceRequest::kEnqueue:
+            peer.enqueue = true;  // the paths follow; what came with the line is kept
+            return;
+        case InstanceRequest::kUnknown:
+            Log({"CInstanceChecker::OnPeerReadable", kLogInfo}, "An unknown request; closed");
+            ClosePeer(id);
+            return;
+        case InstanceRequest::kRaise:
+            break;
     }
     // The reply fits an empty socket buffer; a peer that has gone just misses it.
     ::send(peer.fd.Get(), kRaiseReply.data(), kRaiseReply.size(), MSG_NOSIGNAL | MSG_DONTWAIT);

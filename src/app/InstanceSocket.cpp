@@ -192,6 +192,18 @@ int SendEnqueueRequest(int fd, const std::vector<std::string>& paths,
     return std::stoi(count);
 }
 
+InstanceRequest ClassifyInstanceRequest(std::string_view received) {
+    const size_t end = received.find('\n');
+    if (end == std::string_view::npos) {
+        return received.size() >= kMaxInstanceRequest ? InstanceRequest::kTooLong
+                                                      : InstanceRequest::kIncomplete;
+    }
+    const std::string_view line = received.substr(0, end + 1);
+    if (line == kEnqueueRequest) return InstanceRequest::kEnqueue;
+    if (line == kRaiseRequest) return InstanceRequest::kRaise;
+    return InstanceRequest::kUnknown;
+}
+
 std::vector<std::string> ParseEnqueueBody(std::string_view body) {
     std::vector<std::string> paths;
     for (size_t end; (end = body.find('\0')) != std::string_view::npos;

@@ -75,6 +75,17 @@ bool SendRaiseRequest(int fd, std::chrono::milliseconds timeout);
 int SendEnqueueRequest(int fd, const std::vector<std::string>& paths,
                        std::chrono::milliseconds timeout);
 
+// What the first bytes a peer sent ask for; only its request line counts (what follows an
+// enqueue line is its body).
+enum class InstanceRequest {
+    kIncomplete,  // no line feed yet, fewer than kMaxInstanceRequest bytes
+    kTooLong,     // kMaxInstanceRequest bytes or more without a line feed
+    kRaise,
+    kEnqueue,
+    kUnknown,  // any other line
+};
+InstanceRequest ClassifyInstanceRequest(std::string_view received);
+
 // The NUL-ended paths of an enqueue request's body (after its line); a last piece without
 // its NUL is dropped, and so is every path that is not absolute.
 std::vector<std::string> ParseEnqueueBody(std::string_view body);

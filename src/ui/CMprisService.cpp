@@ -19,6 +19,7 @@
 #include "ui/AppTexts.h"
 #include "ui/CMainWnd.h"
 #include "ui/MimeTable.h"
+#include "ui/OpenUriPath.h"
 
 namespace zvp {
 
@@ -314,9 +315,9 @@ void CMprisService::SetPosition(const QDBusObjectPath& track, qlonglong position
 }
 
 bool CMprisService::OpenUri(const QString& uri) {
-    const QUrl url(uri);
-    if (!url.isValid() || !url.isLocalFile()) return false;
-    const std::string path = url.toLocalFile().toStdString();
+    const std::optional<std::string> local = OpenUriPath(uri);
+    if (!local) return false;
+    const std::string& path = *local;
     IPlaylistAdapter* adapter = center_.GetAdapter();
     if (path.empty() || !adapter) return true;
     const int before = adapter->GetCount();

@@ -90,7 +90,8 @@ std::string CommandLine::ArgumentToPath(std::string_view argument) {
         QUrl local = url;
         local.setHost(QString());
         path = local.toLocalFile().toStdString();
-        if (path.empty()) return {};
+        // A decoded %00 would cut the name the file system sees.
+        if (path.empty() || path.find('\0') != std::string::npos) return {};
     } else {
         path = std::string(argument);
     }

@@ -143,6 +143,26 @@ TEST(InstanceSocketTest, EnqueueBodyKeepsWholeAbsolutePaths) {
     for (const auto& c : cases) EXPECT_EQ(ParseEnqueueBody(c.body), c.paths) << c.body;
 }
 
+TEST(InstanceSocketTest, RequestLineDecidesOnceItIsWholeOrTooLong) {
+    using R = InstanceRequest;
+    const struct {
+        std::string received;
+        R request;
+    } cases[] = {
+        {"", R::kIncomplete},
+        {"rai", R::kIncomplete},
+        {"raise\n", R::kRaise},
+        {"enqueue\n/a.mp4", R::kEnqueue},  // the body follows the line
+        {"raise \n", R::kUnknown},
+        {"\n", R::kUnknown},
+        {std::string(kMaxInstanceRequest - 1, 'x'), R::kIncomplete},
+        {std::string(kMaxInstanceRequest, 'x'), R::kTooLong},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ClassifyInstanceRequest(c.received), c.request) << c.received;
+    }
+}
+
 TEST(CInstanceCheckerTest, EnqueueHandsThePathsOverAndAnswersTheCount) {
     const std::string name = UniqueName();
     const UnixSocketAddress address = InstanceSocketAddress(::getuid(), name);

@@ -58,6 +58,7 @@ TEST(CommandLineTest, FileUrlsBecomeLocalPathsAndOtherSchemesNothing) {
         {"file://localhost/media/x.mkv", "/media/x.mkv"},
         {"FILE:///media/%C3%A9.mp3", "/media/\xC3\xA9.mp3"},
         {"file://otherhost/media/x.mkv", ""},
+        {"file:///media/a%00.mp4", ""},  // the NUL would cut the name at /media/a
         {"http://example.com/x.mp4", ""},
         {"smb://server/share/x.mp4", ""},
         {"", ""},
