@@ -1,10 +1,14 @@
 #include "media/CPlaybackInfo.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <bit>
 #include <cctype>
 #include <thread>
 
+#include "app/CUniqueFd.h"
 #include "app/Logger.h"
 #include "media/CCdAudioInput.h"
 #include "media/ChannelMask.h"
@@ -34,6 +38,22 @@ const char* KindWord(AVMediaType kind) {
 // Frames per second of `rate` when both terms are set, else 0.
 double RateOf(AVRational rate) {
     return rate.num != 0 && rate.den != 0 ? av_q2d(rate) : 0.0;
+}
+
+// Why `path` is not a file the player may read, or null when it is a regular file. The open
+// does not block on a FIFO (O_NONBLOCK) and follows links, so a link to a device is refused
+// as the device.
+const char* NotARegularFile(const std::string& path) {
+    const CUniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (!fd) return "cannot be opened";
+    struct stat st {};
+    if (::fstat(fd.Get(), &st) != 0) return "cannot be read";
+    if (S_ISREG(st.st_mode)) return nullptr;
+    if (S_ISDIR(st.st_mode)) return "a folder";
+    if (S_ISFIFO(st.st_mode)) return "a FIFO";
+    if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) return "a device";
+    if (S_ISSOCK(st.st_mode)) return "a socket";
+    return "not a regular file";
 }
 
 // Threads for a decoder: every core, within libavcodec's sensible range.
@@ -112,8 +132,23 @@ HRESULT CPlaybackInfo::ParseMediaContext(const std::string& fileName) {
         opened->flags |= AVFMT_FLAG_CUSTOM_IO;
         format = av_find_input_format("wav");
     }
+    // Only local regular files are read: no network, device, FIFO or folder, neither named
+    // directly nor by a playlist inside the file (HLS, concat), whose nested opens inherit the
+    // protocol list.
+    std::string url = fileName;
+    AVDictionary* options = nullptr;
+    if (!cd_input_) {
+        if (const char* why = NotARegularFile(fileName)) {
+            Log({kWhere, kLogInfo}, "Not a regular file (%s): {%s}", why, fileName.c_str());
+            return E_FAIL;
+        }
+        url = "file:" + fileName;
+        av_dict_set(&options, "protocol_whitelist", "file", 0);
+    }
     // On failure avformat_open_input frees the context (never a custom I/O context).
-    if (avformat_open_input(&opened, fileName.c_str(), format, nullptr) < 0) {
+    const int status = avformat_open_input(&opened, url.c_str(), format, &options);
+    av_dict_free(&options);
+    if (status < 0) {
         Log({kWhere, kLogInfo}, "Couldn't open file: {%s}", fileName.c_str());
         return E_FAIL;
     }
@@ -211,6 +246,21 @@ bool CPlaybackInfo::OpenStream(AVMediaType kind, int index) {
         *slot = -1;
         return false;
     }
+    if (kind == AVMEDIA_TYPE_VIDEO &&
+        (context->width > kMaxPictureSide || context->height > kMaxPictureSide)) {
+        Log({kWhere, kLogInfo}, "Video picture too large: %dx%d", context->width, context->height);
+        *slot = -1;
+        return false;
+    }
+    if (kind == AVMEDIA_TYPE_AUDIO &&
+        (context->sample_rate < kMinSampleRate || context->sample_rate > kMaxSampleRate)) {
+        Log({kWhere, kLogInfo}, "Audio sample rate out of range: %d", context->sample_rate);
+        *slot = -1;
+        return false;
+    }
+    // A picture that grows past the limit mid-stream is refused by the decoder.
+    if (kind == AVMEDIA_TYPE_VIDEO)
+        context->max_pixels = static_cast<int64_t>(kMaxPictureSide) * kMaxPictureSide;
     context->pkt_timebase = stream->time_base;
     context->thread_count = DecoderThreads();
     context->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
