@@ -33,7 +33,7 @@ if(ZVP_BUILD_TESTS AND TARGET zvp-playcheck)
     COMMAND ${PROJECT_SOURCE_DIR}/tests/tools/corrupt_media_test.sh
             $<TARGET_FILE:zvp-playcheck> ${ZVP_CORRUPT_DIR})
   set_tests_properties(corrupt_media PROPERTIES
-    LABELS corrupt FIXTURES_REQUIRED corrupt_media TIMEOUT 600)
+    LABELS corrupt FIXTURES_REQUIRED corrupt_media PROCESSORS 2 TIMEOUT 600)
 endif()
 
 # The 16000x16000 clip alone (big16000.avi), for the probe's unit tests.

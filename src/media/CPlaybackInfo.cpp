@@ -40,12 +40,12 @@ double RateOf(AVRational rate) {
     return rate.num != 0 && rate.den != 0 ? av_q2d(rate) : 0.0;
 }
 
-// Why `path` is not a file the player may read, or null when it is a regular file. The open
-// does not block on a FIFO (O_NONBLOCK) and follows links, so a link to a device is refused
-// as the device.
+// What `path` is when it is no regular file ("" when it cannot be opened at all), or null for
+// a regular file. The open does not block on a FIFO (O_NONBLOCK) and follows links, so a link
+// to a device is refused as the device.
 const char* NotARegularFile(const std::string& path) {
     const CUniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-    if (!fd) return "cannot be opened";
+    if (!fd) return "";
     struct stat st {};
     if (::fstat(fd.Get(), &st) != 0) return "cannot be read";
     if (S_ISREG(st.st_mode)) return nullptr;
@@ -138,8 +138,11 @@ HRESULT CPlaybackInfo::ParseMediaContext(const std::string& fileName) {
     std::string url = fileName;
     AVDictionary* options = nullptr;
     if (!cd_input_) {
-        if (const char* why = NotARegularFile(fileName)) {
-            Log({kWhere, kLogInfo}, "Not a regular file (%s): {%s}", why, fileName.c_str());
+        if (const char* what = NotARegularFile(fileName)) {
+            if (*what)
+                Log({kWhere, kLogInfo}, "Not a regular file (%s): {%s}", what, fileName.c_str());
+            else
+                Log({kWhere, kLogInfo}, "Couldn't open file: {%s}", fileName.c_str());
             return E_FAIL;
         }
         url = "file:" + fileName;
