@@ -82,7 +82,8 @@ class CPlaybackInfo {
     // and opens the best video, audio and subtitle stream. Returns S_OK, or E_FAIL with a log
     // line when the file cannot be opened or probed, or holds no playable video or audio.
     // Only a regular local file is opened (a FIFO, folder, device or URL fails at once), and
-    // nothing it names inside (a HLS or concat list) is read through any other protocol.
+    // nothing it names inside (a HLS list) is read unless it is a regular local file; a concat
+    // list (other files by name) is refused.
     // Anything opened by an earlier call is closed first. An audio CD track ("<root>/trackNN.cda"
     // of a known drive) is read through CCdAudioInput as a WAV file.
     HRESULT ParseMediaContext(const std::string& fileName);

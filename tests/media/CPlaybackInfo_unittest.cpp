@@ -347,10 +347,17 @@ TEST(PlaybackInfo, NothingNamedInsideAFileReachesTheNetwork) {
           "#EXTM3U\n#EXT-X-TARGETDURATION:10\n#EXTINF:10.0,\n" + url + ".ts\n#EXT-X-ENDLIST\n");
     const std::string concat = (dir.path() / "list.ffconcat").string();
     write(concat, "ffconcat version 1.0\nfile '" + url + ".mp4'\n");
-    for (const std::string& path : {url + ".mp4", hls, concat}) {
+    // Nor a FIFO (the open would wait for a writer) or a device named in a local list.
+    ASSERT_EQ(::mkfifo((dir.path() / "fifo.ts").c_str(), 0600), 0);
+    const std::string fifoList = (dir.path() / "fifo.m3u8").string();
+    write(fifoList, "#EXTM3U\n#EXT-X-TARGETDURATION:10\n#EXTINF:10.0,\nfifo.ts\n#EXT-X-ENDLIST\n");
+    const std::string fifoConcat = (dir.path() / "fifo.ffconcat").string();
+    write(fifoConcat, "ffconcat version 1.0\nfile 'fifo.ts'\n");
+    for (const std::string& path : {url + ".mp4", hls, concat, fifoList, fifoConcat}) {
         CPlaybackInfo info;
         EXPECT_EQ(info.ParseMediaContext(path), E_FAIL) << path;
     }
+    EXPECT_TRUE(log.Contains("Not a regular file (a FIFO): {" + (dir.path() / "fifo.ts").string()));
     // Connections complete in the kernel's backlog: accept finds one if any was made.
     EXPECT_LT(::accept(listener, nullptr, nullptr), 0);
     EXPECT_EQ(errno, EAGAIN);
