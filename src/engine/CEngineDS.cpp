@@ -106,6 +106,7 @@ bool CEngineDS::Load(CClipInfo* clip) {
     // The path is opened as given: file names are case-sensitive here. An audio CD track is no
     // file: the source reads it from its drive.
     const std::string path = clip->path;
+    path_ = path;
     if (path.empty() || (::access(path.c_str(), F_OK) != 0 && !CCdAudioInput::IsTrackPath(path))) {
         return LoadFailed(*clip);
     }
@@ -165,6 +166,7 @@ bool CEngineDS::ConnectRenderer(CBasePin* pin, bool video) {
 }
 
 bool CEngineDS::LoadFailed(CClipInfo& clip) {
+    Log(LogPoint{"CEngineDS::Load", kLogInfo}, "Load failed: {%s}", clip.path.c_str());
     clip.loadFailed = true;
     // Nothing of a failed graph is kept: a later Play must not run half a graph.
     ReleaseGraph();
@@ -348,21 +350,28 @@ void CEngineDS::OnGraphEvent() {
     long code = 0;
     LONG_PTR p1 = 0;
     LONG_PTR p2 = 0;
+    const auto ended = [this](const char* how) {
+        Log(LogPoint{"CEngineDS::OnGraphEvent", kLogInfo}, "Playback ended: %s {%s}", how,
+            path_.c_str());
+    };
     while (graph_ && SUCCEEDED(graph_->GetEvent(&code, &p1, &p2, 0))) {
         switch (code) {
             case EC_COMPLETE: {
                 const EventArg d = SecondsArg(GetDuration());
+                ended("Completed");
                 Notify("PositionChanged", d, d);
                 Stop();
                 PublishState("Completed", 100);
                 break;
             }
             case EC_USERABORT:
+                ended("UserAbort");
                 Stop();
                 PublishState("UserAbort", 0);
                 PublishState("Completed", 100);
                 break;
             case EC_ERRORABORT:
+                ended("ErrorAbort");
                 Stop();
                 PublishState("ErrorAbort", 0);
                 PublishState("Completed", 100);

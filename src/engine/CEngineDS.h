@@ -43,6 +43,9 @@ struct EngineRenderers {
 //   "PositionChanged"       (whole seconds, whole seconds of duration)
 //   "VolumeChanged"         (volume 0..100, 0)    "MuteChanged" (mute flag, 0)
 //
+// A failed load logs "Load failed: {path}"; the end of playback the graph reports logs
+// "Playback ended: Completed|UserAbort|ErrorAbort {path}".
+//
 // Every event whose second parameter is the engine goes through PublishState, which first
 // records its name as the state name (so it may also read "LoadFailed", "Completed", ...).
 //
@@ -170,6 +173,7 @@ class CEngineDS : public QWidget, public ISubject, public ITimerClient, public I
     CVelloSource* source_ = nullptr;  // owned by graph_
     QPointer<QWidget> videoWidget_;   // owned by the video renderer; hosted while loaded
     bool tickRunning_ = false;
+    std::string path_;  // the file of the last Load, for log lines
     EngineRenderers renderers_;
 };
 

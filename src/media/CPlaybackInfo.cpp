@@ -1,10 +1,15 @@
 #include "media/CPlaybackInfo.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <bit>
 #include <cctype>
+#include <cstring>
 #include <thread>
 
+#include "app/CUniqueFd.h"
 #include "app/Logger.h"
 #include "media/CCdAudioInput.h"
 #include "media/ChannelMask.h"
@@ -34,6 +39,69 @@ const char* KindWord(AVMediaType kind) {
 // Frames per second of `rate` when both terms are set, else 0.
 double RateOf(AVRational rate) {
     return rate.num != 0 && rate.den != 0 ? av_q2d(rate) : 0.0;
+}
+
+// What `path` is when it is no regular file ("" when it cannot be opened at all), or null for
+// a regular file. The open does not block on a FIFO (O_NONBLOCK) and follows links, so a link
+// to a device is refused as the device.
+const char* NotARegularFile(const std::string& path) {
+    const CUniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (!fd) return "";
+    struct stat st {};
+    if (::fstat(fd.Get(), &st) != 0) return "cannot be read";
+    if (S_ISREG(st.st_mode)) return nullptr;
+    if (S_ISDIR(st.st_mode)) return "a folder";
+    if (S_ISFIFO(st.st_mode)) return "a FIFO";
+    if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) return "a device";
+    if (S_ISSOCK(st.st_mode)) return "a socket";
+    return "not a regular file";
+}
+
+// The local path `url` names: "file:" and a path, or a plain path; "" for any other
+// protocol ("name:" before the first '/').
+std::string LocalPathOf(const std::string& url) {
+    if (url.rfind("file:", 0) == 0) return url.substr(5);
+    const size_t colon = url.find(':');
+    if (colon != std::string::npos && colon < url.find('/')) return std::string();
+    return url;
+}
+
+// Every open of the demuxers, the first and those of a list inside the file (HLS segments,
+// concat entries): only a regular local file, through the file protocol. A FIFO named inside
+// would block the open for ever, a device would never end.
+int OpenLocalFileOnly(AVFormatContext* s, AVIOContext** pb, const char* url, int flags,
+                      AVDictionary** options) {
+    static constexpr const char* kWhere = "CPlaybackInfo::OpenLocalFileOnly";
+    const std::string path = url ? LocalPathOf(url) : std::string();
+    if (path.empty() || (flags & AVIO_FLAG_WRITE)) {
+        Log({kWhere, kLogInfo}, "Refused to open: {%s}", url ? url : "");
+        return AVERROR(EPERM);
+    }
+    if (const char* what = NotARegularFile(path)) {
+        Log({kWhere, kLogInfo}, "Not a regular file (%s): {%s}", *what ? what : "cannot be opened",
+            path.c_str());
+        return AVERROR(EPERM);
+    }
+    return avio_open2(pb, ("file:" + path).c_str(), flags, &s->interrupt_callback, options);
+}
+
+struct AVIOContextCloser {
+    void operator()(AVIOContext* p) const { avio_closep(&p); }
+};
+
+// True when the demuxer for `url` (a "file:" URL) would be the concat list reader, which opens
+// the files it names without the open callback: a FIFO named there would block for ever.
+bool IsFileList(const std::string& url) {
+    AVIOContext* opened = nullptr;
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "protocol_whitelist", "file", 0);
+    const int status = avio_open2(&opened, url.c_str(), AVIO_FLAG_READ, nullptr, &options);
+    av_dict_free(&options);
+    if (status < 0) return false;
+    const std::unique_ptr<AVIOContext, AVIOContextCloser> pb(opened);
+    const AVInputFormat* format = nullptr;
+    if (av_probe_input_buffer2(pb.get(), &format, url.c_str(), nullptr, 0, 0) < 0) return false;
+    return format && std::strcmp(format->name, "concat") == 0;
 }
 
 // Threads for a decoder: every core, within libavcodec's sensible range.
@@ -112,8 +180,33 @@ HRESULT CPlaybackInfo::ParseMediaContext(const std::string& fileName) {
         opened->flags |= AVFMT_FLAG_CUSTOM_IO;
         format = av_find_input_format("wav");
     }
+    // Only local regular files are read: no network, device, FIFO or folder, neither named
+    // directly nor by a list inside the file (HLS, concat), whose nested opens inherit the
+    // open callback and the protocol list.
+    std::string url = fileName;
+    AVDictionary* options = nullptr;
+    if (!cd_input_) {
+        if (const char* what = NotARegularFile(fileName)) {
+            if (*what)
+                Log({kWhere, kLogInfo}, "Not a regular file (%s): {%s}", what, fileName.c_str());
+            else
+                Log({kWhere, kLogInfo}, "Couldn't open file: {%s}", fileName.c_str());
+            return E_FAIL;
+        }
+        url = "file:" + fileName;
+        if (IsFileList(url)) {
+            Log({kWhere, kLogInfo}, "A list of other files is not opened: {%s}", fileName.c_str());
+            return E_FAIL;
+        }
+        av_dict_set(&options, "protocol_whitelist", "file", 0);
+        opened = avformat_alloc_context();
+        if (!opened) return E_FAIL;
+        opened->io_open = &OpenLocalFileOnly;
+    }
     // On failure avformat_open_input frees the context (never a custom I/O context).
-    if (avformat_open_input(&opened, fileName.c_str(), format, nullptr) < 0) {
+    const int status = avformat_open_input(&opened, url.c_str(), format, &options);
+    av_dict_free(&options);
+    if (status < 0) {
         Log({kWhere, kLogInfo}, "Couldn't open file: {%s}", fileName.c_str());
         return E_FAIL;
     }
@@ -211,6 +304,21 @@ bool CPlaybackInfo::OpenStream(AVMediaType kind, int index) {
         *slot = -1;
         return false;
     }
+    if (kind == AVMEDIA_TYPE_VIDEO &&
+        (context->width > kMaxPictureSide || context->height > kMaxPictureSide)) {
+        Log({kWhere, kLogInfo}, "Video picture too large: %dx%d", context->width, context->height);
+        *slot = -1;
+        return false;
+    }
+    if (kind == AVMEDIA_TYPE_AUDIO &&
+        (context->sample_rate < kMinSampleRate || context->sample_rate > kMaxSampleRate)) {
+        Log({kWhere, kLogInfo}, "Audio sample rate out of range: %d", context->sample_rate);
+        *slot = -1;
+        return false;
+    }
+    // A picture that grows past the limit mid-stream is refused by the decoder.
+    if (kind == AVMEDIA_TYPE_VIDEO)
+        context->max_pixels = static_cast<int64_t>(kMaxPictureSide) * kMaxPictureSide;
     context->pkt_timebase = stream->time_base;
     context->thread_count = DecoderThreads();
     context->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;

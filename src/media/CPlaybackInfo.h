@@ -65,6 +65,13 @@ struct AudioConversion {
 class CPlaybackInfo {
   public:
     static constexpr int64_t kDefaultFrameDuration = 333333;  // 1/30 s in 100 ns units
+    // Widest and tallest video picture opened; a larger video stream does not open (logged),
+    // so the file plays its audio only.
+    static constexpr int kMaxPictureSide = 8192;
+    // Audio sample rates opened; outside them (a damaged header: 1 Hz makes seconds of samples
+    // last hours) the audio stream does not open (logged).
+    static constexpr int kMinSampleRate = 1000;
+    static constexpr int kMaxSampleRate = 768000;
 
     CPlaybackInfo();
     virtual ~CPlaybackInfo();
@@ -74,14 +81,18 @@ class CPlaybackInfo {
     // Opens `fileName` (UTF-8), reads its stream information, fills the stream lists, chooses
     // and opens the best video, audio and subtitle stream. Returns S_OK, or E_FAIL with a log
     // line when the file cannot be opened or probed, or holds no playable video or audio.
+    // Only a regular local file is opened (a FIFO, folder, device or URL fails at once), and
+    // nothing it names inside (a HLS list) is read unless it is a regular local file; a concat
+    // list (other files by name) is refused.
     // Anything opened by an earlier call is closed first. An audio CD track ("<root>/trackNN.cda"
     // of a known drive) is read through CCdAudioInput as a WAV file.
     HRESULT ParseMediaContext(const std::string& fileName);
 
     // Opens the decoder of stream `index` and makes it the current stream of `kind`, closing
     // the previous one. False (kind left without a stream, logged) when the kind or index is
-    // invalid, no decoder exists or the decoder does not open. Takes the lock. Opening an audio
-    // stream refills `GetAudioConversion`.
+    // invalid, no decoder exists, the decoder does not open, a video picture is larger than
+    // kMaxPictureSide on a side or an audio sample rate lies outside kMin/kMaxSampleRate. Takes the
+    // lock. Opening an audio stream refills `GetAudioConversion`.
     bool OpenStream(AVMediaType kind, int index);
 
     // Frees the decoder of stream `index`. False when the index is out of range or that stream

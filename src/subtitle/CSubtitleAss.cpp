@@ -130,6 +130,44 @@ bool CSubtitleAss::ApplySizeGuard(std::string& text, double styleSize) {
     return true;
 }
 
+bool CSubtitleAss::HasTooManyTags(std::string_view text) {
+    size_t tags = 0;
+    int depth = 0;  // "\t(" opened and not closed in the current block
+    bool inBlock = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (!inBlock) {
+            inBlock = c == '{';
+            depth = 0;
+        } else if (c == '}') {
+            inBlock = false;
+        } else if (c == '\\') {
+            if (++tags > kMaxOverrideTags) return true;
+            if (text.substr(i + 1, 2) == "t(" && ++depth > kMaxTransformDepth) return true;
+        } else if (c == ')' && depth > 0) {
+            --depth;
+        }
+    }
+    return false;
+}
+
+bool CSubtitleAss::ApplyTagGuard(std::string& text) {
+    if (!HasTooManyTags(text)) return false;
+    std::string out;
+    out.reserve(text.size());
+    bool inBlock = false;
+    for (const char c : text) {
+        if (inBlock)
+            inBlock = c != '}';
+        else if (c == '{')
+            inBlock = true;
+        else
+            out.push_back(c);
+    }
+    text.swap(out);
+    return true;
+}
+
 bool CSubtitleAss::CutText(std::string& text, size_t maxBytes) {
     if (text.size() <= maxBytes) return false;
     size_t end = maxBytes;
@@ -199,7 +237,12 @@ void CSubtitleAss::Render(const SubtitleFrame& frame,
 
     if (t->n_events > 0 && t->n_styles > 0 && t->events[0].Text) {
         std::string event = t->events[0].Text;
-        if (ApplySizeGuard(event, style->FontSize)) {
+        const bool guarded = ApplyTagGuard(event);
+        if (guarded) {
+            Log(LogPoint{"CSubtitleAss::Render", kLogInfo},
+                "Subtitle line with too many override tags shown without them");
+        }
+        if (ApplySizeGuard(event, style->FontSize) || guarded) {
             std::free(t->events[0].Text);
             t->events[0].Text = strdup(event.c_str());
         }

@@ -48,6 +48,16 @@ class CSubtitleAss : public CSubtitle {
     // than `styleSize`; returns whether the text changed.
     static bool ApplySizeGuard(std::string& text, double styleSize);
 
+    // Override tags a dialogue keeps: with more than kMaxOverrideTags tags (backslashes inside
+    // braces) or "\t(" nested deeper than kMaxTransformDepth, rendering one picture would take
+    // seconds; such a dialogue loses every "{...}" block and keeps its text.
+    static constexpr size_t kMaxOverrideTags = 256;
+    static constexpr int kMaxTransformDepth = 4;
+    // True when `text` is over one of those limits.
+    static bool HasTooManyTags(std::string_view text);
+    // Removes every override block from `text` when HasTooManyTags; true when it did.
+    static bool ApplyTagGuard(std::string& text);
+
     // Cuts `text` to at most `maxBytes`, not inside a UTF-8 sequence; true when cut.
     static bool CutText(std::string& text, size_t maxBytes);
 

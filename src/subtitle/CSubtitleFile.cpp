@@ -7,6 +7,7 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <mutex>
@@ -255,6 +256,20 @@ void CSubtitleFile::RebuildTrack() {
         Log(point, "External subtitle file loaded. m_ass_track: 0x%" PRIxPTR,
             reinterpret_cast<uintptr_t>(track.get()));
         ApplyStyle(track.get(), renderer->settings(), renderer->height());
+        int guarded = 0;
+        ASS_Track* t = track.get();
+        for (int i = 0; i < t->n_events; ++i) {
+            char*& text = t->events[i].Text;
+            if (!text || !HasTooManyTags(text)) continue;
+            std::string event = text;
+            ApplyTagGuard(event);
+            std::free(text);
+            text = strdup(event.c_str());
+            ++guarded;
+        }
+        if (guarded > 0) {
+            Log(point, "%d subtitle lines with too many override tags shown without them", guarded);
+        }
     }
     {
         MutexLock lock(state_lock_);

@@ -19,6 +19,7 @@
 #include "graph/CNullAudioRenderer.h"
 #include "graph/CNullVideoRenderer.h"
 #include "media/CPlaybackInfo.h"
+#include "media/LogCapture.h"
 #include "subtitle/CSubtitleFile.h"
 #include "support/TestUtil.h"
 
@@ -133,6 +134,7 @@ TEST_F(EngineTest, PlayPauseResumeAndRepeatsPublishOnce) {
 }
 
 TEST_F(EngineTest, EndOfClipPublishesFinalPositionStoppedCompleted) {
+    test::LogCapture log;
     ASSERT_TRUE(LoadFile("video_only.mp4"));
     const EventArg d = static_cast<EventArg>(engine.GetDuration());
     engine.Play();
@@ -147,6 +149,7 @@ TEST_F(EngineTest, EndOfClipPublishesFinalPositionStoppedCompleted) {
     EXPECT_EQ(*(stopped - 1), (RecordedEvent{"PositionChanged", d, d}));
     EXPECT_EQ(engine.GetGraph(), nullptr);
     EXPECT_FALSE(engine.IsLoaded());
+    EXPECT_EQ(log.CountOf("Playback ended: Completed {" + clip.path + "}"), 1);
 
     // Nothing is left to stop or to play.
     events.Clear();
@@ -226,9 +229,11 @@ TEST_F(EngineTest, AbortAtThirtySecondsRewindsAndKeepsTheGraph) {
 }
 
 TEST_F(EngineTest, LoadOfAMissingPathFails) {
+    test::LogCapture log;
     clip.path = MediaPath("no-such-file.mp4");
     EXPECT_FALSE(engine.Load(&clip));
     EXPECT_TRUE(clip.loadFailed);
+    EXPECT_TRUE(log.Contains("Load failed: {" + clip.path + "}"));
     EXPECT_EQ(events.events,
               (std::vector<RecordedEvent>{{"LoadFailed", Arg(&clip), Arg(&engine)}}));
     EXPECT_EQ(engine.GetGraph(), nullptr);

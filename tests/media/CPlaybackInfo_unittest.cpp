@@ -1,9 +1,16 @@
 // The media probe over the generated test media (tools/gen-test-media.sh).
 #include "media/CPlaybackInfo.h"
 
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
+#include <utility>
 #include <vector>
 
 #include "LogCapture.h"
@@ -290,6 +297,81 @@ TEST(PlaybackInfo, FailuresAreLoggedAndReported) {
 
     EXPECT_EQ(info.ParseMediaContext(MediaPath("random.bin")), E_FAIL);
     EXPECT_FALSE(info.HasVideo() || info.HasAudio());
+}
+
+TEST(PlaybackInfo, OnlyRegularFilesAreOpened) {
+    test::LogCapture log;
+    test::TempDir dir;
+    const std::string fifo = (dir.path() / "x.mp4").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string folder = (dir.path() / "folder.mp4").string();
+    std::filesystem::create_directory(folder);
+    const std::string device = (dir.path() / "urandom.mp4").string();
+    std::filesystem::create_symlink("/dev/urandom", device);
+    // Each fails at once (a FIFO without a writer would block an open for ever).
+    for (const auto& [path, why] : {std::pair{fifo, "a FIFO"}, std::pair{folder, "a folder"},
+                                    std::pair{device, "a device"}}) {
+        CPlaybackInfo info;
+        EXPECT_EQ(info.ParseMediaContext(path), E_FAIL) << path;
+        EXPECT_TRUE(log.Contains(std::string("Not a regular file (") + why + "): {" + path + "}"))
+            << path;
+    }
+    // A link to a clip is read as the clip; a name with a colon is a file name, not a URL.
+    const std::string link = (dir.path() / "a:b.mp4").string();
+    std::filesystem::create_symlink(MediaPath("tone.wav"), link);
+    CPlaybackInfo info;
+    EXPECT_EQ(info.ParseMediaContext(link), S_OK);
+    EXPECT_TRUE(info.HasAudio());
+}
+
+TEST(PlaybackInfo, NothingNamedInsideAFileReachesTheNetwork) {
+    test::LogCapture log;
+    test::TempDir dir;
+    // A listener on the loopback that must see no connection attempt.
+    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    ASSERT_GE(listener, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), length), 0);
+    ASSERT_EQ(::listen(listener, 4), 0);
+    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    const std::string url = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/a";
+
+    const auto write = [](const std::string& path, const std::string& text) {
+        std::ofstream(path, std::ios::binary) << text;
+    };
+    const std::string hls = (dir.path() / "list.m3u8").string();
+    write(hls,
+          "#EXTM3U\n#EXT-X-TARGETDURATION:10\n#EXTINF:10.0,\n" + url + ".ts\n#EXT-X-ENDLIST\n");
+    const std::string concat = (dir.path() / "list.ffconcat").string();
+    write(concat, "ffconcat version 1.0\nfile '" + url + ".mp4'\n");
+    // Nor a FIFO (the open would wait for a writer) or a device named in a local list.
+    ASSERT_EQ(::mkfifo((dir.path() / "fifo.ts").c_str(), 0600), 0);
+    const std::string fifoList = (dir.path() / "fifo.m3u8").string();
+    write(fifoList, "#EXTM3U\n#EXT-X-TARGETDURATION:10\n#EXTINF:10.0,\nfifo.ts\n#EXT-X-ENDLIST\n");
+    const std::string fifoConcat = (dir.path() / "fifo.ffconcat").string();
+    write(fifoConcat, "ffconcat version 1.0\nfile 'fifo.ts'\n");
+    for (const std::string& path : {url + ".mp4", hls, concat, fifoList, fifoConcat}) {
+        CPlaybackInfo info;
+        EXPECT_EQ(info.ParseMediaContext(path), E_FAIL) << path;
+    }
+    EXPECT_TRUE(log.Contains("Not a regular file (a FIFO): {" + (dir.path() / "fifo.ts").string()));
+    // Connections complete in the kernel's backlog: accept finds one if any was made.
+    EXPECT_LT(::accept(listener, nullptr, nullptr), 0);
+    EXPECT_EQ(errno, EAGAIN);
+    ::close(listener);
+}
+
+TEST(PlaybackInfo, OversizedVideoIsDroppedAndItsAudioKept) {
+    test::LogCapture log;
+    // The video's size is 16000x16000 in its header and in every reader's view.
+    CPlaybackInfo info;
+    ASSERT_EQ(info.ParseMediaContext(MediaPath("big16000.avi")), S_OK);
+    EXPECT_FALSE(info.HasVideo());
+    EXPECT_TRUE(info.HasAudio());
+    EXPECT_TRUE(log.Contains("Video picture too large: 16000x16000"));
 }
 
 TEST(PlaybackInfo, VideoWithoutDurationOpensButIsNotSeekable) {

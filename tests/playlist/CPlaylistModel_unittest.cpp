@@ -3,6 +3,7 @@
 #include "playlist/CPlaylistModel.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QTableView>
 #include <algorithm>
@@ -292,6 +293,25 @@ TEST(PlaylistRecordTest, FileRecordCarriesTitleAttributesAndAddOrder) {
     EXPECT_EQ(missing->fileSize, 0u);
     EXPECT_EQ(missing->creationTime, 0u);
     EXPECT_GT(missing->addSequence, first->addSequence);
+}
+
+TEST(PlaylistRecordTest, AFourGibFileSortsAfterAMebibyteClip) {
+    test::TempDir dir;
+    const std::string small = dir.file("small.mp4");
+    const std::string big = dir.file("big.mp4");
+    std::ofstream(small) << std::string(1024 * kKiB, 'x');
+    std::ofstream{big};
+    // A hole: nothing is written. File systems without holes skip the case.
+    if (::truncate(big.c_str(), static_cast<off_t>(4 * kGiB)) != 0) GTEST_SKIP() << "no holes";
+    std::vector<std::unique_ptr<CClipInfo>> records;
+    records.push_back(IPlaylistAdapter::MakeFileRecord(big));
+    records.push_back(IPlaylistAdapter::MakeFileRecord(small));
+    EXPECT_EQ(records[0]->fileSize, 4 * kGiB);
+    CPlaylistModel model;
+    model.AppendItems(std::move(records));
+    model.Sort(kSortByFileSize);
+    EXPECT_EQ(model.GetItem(0)->path, small);
+    EXPECT_EQ(model.GetItem(1)->path, big);
 }
 
 // --- Sorts ---

@@ -51,6 +51,34 @@ TEST(CSubtitleAssTextTest, SizeGuardRemovesOnlySmallerInlineSizes) {
     EXPECT_EQ(huge.size(), size_t(1) << 20);
 }
 
+TEST(CSubtitleAssTextTest, TagGuardDropsTheBlocksOfOverloadedLines) {
+    const auto repeat = [](const std::string& part, size_t n) {
+        std::string out;
+        for (size_t i = 0; i < n; ++i) out += part;
+        return out;
+    };
+    // At the limits: kept as it is.
+    std::string text = "{" + repeat("\\b1", CSubtitleAss::kMaxOverrideTags) + "}a";
+    EXPECT_FALSE(CSubtitleAss::ApplyTagGuard(text));
+    text = "{" + repeat("\\t(", 4) + "\\fs40" + repeat(")", 4) + "}a{\\t(\\b1)}b";
+    EXPECT_FALSE(CSubtitleAss::ApplyTagGuard(text));
+    // Transforms side by side are no nesting; a \clip( inside a transform opens none.
+    text = "{" + repeat("\\t(\\clip(1,2,3,4))", 10) + "}a";
+    EXPECT_FALSE(CSubtitleAss::HasTooManyTags(text));
+    // One tag more, or one level deeper: every block goes, the text stays.
+    text = "x{\\c&H0&" + repeat("\\b1", CSubtitleAss::kMaxOverrideTags) + "}y{\\i1}z";
+    EXPECT_TRUE(CSubtitleAss::ApplyTagGuard(text));
+    EXPECT_EQ(text, "xyz");
+    text = "{" + repeat("\\t(", 10000) + "\\fs40" + repeat(")", 10000) + "}Deep";
+    EXPECT_TRUE(CSubtitleAss::ApplyTagGuard(text));
+    EXPECT_EQ(text, "Deep");
+    text = repeat("{\\c&H00FF00&}x", 10000);
+    EXPECT_TRUE(CSubtitleAss::ApplyTagGuard(text));
+    EXPECT_EQ(text, std::string(10000, 'x'));
+    // Backslashes outside blocks are text (line breaks), not tags.
+    EXPECT_FALSE(CSubtitleAss::HasTooManyTags(repeat("\\N", 1000)));
+}
+
 TEST_F(CSubtitleAssTest, ShownInItsTimeAndHeldForTwoAndAHalfSeconds) {
     ASSERT_TRUE(
         OpenSubtitle(kSubtitleText, 0, "Dialogue: 0,0:00:10.00,0:00:11.00,Default,,0,0,0,,Hello"));
