@@ -30,6 +30,7 @@ printf 'positions (s): %s\n' "$positions"
 printf 'zvp seek to picture: p50 %s ms, p95 %s ms, max %s ms\n' "$ours_p50" "$ours_p95" "$ours_max"
 printf 'zvp UI thread blocked per seek: p50 %s ms, p95 %s ms, max %s ms\n' \
     "$(value "ui block p50 ms")" "$block_p95" "$(value "ui block max ms")"
+printf 'zvp UI thread blocked by the load: %s ms\n' "$(value "load ui block ms")"
 
 # mpv_seeks POSITION...: mpv's seek-to-picture times, "p50 p95 max" in milliseconds.
 mpv_seeks() {
