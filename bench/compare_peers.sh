@@ -26,7 +26,7 @@ plan=(
 
 results=$logs/results
 : >"$results"
-ran=() silent=() failed=() skipped=() known=(compare_peers)
+ran=() silent=() failed=() skipped=() known=(compare_peers smoke_check)
 for entry in "${plan[@]}"; do
     read -r name program args <<<"$entry"
     known+=("$name")
