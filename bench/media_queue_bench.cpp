@@ -171,10 +171,11 @@ int main(int argc, char** argv) {
     format->flags |= AVFMT_FLAG_GENPTS;  // as the probe opens files
     if (avformat_find_stream_info(format.get(), nullptr) < 0) return 1;
 
-    // Nine runs of `rounds` passes for each path, interleaved so that all see the same machine
-    // load. Rates are the best run's; overheads the median of the runs' own ratios, which a
-    // burst of load on a shared machine moves least.
-    constexpr int kRuns = 9;
+    // Nine runs (ZVP_BENCH_RUNS when set) of `rounds` passes for each path, interleaved so
+    // that all see the same machine load. Rates are the best run's; overheads the median of
+    // the runs' own ratios, which a burst of load on a shared machine moves least.
+    const char* runsText = std::getenv("ZVP_BENCH_RUNS");
+    const int kRuns = runsText ? std::max(1, std::atoi(runsText)) : 9;
     Result bare{1e9, 0}, same{1e9, 0}, threaded{1e9, 0};
     std::vector<double> sameRatios, threadRatios;
     const auto rate = [](const Result& r) { return r.packets / r.seconds; };

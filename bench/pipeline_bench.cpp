@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "graph/CBaseOutputPin.h"
 #include "graph/CFilterGraph.h"
 #include "graph/CNullAudioRenderer.h"
 #include "graph/CNullVideoRenderer.h"
@@ -232,6 +233,18 @@ int main(int argc, char** argv) {
         std::printf("av offset max ms: %.2f\n",
                     offsets.empty() ? 0.0 : *std::max_element(offsets.begin(), offsets.end()));
     }
+    // Memory bounds: the packet queues' limits and what they held at most, and the pictures
+    // the video pin's allocator keeps.
+    const CVelloSource::QueueBytes queued = source->GetQueueBytes();
+    std::printf("packet queue cap bytes: %lld\n",
+                static_cast<long long>(queued.videoLimit + queued.audioLimit));
+    std::printf("packet queue peak bytes: %lld\n",
+                static_cast<long long>(queued.videoPeak + queued.audioPeak));
+    ALLOCATOR_PROPERTIES pictures{};
+    if (auto* pin = dynamic_cast<CBaseOutputPin*>(source->VideoPin()); pin && pin->Allocator())
+        pin->Allocator()->GetProperties(&pictures);
+    std::printf("picture buffer bytes: %lld\n",
+                static_cast<long long>(pictures.cBuffers) * pictures.cbBuffer);
     graph.reset();
     ShutdownSubtitles();
     return 0;

@@ -2,7 +2,7 @@
 // file attributes per row, one append), each sort key, save (with fsync) and deleting every
 // other row. Prints the median of five runs of each in milliseconds against a 50 ms goal.
 //
-// Usage: playlist_bench
+// Usage: playlist_bench [FILES [RUNS]]   (default 10,000 files, 5 runs; fewer for a smoke run)
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -27,8 +27,8 @@
 
 namespace {
 
-constexpr int kFiles = 10000;
-constexpr int kRuns = 5;
+int gFiles = 10000;  // set once by main from the arguments
+int gRuns = 5;
 constexpr double kGoalMs = 50.0;
 
 // A temporary folder holding the files and playlists, removed with everything in it.
@@ -53,13 +53,13 @@ class ScratchFolder {
     std::filesystem::path folder_;
 };
 
-// kFiles empty files whose paths are about 100 bytes; every tenth name is not ASCII.
+// gFiles empty files whose paths are about 100 bytes; every tenth name is not ASCII.
 std::vector<std::string> MakeFiles(const std::filesystem::path& folder) {
     std::vector<std::string> paths;
-    paths.reserve(kFiles);
-    for (int i = 0; i < kFiles; ++i) {
+    paths.reserve(gFiles);
+    for (int i = 0; i < gFiles; ++i) {
         char number[16];
-        std::snprintf(number, sizeof number, "%05d", (i * 7919) % kFiles);
+        std::snprintf(number, sizeof number, "%05d", (i * 7919) % gFiles);
         std::string name = i % 10 == 0 ? std::string(
                                              "\xE5\xA4\x8F\xE3\x81\xAE\xE6\x98\xA0\xE7\x94\xBB "
                                              "\xC3\x89t\xC3\xA9 caf\xC3\xA9 ") +
@@ -79,9 +79,9 @@ std::vector<std::string> MakeFiles(const std::filesystem::path& folder) {
     return paths;
 }
 
-// The median of kRuns runs of `timed`, each after `setup` (not timed), in milliseconds.
+// The median of gRuns runs of `timed`, each after `setup` (not timed), in milliseconds.
 double Median(const std::function<void()>& setup, const std::function<void()>& timed) {
-    return zvp::bench::MedianMs(kRuns, setup, timed);
+    return zvp::bench::MedianMs(gRuns, setup, timed);
 }
 
 void Print(const char* what, double ms) {
@@ -107,6 +107,8 @@ void Load(const std::string& file, zvp::CPlaylistModel& model) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    if (argc > 1) gFiles = std::max(2, std::atoi(argv[1]));
+    if (argc > 2) gRuns = std::max(1, std::atoi(argv[2]));
     zvp::Logger::Instance().SetStdoutOutput(false);
     zvp::PlaylistRandom::Seed(1);
 
@@ -120,8 +122,8 @@ int main(int argc, char** argv) {
     }
     size_t bytes = 0;
     for (const std::string& path : paths) bytes += path.size();
-    std::printf("%d files, %zu bytes per path on average, median of %d runs\n", kFiles,
-                bytes / paths.size(), kRuns);
+    std::printf("%d files, %zu bytes per path on average, median of %d runs\n", gFiles,
+                bytes / paths.size(), gRuns);
 
     std::unique_ptr<zvp::CPlaylistModel> model;
     auto fresh = [&] { model = std::make_unique<zvp::CPlaylistModel>(); };
@@ -188,8 +190,8 @@ int main(int argc, char** argv) {
         model->GetSelectionModel()->select(everyOther, QItemSelectionModel::Select);
     };
     Print("delete every other row", Median(select, [&] { model->DeleteSelectedItems(); }));
-    if (model->GetCount() != kFiles / 2) {
-        std::fprintf(stderr, "%d rows left, expected %d\n", model->GetCount(), kFiles / 2);
+    if (model->GetCount() != gFiles / 2) {
+        std::fprintf(stderr, "%d rows left, expected %d\n", model->GetCount(), gFiles / 2);
         return 1;
     }
     model.reset();

@@ -4,3 +4,8 @@ add_executable(subtitle_bench ${CMAKE_CURRENT_LIST_DIR}/subtitle_bench.cpp)
 target_link_libraries(subtitle_bench PRIVATE zvp_subtitle)
 target_compile_definitions(subtitle_bench PRIVATE
   ZVP_DEFAULT_MEDIA_DIR="${CMAKE_BINARY_DIR}/media")
+
+if(ZVP_BUILD_TESTS)
+  zvp_bench_smoke(subtitle_bench FIGURES "plain" "external 2-line SRT" "embedded 2 lines"
+    COMMAND $<TARGET_FILE:subtitle_bench> ${CMAKE_BINARY_DIR}/media/h264_aac.mp4 1)
+endif()

@@ -42,6 +42,14 @@ EventArg SecondsArg(double seconds) {
     return static_cast<EventArg>(static_cast<int64_t>(seconds));
 }
 
+// 100 ns units of a time in seconds: out-of-range requests (negative, not finite, beyond the
+// 64-bit range) give 0 or the largest time instead of overflowing.
+REFERENCE_TIME PositionUnits(double seconds) {
+    if (!std::isfinite(seconds) || seconds <= 0.0) return 0;
+    const double units = seconds * kUnitsPerSecond;
+    return units >= 9.2e18 ? kMaxReferenceTime : static_cast<REFERENCE_TIME>(units);
+}
+
 EventArg Ptr(const void* p) {
     return reinterpret_cast<EventArg>(p);
 }
@@ -129,6 +137,8 @@ bool CEngineDS::Load(CClipInfo* clip) {
 
     QueryClipInfo(*clip);
     clip->ReadFileAttributes();
+    canSeek_ = clip->canSeekAbsolute;
+    duration_ = clip->duration;
 
     if (clip->audioOnly) {
         setGeometry(0, 0, 0, 0);
@@ -216,6 +226,8 @@ void CEngineDS::QueryClipInfo(CClipInfo& clip) {
 }
 
 void CEngineDS::ReleaseGraph() {
+    seeker_.Wait();
+    canSeek_ = false;
     // Without a graph the position tick would report 0 of 0 for ever.
     StopTick();
     videoWidget_ = nullptr;
@@ -245,23 +257,23 @@ void CEngineDS::PublishState(const std::string& name, EventArg param) {
 
 void CEngineDS::Play() {
     if (!graph_ || stateName_ == "Playing") return;
-    if (FAILED(graph_->Run())) return;
+    if (FAILED(Graph()->Run())) return;
     StartTick();
     PublishState("Playing", 0);
 }
 
 void CEngineDS::Pause() {
     if (!graph_ || stateName_ == "Paused") return;
-    if (FAILED(graph_->Pause())) return;
+    if (FAILED(Graph()->Pause())) return;
     PublishState("Paused", 0);
 }
 
 void CEngineDS::Resume() {
-    if (graph_ && SUCCEEDED(graph_->Run())) PublishState("Playing", 0);
+    if (graph_ && SUCCEEDED(Graph()->Run())) PublishState("Playing", 0);
 }
 
 void CEngineDS::StopGraph() {
-    if (graph_ && SUCCEEDED(graph_->Stop())) SetDamnPosition(0.0);
+    if (graph_ && SUCCEEDED(Graph()->Stop())) SetDamnPosition(0.0);
 }
 
 void CEngineDS::Stop() {
@@ -294,15 +306,9 @@ void CEngineDS::Abort() {
 
 bool CEngineDS::SetDamnPosition(double seconds) {
     if (!graph_) return false;
-    // Out-of-range requests (negative, not finite, beyond the 64-bit range) seek to 0 or
-    // to the largest time instead of overflowing.
-    REFERENCE_TIME t = 0;
-    if (std::isfinite(seconds) && seconds > 0.0) {
-        const double units = seconds * kUnitsPerSecond;
-        t = units >= 9.2e18 ? kMaxReferenceTime : static_cast<REFERENCE_TIME>(units);
-    }
-    const HRESULT hr =
-        graph_->SetPositions(&t, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
+    REFERENCE_TIME t = PositionUnits(seconds);
+    const HRESULT hr = Graph()->SetPositions(&t, AM_SEEKING_AbsolutePositioning, nullptr,
+                                             AM_SEEKING_NoPositioning);
     if (FAILED(hr)) {
         Log(LogPoint{"CEngineDS::SetDamnPosition", kLogInfo},
             "Could not seek to desired position: %lld", static_cast<long long>(t));
@@ -314,20 +320,36 @@ bool CEngineDS::SetDamnPosition(double seconds) {
 void CEngineDS::SetPosition(double seconds) {
     if (!graph_) return;
     const double whole = std::isfinite(seconds) ? std::trunc(seconds) : 0.0;
-    if (SetDamnPosition(whole))
-        Notify("PositionChanged", SecondsArg(whole), SecondsArg(GetDuration()));
+    if (canSeek_) {
+        // The seek's file reads, flushes and waits happen on the worker.
+        seeker_.Request(graph_.get(), PositionUnits(whole));
+    } else if (!SetDamnPosition(whole)) {
+        return;
+    }
+    Notify("PositionChanged", SecondsArg(whole), SecondsArg(GetDuration()));
 }
 
 double CEngineDS::GetPosition() {
     REFERENCE_TIME t = 0;
-    if (!graph_ || FAILED(graph_->GetCurrentPosition(&t))) return 0.0;
+    if (!graph_) return 0.0;
+    // While a seek runs the graph's control lock is held: the position is where it goes.
+    if (const std::optional<REFERENCE_TIME> target = seeker_.Target()) {
+        t = *target;
+        if (duration_ > 0.0)
+            t = std::min(t, static_cast<REFERENCE_TIME>(duration_ * kUnitsPerSecond));
+    } else if (FAILED(graph_->GetCurrentPosition(&t))) {
+        return 0.0;
+    }
     return static_cast<double>(t / static_cast<REFERENCE_TIME>(kUnitsPerSecond));
 }
 
 double CEngineDS::GetDuration() {
     REFERENCE_TIME t = 0;
-    if (!graph_ || FAILED(graph_->GetDuration(&t))) return 0.0;
-    return t / kUnitsPerSecond;
+    if (!graph_) return 0.0;
+    if (seeker_.Busy()) return duration_;
+    if (FAILED(graph_->GetDuration(&t))) return 0.0;
+    duration_ = t / kUnitsPerSecond;
+    return duration_;
 }
 
 void CEngineDS::StartTick() {
@@ -416,7 +438,7 @@ void CEngineDS::ApplyVolume(int32_t volume) {
     const int32_t v = std::clamp(volume, 0, 100);
     const long level =
         v == 0 ? -10000L : static_cast<long>(std::trunc(std::log10(v / 100.0) * 3000.0));
-    graph_->put_Volume(level);
+    Graph()->put_Volume(level);
 }
 
 void CEngineDS::SetVolume(int32_t volume) {
@@ -439,11 +461,13 @@ CPlaybackInfo* CEngineDS::GetMediaFile() {
 
 bool CEngineDS::SelectAudioStream(int index) {
     if (!source_ || index < 0) return false;
+    seeker_.Wait();
     return source_->GetPlaybackInfo()->OpenStream(AVMEDIA_TYPE_AUDIO, index);
 }
 
 bool CEngineDS::SelectSubtitleStream(int index) {
     if (!source_ || index < 0) return false;
+    seeker_.Wait();
     return source_->GetPlaybackInfo()->OpenStream(AVMEDIA_TYPE_SUBTITLE, index);
 }
 
@@ -474,6 +498,7 @@ void CEngineDS::HideExternalSubtitles() {
 
 void CEngineDS::HideEmbeddedSubtitles() {
     if (!source_) return;
+    seeker_.Wait();
     CPlaybackInfo* info = source_->GetPlaybackInfo();
     const int current = info->CurrentStream(AVMEDIA_TYPE_SUBTITLE);
     // No current stream first, so the video thread never looks for the decoder being closed.

@@ -10,6 +10,7 @@
 
 #include "app/ISubject.h"
 #include "app/ITimerClient.h"
+#include "engine/CSeekWorker.h"
 #include "engine/IPlayback.h"
 
 namespace zvp {
@@ -51,6 +52,11 @@ struct EngineRenderers {
 //
 // Threads: UI thread only. Events are published synchronously, so observers run inside the
 // engine call that caused them (the controller switches its state inside Stop, for example).
+// Seeks of a seekable file run on a seek worker (CSeekWorker): SetPosition publishes
+// "PositionChanged" and returns while the graph seeks; every later call that controls the
+// graph first waits for that seek, so the graph sees the calls, and observers the events, in
+// the order the calls were made. Meanwhile GetPosition reports the target and GetDuration
+// the duration last read.
 // Graph events arrive as a queued call on the UI thread (OnGraphEvent); the position tick is
 // timer id 10 of the TimerService, every 250 ms while playing or paused.
 //
@@ -80,9 +86,13 @@ class CEngineDS : public QWidget, public ISubject, public ITimerClient, public I
     void Pause() override;
     void Resume() override;
     void Stop() override;
-    // Seeks to the whole seconds of `seconds`; "PositionChanged" only when the graph took it.
+    // Seeks to the whole seconds of `seconds` and publishes "PositionChanged". A file that
+    // can seek is sought on the seek worker (a failure there is logged, and the position
+    // tick reports where playback stands); any other is sought here, and "PositionChanged"
+    // follows only when the graph took the position.
     void SetPosition(double seconds) override;
-    // Whole seconds (the position truncated); 0 without a graph.
+    // Whole seconds (the position truncated; the target while a seek runs); 0 without a
+    // graph.
     double GetPosition() override;
     void SetMute(bool mute) override;
     bool IsMuted() override { return muted_; }
@@ -144,8 +154,14 @@ class CEngineDS : public QWidget, public ISubject, public ITimerClient, public I
     // ITimerClient: timer id 10 publishes "PositionChanged"; other ids are ignored.
     void OnTimer(uint32_t timerId) override;
 
-    // The current graph (null while none): tests and diagnostics.
-    CFilterGraph* GetGraph() const { return graph_.get(); }
+    // The current graph (null while none), once any seek under way has ended: tests and
+    // diagnostics.
+    CFilterGraph* GetGraph() const {
+        seeker_.Wait();
+        return graph_.get();
+    }
+    // Waits for the seek under way, if any.
+    void WaitForSeek() { seeker_.Wait(); }
     // The renderers used by later loads (the default: OpenGL video, software video as the
     // fallback, SDL2 audio).
     void SetRenderers(EngineRenderers renderers);
@@ -163,6 +179,12 @@ class CEngineDS : public QWidget, public ISubject, public ITimerClient, public I
     void StartTick();
     void StopTick();
     void DetachVideoWidget();
+    // The graph, once any seek under way has ended (null while none): every control call
+    // goes through it.
+    CFilterGraph* Graph() {
+        seeker_.Wait();
+        return graph_.get();
+    }
 
     bool created_ = false;
     bool loaded_ = false;
@@ -175,6 +197,10 @@ class CEngineDS : public QWidget, public ISubject, public ITimerClient, public I
     bool tickRunning_ = false;
     std::string path_;  // the file of the last Load, for log lines
     EngineRenderers renderers_;
+    bool canSeek_ = false;   // the loaded file seeks (on the worker)
+    double duration_ = 0.0;  // seconds, as last read from the graph
+    // Declared last: destroyed first, after the destructor has released the graph.
+    mutable CSeekWorker seeker_;
 };
 
 }  // namespace zvp

@@ -45,8 +45,9 @@ class IReferenceClock;
 // the notify target's thread through a queued call.
 //
 // Threads: the control operations (AddFilter, Connect, Run, Pause, Stop, SetPositions,
-// put_Volume, the queries) come from one controlling thread (the UI thread) and are
-// serialised by `controlLock_`. Notify, GetEvent and FreeEventParams may be called on any
+// put_Volume, the queries) come from one controlling thread at a time (the UI thread, or a
+// worker it hands a seek to and waits for before its next call) and are serialised by
+// `controlLock_`. Notify, GetEvent and FreeEventParams may be called on any
 // thread; the event queue is guarded by `eventLock_`, a leaf lock.
 //
 // Life: the destructor stops the graph, disconnects and destroys the filters. Never hangs:

@@ -114,6 +114,31 @@ int64_t CPacketQueue2::Bytes() {
     return list_.bytes();
 }
 
+int64_t CPacketQueue2::PeakBytes() {
+    MutexLock lock(mutex_);
+    return peakBytes_;
+}
+
+void CPacketQueue2::SetByteLimit(int64_t bytes) {
+    MutexLock lock(mutex_);
+    byteLimit_ = bytes;
+}
+
+int64_t CPacketQueue2::ByteLimit() {
+    MutexLock lock(mutex_);
+    return byteLimit_;
+}
+
+bool CPacketQueue2::IsFull() {
+    MutexLock lock(mutex_);
+    return static_cast<int>(list_.size()) > capacity_ || list_.bytes() > byteLimit_;
+}
+
+bool CPacketQueue2::OverByteLimit() {
+    MutexLock lock(mutex_);
+    return list_.bytes() > byteLimit_;
+}
+
 void CPacketQueue2::PutEndOfStream() {
     bool pushed, wake;
     {

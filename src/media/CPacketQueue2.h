@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -39,8 +40,9 @@ class CPlaybackInfo;
 // no event loop, the video window lives on the user-interface thread.
 class CPacketQueue2 {
   public:
-    // `name` appears in log lines ("A", "V", "S"). `capacity` is nominal: nothing here
-    // enforces it (the worker applies its own thresholds). `info` must outlive the queue.
+    // `name` appears in log lines ("A", "V", "S"). `capacity` (packets) and the byte limit
+    // (SetByteLimit; none by default) only say when the queue counts as full (IsFull): `Put`
+    // never refuses a packet, the producer waits instead. `info` must outlive the queue.
     CPacketQueue2(std::string name, int capacity, CPlaybackInfo* info);
     virtual ~CPacketQueue2();
     CPacketQueue2(const CPacketQueue2&) = delete;
@@ -78,6 +80,18 @@ class CPacketQueue2 {
     int Count() EXCLUDES(mutex_);
     // Payload bytes of the queued packets.
     int64_t Bytes() EXCLUDES(mutex_);
+    // The most payload bytes queued at once since construction (flushes do not lower it).
+    int64_t PeakBytes() EXCLUDES(mutex_);
+
+    // Payload bytes past which the queue counts as full whatever its packet count. The
+    // producer stops at the first packet that crosses it, so the queue holds at most the limit
+    // plus one packet. Set before the producer starts.
+    void SetByteLimit(int64_t bytes) EXCLUDES(mutex_);
+    int64_t ByteLimit() EXCLUDES(mutex_);
+    // More than `capacity` packets, or more than the byte limit of payload.
+    bool IsFull() EXCLUDES(mutex_);
+    // More than the byte limit of payload, however few packets.
+    bool OverByteLimit() EXCLUDES(mutex_);
 
     void PutEndOfStream() EXCLUDES(mutex_);
 
@@ -121,6 +135,7 @@ class CPacketQueue2 {
     bool AppendLocked(AVPacket& packet, bool& wake) REQUIRES(mutex_) {
         const bool pushed = list_.PushBack(packet);
         wake = pushed && waiting_ > 0;
+        peakBytes_ = std::max(peakBytes_, list_.bytes());
         return pushed;
     }
     void NotifyPut() { not_empty_.NotifyOne(); }
@@ -139,6 +154,8 @@ class CPacketQueue2 {
     PacketRing list_ GUARDED_BY(mutex_);
     bool aborted_ GUARDED_BY(mutex_) = false;
     int waiting_ GUARDED_BY(mutex_) = 0;  // consumers inside WaitForPacket
+    int64_t byteLimit_ GUARDED_BY(mutex_) = INT64_MAX;
+    int64_t peakBytes_ GUARDED_BY(mutex_) = 0;
 };
 
 }  // namespace zvp

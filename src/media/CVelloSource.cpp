@@ -60,13 +60,15 @@ HRESULT CVelloSource::Load(const std::string& fileName, const CMediaType* /*pmt*
         if (info_.HasAudio()) {
             audioPin_ = static_cast<CVelloAudioStream*>(
                 AddPin(std::make_unique<CVelloAudioStream>(&hr, this)));
-            audioQueue_ = std::make_unique<CPacketQueue2>("A", 10, &info_);
+            audioQueue_ = std::make_unique<CPacketQueue2>("A", kQueueFullPackets, &info_);
+            audioQueue_->SetByteLimit(kAudioQueueBytesLimit);
             masterPin_ = audioPin_;
         }
         if (info_.HasVideo()) {
             videoPin_ = static_cast<CVelloVideoStream*>(
                 AddPin(std::make_unique<CVelloVideoStream>(&hr, this)));
-            videoQueue_ = std::make_unique<CPacketQueueVideo>("V", 10, &info_);
+            videoQueue_ = std::make_unique<CPacketQueueVideo>("V", kQueueFullPackets, &info_);
+            videoQueue_->SetByteLimit(kQueueBytesLimit);
             if (!masterPin_) masterPin_ = videoPin_;
             videoQueue_->Reset();
         }
@@ -221,8 +223,14 @@ HRESULT CVelloSource::DoParsingLoop() {
 }
 
 bool CVelloSource::AllQueuesFull() {
-    const bool videoFull = videoQueue_ && videoQueue_->Count() > kQueueFullPackets;
-    const bool audioFull = audioQueue_ && audioQueue_->Count() > kQueueFullPackets;
+    // A queue past its byte limit takes no more, whatever the other still needs: the worker
+    // waits for its decoder. So a high bit rate cannot grow a queue past its limit by more
+    // than one packet.
+    if ((videoQueue_ && videoQueue_->OverByteLimit()) ||
+        (audioQueue_ && audioQueue_->OverByteLimit()))
+        return true;
+    const bool videoFull = videoQueue_ && videoQueue_->IsFull();
+    const bool audioFull = audioQueue_ && audioQueue_->IsFull();
     // Reading on for audio that ends early or lies far behind stops at a memory bound.
     if (videoPin_ && audioPin_)
         return videoFull && (audioFull || videoQueue_->Bytes() > kQueueBytesLimit);
@@ -358,6 +366,19 @@ bool CVelloSource::WaitForAudioPacket() {
         [this] { return videoQueue_->Count() <= kAudioRefusalVideoPackets; });
     audioWaits_.store(false);
     return ready;
+}
+
+CVelloSource::QueueBytes CVelloSource::GetQueueBytes() {
+    QueueBytes out;
+    if (videoQueue_) {
+        out.videoLimit = videoQueue_->ByteLimit();
+        out.videoPeak = videoQueue_->PeakBytes();
+    }
+    if (audioQueue_) {
+        out.audioLimit = audioQueue_->ByteLimit();
+        out.audioPeak = audioQueue_->PeakBytes();
+    }
+    return out;
 }
 
 bool CVelloSource::GetSubtitlePacket(AVPacketPtr& packet) {

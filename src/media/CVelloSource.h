@@ -77,8 +77,11 @@ class CVelloSource : public CSource, private CAMThread {
     static constexpr int kBlockedRoundsPerLog = 10000;
     // Video bytes the worker queues at most while it reads on for audio (past that it waits
     // for the video decoder), and that the search for the first audio packet after a seek may
-    // queue.
+    // queue. Also the video queue's byte limit: past it the worker reads nothing more,
+    // whatever the audio queue holds.
     static constexpr int64_t kQueueBytesLimit = int64_t{64} << 20;
+    // The audio queue's byte limit: past it the worker reads nothing more.
+    static constexpr int64_t kAudioQueueBytesLimit = int64_t{16} << 20;
     // How far (100 ns) past the video start found the search for the first audio packet after
     // a seek reads video. Past this or kQueueBytesLimit, playback goes on with the audio found
     // so far.
@@ -105,6 +108,17 @@ class CVelloSource : public CSource, private CAMThread {
     HRESULT Seek(REFERENCE_TIME position, CSeekableStream* pin);
 
     CPlaybackInfo* GetPlaybackInfo() { return &info_; }
+
+    // What the packet queues may hold and have held, in payload bytes, for benchmarks and
+    // diagnostics: each limit is a hard bound up to one packet. Zero for a missing queue. Any
+    // thread, after Load.
+    struct QueueBytes {
+        int64_t videoLimit = 0;
+        int64_t audioLimit = 0;
+        int64_t videoPeak = 0;
+        int64_t audioPeak = 0;
+    };
+    QueueBytes GetQueueBytes();
     REFERENCE_TIME GetFirstVideoTime() const { return firstVideoTime_.load(); }
     REFERENCE_TIME GetFirstAudioTime() const { return firstAudioTime_.load(); }
     CSeekableStream* MasterPin() const { return masterPin_; }

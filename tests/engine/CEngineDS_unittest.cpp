@@ -346,6 +346,42 @@ TEST_F(EngineTest, PositionIsWholeSecondsAndDurationIsNot) {
     EXPECT_EQ(engine.GetPlayedPercent(), 80);
 }
 
+// Seeks run on the seek worker: a burst of calls (a slider drag, then keys) returns at once,
+// yet the graph takes them, and observers see their events, in the order they were made.
+TEST_F(EngineTest, SeeksOffTheUiThreadKeepTheOrderOfCallsAndEvents) {
+    ASSERT_TRUE(LoadFile("long.mp4"));
+    const EventArg d = static_cast<EventArg>(engine.GetDuration());
+    engine.Play();
+    ASSERT_TRUE(PumpUntil([&] { return events.Has("PositionChanged"); }));
+    events.Clear();
+    engine.SetPosition(10.0);
+    engine.SetPosition(20.4);  // may replace the seek to 10 before it starts
+    EXPECT_EQ(engine.GetPosition(), 20.0);
+    engine.Pause();  // after the seek to 20
+    REFERENCE_TIME at = 0;
+    ASSERT_EQ(engine.GetGraph()->GetCurrentPosition(&at), S_OK);
+    EXPECT_EQ(at / 10'000'000, 20);
+    engine.SetPosition(30.0);
+    engine.SetVolume(50);
+    EXPECT_EQ(RendererVolume(), -903);
+    engine.Resume();
+    EXPECT_EQ(events.events, (std::vector<RecordedEvent>{{"PositionChanged", 10, d},
+                                                         {"PositionChanged", 20, d},
+                                                         State("Paused"),
+                                                         {"PositionChanged", 30, d},
+                                                         {"VolumeChanged", 50, 0},
+                                                         State("Playing")}));
+    // Playback goes on from 30 s.
+    ASSERT_TRUE(WaitForPosition(31.0));
+    EXPECT_LT(engine.GetPosition(), 40.0);
+    events.Clear();
+    engine.SetPosition(2.0);
+    engine.Stop();
+    EXPECT_EQ(events.events,
+              (std::vector<RecordedEvent>{{"PositionChanged", 2, d}, State("Stopped")}));
+    EXPECT_EQ(engine.GetGraph(), nullptr);
+}
+
 TEST_F(EngineTest, StepsAreClampedAtBothEnds) {
     ASSERT_TRUE(LoadFile("long.mp4"));
     engine.Pause();

@@ -277,6 +277,44 @@ TEST_F(PacketQueueTest, RingKeepsOrderAcrossWrapAndGrowth) {
     EXPECT_EQ(audio.Count(), 0);
 }
 
+TEST_F(PacketQueueTest, ByteLimitMakesAFewBigPacketsFullAndBoundsWhatIsHeld) {
+    // 4K intra pictures at a high bit rate: a handful of packets reach the byte limit long
+    // before the packet count does. The producer (here the loop) stops at the first "full".
+    constexpr int64_t kMiB = int64_t{1} << 20;
+    struct Case {
+        int packetMiB;
+        int64_t limitMiB;
+        int putsUntilFull;  // packets queued when the queue first reports full
+    };
+    for (const Case& c : {Case{3, 10, 4}, Case{16, 10, 1}, Case{1, 64, 11}}) {
+        SCOPED_TRACE(testing::Message() << c.packetMiB << " MiB packets, limit " << c.limitMiB);
+        CPacketQueueVideo video("V", 10, &info_);
+        video.SetByteLimit(c.limitMiB * kMiB);
+        int puts = 0;
+        while (!video.IsFull() && puts < 100) {
+            AVPacketPtr p = MakePacket();
+            ASSERT_EQ(av_new_packet(p.get(), int(c.packetMiB * kMiB)), 0);
+            p->dts = 40 * puts;
+            video.Put(*p);
+            ++puts;
+        }
+        EXPECT_EQ(puts, c.putsUntilFull);
+        // Never more than the limit plus the one packet that crossed it.
+        EXPECT_LE(video.Bytes(), c.limitMiB * kMiB + c.packetMiB * kMiB);
+        EXPECT_EQ(video.OverByteLimit(), video.Bytes() > c.limitMiB * kMiB);
+        EXPECT_EQ(video.PeakBytes(), video.Bytes());
+        // Taking the head makes room again when the bytes were what filled it.
+        AVPacketPtr taken = MakePacket();
+        ASSERT_TRUE(video.Get(*taken));
+        EXPECT_EQ(video.IsFull(), video.Bytes() > c.limitMiB * kMiB);
+        // The peak stays for the figures; a flush empties the queue.
+        const int64_t peak = video.PeakBytes();
+        video.Flush();
+        EXPECT_EQ(video.Bytes(), 0);
+        EXPECT_EQ(video.PeakBytes(), peak);
+    }
+}
+
 TEST(PacketRingPool, SlotsAreAllocatedOnceReusedAndCountTheirBytes) {
     PacketRing ring;
     AVPacketPtr p = MakePacket();
