@@ -4,3 +4,8 @@ add_executable(subtitle_bench ${CMAKE_CURRENT_LIST_DIR}/subtitle_bench.cpp)
 target_link_libraries(subtitle_bench PRIVATE zvp_subtitle)
 target_compile_definitions(subtitle_bench PRIVATE
   ZVP_DEFAULT_MEDIA_DIR="${CMAKE_BINARY_DIR}/media")
+
+# libass's own ass_render_frame time for a subtitle file at given picture times (the figure
+# bench/subtitle_pipeline.sh sets beside ours).
+add_executable(subtitle_libass_bench ${CMAKE_CURRENT_LIST_DIR}/subtitle_libass_bench.cpp)
+target_link_libraries(subtitle_libass_bench PRIVATE zvp_subtitle)

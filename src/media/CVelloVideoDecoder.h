@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "graph/CMediaType.h"
@@ -63,6 +64,17 @@ class CVelloVideoDecoder {
     // Forgets the pending picture, a refused packet and the end-of-stream state (after a
     // seek; the source flushed the decoder).
     virtual void Reset();
+
+    // Debug counters of the whole process (benchmarks): pictures written into sample
+    // buffers, the bytes copied from the decoder's frames to get them there, and the bytes
+    // of one whole output picture each time. Added to by every decoder's streaming thread;
+    // any thread may read them (relaxed: figures, not synchronisation).
+    struct CopyCounters {
+        std::atomic<uint64_t> pictures{0};
+        std::atomic<uint64_t> copied_bytes{0};
+        std::atomic<uint64_t> picture_bytes{0};
+    };
+    static CopyCounters& Copies();
 
   private:
     // Receives a finished picture when the decoder has one. True with a picture (pending).

@@ -169,12 +169,17 @@ std::string CSubtitleAss::text() {
     return text_;
 }
 
+bool CSubtitleAss::turned_off() {
+    MutexLock lock(state_lock_);
+    return turned_off_;
+}
+
 void CSubtitleAss::Render(const SubtitleFrame& frame,
                           const std::shared_ptr<CSubtitleRenderer>& renderer, int& baseline) {
     if (!renderer) return;
-    const int64_t now = GetSubtitleHost()->TickMs();
+    const std::shared_ptr<ISubtitleHost> host = GetSubtitleHost();
     MutexLock lock(state_lock_);
-    if (text_.empty()) return;
+    if (text_.empty() || turned_off_) return;
 
     CAssTrack track = renderer->NewTrack();
     if (!track) return;
@@ -204,11 +209,30 @@ void CSubtitleAss::Render(const SubtitleFrame& frame,
             t->events[0].Text = strdup(event.c_str());
         }
     }
-    DrawTrack(*renderer, t, frame, baseline, now);
+    DrawTrack(*renderer, t, frame, baseline, *host);
 }
 
 void CSubtitleAss::DrawTrack(CSubtitleRenderer& renderer, ASS_Track* track,
-                             const SubtitleFrame& frame, int& baseline, int64_t nowMs) {
+                             const SubtitleFrame& frame, int& baseline, ISubtitleHost& clock) {
+    if (turned_off_) return;
+    const int64_t start = clock.TickMs();
+    Draw(renderer, track, frame, baseline, start);
+    const int64_t took = clock.TickMs() - start;
+    if (took <= kSlowRenderMs) {
+        slow_in_a_row_ = 0;
+        return;
+    }
+    if (++slow_in_a_row_ < 2) return;
+    turned_off_ = true;
+    Log(LogPoint{"CSubtitleAss::DrawTrack", kLogError},
+        "Subtitle rendering took over %lld ms on two pictures in a row (last %lld ms at %lld "
+        "ms); subtitle %d:%d is off for this file",
+        static_cast<long long>(kSlowRenderMs), static_cast<long long>(took),
+        static_cast<long long>(frame.time_ms), kind(), index());
+}
+
+void CSubtitleAss::Draw(CSubtitleRenderer& renderer, ASS_Track* track, const SubtitleFrame& frame,
+                        int& baseline, int64_t nowMs) {
     if (nowMs == 0) nowMs = 1;  // 0 means "not shown"
     bool drawn = false;
     // The callback runs inside RenderFrame, on this thread, while the caller holds state_lock_.

@@ -21,6 +21,10 @@ class CSubtitleAss : public CSubtitle {
     // Longer texts are cut: libass shapes the whole text for every picture, and a text of
     // a megabyte would take seconds per picture.
     static constexpr size_t kMaxTextBytes = 16 * 1024;
+    // A picture whose subtitle drawing (libass and blending) takes longer than this, twice
+    // in a row, turns this subtitle off for the rest of its life (the media file: the
+    // registry is shut down when the next file loads), with one log line.
+    static constexpr int64_t kSlowRenderMs = 1000;
 
     explicit CSubtitleAss(int index) : CSubtitleAss(kSubtitleText, index) {}
 
@@ -33,6 +37,8 @@ class CSubtitleAss : public CSubtitle {
 
     // The stored "Dialogue:" text (tests, diagnostics).
     std::string text();
+    // Turned off by two slow pictures in a row (tests, diagnostics).
+    bool turned_off();
 
     // Turns decoder output into "Dialogue:" lines: lines that already are stay; lines in
     // libavcodec's event form get the display window (start/end in ms, negative: from 0 /
@@ -58,14 +64,18 @@ class CSubtitleAss : public CSubtitle {
     CSubtitleAss(int kind, int index) : CSubtitle(kind, index) {}
 
     // Renders `track` at frame.time_ms with `renderer` and draws the result (or the held
-    // overlay) onto `frame` on `baseline`. `nowMs` is the tick counter. Caller holds
-    // state_lock_.
+    // overlay) onto `frame` on `baseline`, timed with `clock`'s tick counter (also the tick
+    // of the hold); does nothing once turned off. Caller holds state_lock_ and took `clock`
+    // from the registry before.
     void DrawTrack(CSubtitleRenderer& renderer, ASS_Track* track, const SubtitleFrame& frame,
-                   int& baseline, int64_t nowMs) REQUIRES(state_lock_);
+                   int& baseline, ISubtitleHost& clock) REQUIRES(state_lock_);
     // Forgets the first-shown tick. Caller holds state_lock_.
     void ResetHold() REQUIRES(state_lock_) { first_shown_ms_ = 0; }
 
   private:
+    void Draw(CSubtitleRenderer& renderer, ASS_Track* track, const SubtitleFrame& frame,
+              int& baseline, int64_t nowMs) REQUIRES(state_lock_);
+
     std::string text_;            // "Dialogue:" lines; empty: nothing to draw
     std::string style_name_;      // of the first line
     int64_t first_shown_ms_ = 0;  // tick when the images last first appeared; 0: not shown
@@ -80,6 +90,8 @@ class CSubtitleAss : public CSubtitle {
     bool yuv_valid_ = false;
     Rgb24Overlay rgb_;  // overlay_ converted for RGB24 pictures
     bool rgb_valid_ = false;
+    int slow_in_a_row_ = 0;    // pictures in a row that took over kSlowRenderMs
+    bool turned_off_ = false;  // nothing is drawn any more
 };
 
 }  // namespace zvp

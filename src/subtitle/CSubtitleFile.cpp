@@ -267,10 +267,10 @@ void CSubtitleFile::RebuildTrack() {
 void CSubtitleFile::Render(const SubtitleFrame& frame, const std::shared_ptr<CSubtitleRenderer>&,
                            int& baseline) {
     if (CurrentPath().empty()) return;
-    const int64_t now = GetSubtitleHost()->TickMs();
+    const std::shared_ptr<ISubtitleHost> host = GetSubtitleHost();
     MutexLock lock(state_lock_);
     if (!track_) return;
-    DrawTrack(*track_.renderer(), track_.get(), frame, baseline, now);
+    DrawTrack(*track_.renderer(), track_.get(), frame, baseline, *host);
 }
 
 void CSubtitleFile::Clear() {
