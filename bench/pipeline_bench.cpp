@@ -45,9 +45,9 @@ namespace {
 struct Options {
     std::string file;
     bool fast = true;
-    double seconds = 0;    // 0: until the end
-    double seekEvery = 0;  // 0: never
-    std::string subtitle;  // external subtitle file, or empty
+    double seconds = 0;         // 0: until the end
+    double seekEvery = 0;       // 0: never
+    std::string subtitle;       // external subtitle file, or empty
     std::vector<long> digests;  // ordinals of presented pictures to digest
 };
 
@@ -99,8 +99,10 @@ bool Parse(int argc, char** argv, Options& o) {
         } else if (a == "--digest" && i + 1 < argc) {
             for (char* p = argv[++i]; *p;) {
                 o.digests.push_back(std::strtol(p, &p, 10));
-                if (*p == ',') ++p;
-                else if (*p) return false;
+                if (*p == ',')
+                    ++p;
+                else if (*p)
+                    return false;
             }
         } else if (!a.empty() && a[0] != '-' && o.file.empty()) {
             o.file = a;

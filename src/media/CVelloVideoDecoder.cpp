@@ -170,6 +170,11 @@ bool CVelloVideoDecoder::ConvertPicture(CVelloSource* source, const CMediaType& 
         int baseline = height - 32;
         SetSubtitleOutputRgb24(rgb);
         RenderSubtitles(buffer, width, height, pendingResult_.start / 10'000, baseline, 0);
+        // The next picture's subtitles are rendered on the registry's worker while this
+        // thread delivers this picture and decodes that one.
+        int64_t duration = pendingResult_.duration;
+        if (duration <= 0) duration = source->GetPlaybackInfo()->DefaultFrameDuration();
+        if (duration > 0) RenderSubtitlesAhead((pendingResult_.start + duration) / 10'000, rgb);
     }
     av_frame_unref(frame_.get());
     return true;

@@ -23,7 +23,9 @@ class CVelloSource;
 // one, else the 100 ns time the video queue gave the packet.
 //
 // Locks: CPlaybackInfo's lock is held for each call into the video or subtitle decoder; the
-// conversion and the subtitle drawing work on this object's own frame without it.
+// conversion and the subtitle drawing work on this object's own frame without it. After
+// each picture the subtitles of the next one (its time predicted from this one's duration)
+// are rendered ahead on the subtitle registry's worker thread.
 // Threads: the video pin's streaming thread only; Reset on the seeking thread while that
 // thread is stopped.
 class CVelloVideoDecoder {

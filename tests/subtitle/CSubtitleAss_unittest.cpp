@@ -274,12 +274,10 @@ TEST_F(CSubtitleSlowRenderTest, TwoSlowPicturesInARowTurnTheSubtitleOff) {
         std::vector<int64_t> durations;
         bool shown;
     } cases[] = {
-        {{0, 0, 0}, true},
-        {{1500}, true},                   // one slow picture is forgiven
-        {{1500, 0, 1500, 0}, true},       // not in a row
-        {{1000, 1000, 1000}, true},       // exactly the limit is not over it
-        {{0, 1001, 1001}, false},
-        {{5000, 5000, 0, 0}, false},      // stays off
+        {{0, 0, 0}, true},          {{1500}, true},  // one slow picture is forgiven
+        {{1500, 0, 1500, 0}, true},                  // not in a row
+        {{1000, 1000, 1000}, true},                  // exactly the limit is not over it
+        {{0, 1001, 1001}, false},   {{5000, 5000, 0, 0}, false},  // stays off
     };
     for (const auto& c : cases) {
         ShutdownSubtitles();
