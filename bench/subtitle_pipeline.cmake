@@ -18,7 +18,7 @@ if(ZVP_BUILD_TESTS)
           { echo "missing RESULT lines of $case"; exit 1; }
       done]=]
       ${CMAKE_CURRENT_LIST_DIR}/subtitle_pipeline.sh $<TARGET_FILE:pipeline_bench>
-      ${CMAKE_BINARY_DIR}/media/h264_aac.mp4)
+      ${CMAKE_BINARY_DIR}/media/dvd_vts.vob)
   add_test(NAME bench_smoke_pipeline_cpu
     COMMAND bash -c [=[
       out=$("$0" "$1" "$2" 1) || exit 1
