@@ -246,15 +246,15 @@ void RenderSubtitlesAhead(int64_t timeMs, bool rgb24) {
 
 namespace {
 
-// Waits until a request for the picture of `timeMs` and format is rendered; drops a queued
-// request for another picture.
+// Waits until the worker has rendered the picture of `timeMs` and format if it is rendering
+// it now. A request the worker has not started is dropped: the caller renders at once rather
+// than wait for the worker to be scheduled.
 void AwaitAhead(int64_t timeMs, bool rgb24) {
     Ahead& ahead = TheAhead();
     const Ahead::Request wanted{timeMs, rgb24};
     MutexLock lock(ahead.lock);
-    if (ahead.queued && !(*ahead.queued == wanted)) ahead.queued.reset();
-    while (!ahead.stopping && (ahead.queued == wanted || ahead.running == wanted))
-        ahead.changed.Wait(ahead.lock);
+    ahead.queued.reset();
+    while (!ahead.stopping && ahead.running == wanted) ahead.changed.Wait(ahead.lock);
 }
 
 void StopAhead() {

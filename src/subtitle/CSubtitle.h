@@ -130,8 +130,9 @@ void RenderSubtitles(uint8_t* picture, int width, int height, int64_t timeMs, in
 
 // Hands the picture of `timeMs` to the registry's worker, which lets every object render it
 // ahead (RenderAhead) while the caller decodes that picture; replaces a request the worker
-// has not started. RenderSubtitles for the same time and format waits for that request and
-// only blends; for another time it renders as usual. The worker thread starts on first use
+// has not started. RenderSubtitles for the same time and format waits while the worker
+// renders it and then only blends; a request not yet started is dropped and the picture
+// rendered as usual, as is one of another time. The worker thread starts on first use
 // and ends in ShutdownSubtitles. Streaming thread.
 void RenderSubtitlesAhead(int64_t timeMs, bool rgb24);
 
