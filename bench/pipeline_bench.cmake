@@ -14,9 +14,6 @@ if(ZVP_BUILD_TESTS)
   zvp_bench_smoke(compare_ffmpeg
     FIGURES "ffmpeg frames per second:" "pipeline frames per second:" "ratio:"
     COMMAND ${CMAKE_CURRENT_LIST_DIR}/compare_ffmpeg.sh $<TARGET_FILE:pipeline_bench> ${CMAKE_BINARY_DIR}/media/h264_aac.mp4 1)
-  zvp_bench_smoke(subtitle_pipeline
-    FIGURES "plain frames per second:" "subtitled frames per second:" "ratio:"
-    COMMAND ${CMAKE_CURRENT_LIST_DIR}/subtitle_pipeline.sh $<TARGET_FILE:pipeline_bench> ${CMAKE_BINARY_DIR}/media/h264_aac.mp4 1)
   zvp_bench_smoke(memory_peak
     FIGURES "RESULT|peak RSS MiB h264_aac.mp4|" "RESULT|packet queue peak MiB h264_aac.mp4|"
     COMMAND ${CMAKE_CURRENT_LIST_DIR}/memory_peak.sh $<TARGET_FILE:pipeline_bench> ${CMAKE_BINARY_DIR}/media/h264_aac.mp4

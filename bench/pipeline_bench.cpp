@@ -11,6 +11,8 @@
 // --seek-every S: seek every S wall seconds, alternately forwards and backwards.
 // --subtitle F: show the subtitle file F (SRT or ASS) over the pictures, as a file the user
 //   picked.
+// --digest N,M,...: prints a digest of the N-th, M-th ... presented picture (counted from 0,
+//   the pre-rolled poster not counted) to compare the drawing of two builds.
 // Playback starts, and resumes after each seek, once every renderer holds its first sample.
 // ZVP_BENCH_VERBOSE=1 lists the pictures whose offset exceeds 20 ms on the error stream.
 #include <sys/resource.h>
@@ -32,6 +34,7 @@
 #include "graph/CRendererInputPin.h"
 #include "media/CVelloAudioStream.h"
 #include "media/CVelloSource.h"
+#include "media/CVelloVideoDecoder.h"
 #include "media/CVelloVideoStream.h"
 #include "subtitle/CMemorySubtitleHost.h"
 #include "subtitle/CSubtitle.h"
@@ -43,9 +46,42 @@ namespace {
 struct Options {
     std::string file;
     bool fast = true;
-    double seconds = 0;    // 0: until the end
-    double seekEvery = 0;  // 0: never
-    std::string subtitle;  // external subtitle file, or empty
+    double seconds = 0;         // 0: until the end
+    double seekEvery = 0;       // 0: never
+    std::string subtitle;       // external subtitle file, or empty
+    std::vector<long> digests;  // ordinals of presented pictures to digest
+};
+
+// The null renderer that also digests chosen pictures (streaming thread; read after Stop).
+class CDigestRenderer : public CNullVideoRenderer {
+  public:
+    CDigestRenderer(bool fast, std::vector<long> chosen)
+        : CNullVideoRenderer(fast), chosen_(std::move(chosen)) {}
+    const std::vector<std::string>& Lines() const { return lines_; }
+
+  protected:
+    HRESULT DoRenderSample(IMediaSample* pSample) override {
+        const long n = presented_++;
+        if (std::find(chosen_.begin(), chosen_.end(), n) != chosen_.end()) {
+            uint64_t h = 1469598103934665603ull;
+            const BYTE* data = pSample->Data();
+            for (long i = 0; i < pSample->GetActualDataLength(); ++i)
+                h = (h ^ data[i]) * 1099511628211ull;
+            REFERENCE_TIME start = 0, stop = 0;
+            pSample->GetTime(&start, &stop);
+            char line[128];
+            std::snprintf(line, sizeof line, "digest %ld (%lld ms): %016llx", n,
+                          static_cast<long long>(start / MILLISECONDS),
+                          static_cast<unsigned long long>(h));
+            lines_.push_back(line);
+        }
+        return CNullVideoRenderer::DoRenderSample(pSample);
+    }
+
+  private:
+    std::vector<long> chosen_;
+    long presented_ = 0;
+    std::vector<std::string> lines_;
 };
 
 bool Parse(int argc, char** argv, Options& o) {
@@ -61,6 +97,14 @@ bool Parse(int argc, char** argv, Options& o) {
             o.seekEvery = std::atof(argv[++i]);
         } else if (a == "--subtitle" && i + 1 < argc) {
             o.subtitle = argv[++i];
+        } else if (a == "--digest" && i + 1 < argc) {
+            for (char* p = argv[++i]; *p;) {
+                o.digests.push_back(std::strtol(p, &p, 10));
+                if (*p == ',')
+                    ++p;
+                else if (*p)
+                    return false;
+            }
         } else if (!a.empty() && a[0] != '-' && o.file.empty()) {
             o.file = a;
         } else {
@@ -137,7 +181,7 @@ int main(int argc, char** argv) {
     if (!Parse(argc, argv, o)) {
         std::fprintf(stderr,
                      "usage: pipeline_bench FILE [--fast|--realtime] [--seconds N] "
-                     "[--seek-every S] [--subtitle F]\n");
+                     "[--seek-every S] [--subtitle F] [--digest N,M,...]\n");
         return 2;
     }
     SetSubtitleHost(std::make_shared<CMemorySubtitleHost>());
@@ -155,9 +199,11 @@ int main(int argc, char** argv) {
         return 1;
     }
     CNullVideoRenderer* video = nullptr;
+    CDigestRenderer* digester = nullptr;
     CNullAudioRenderer* audio = nullptr;
     if (source->VideoPin()) {
-        auto r = std::make_unique<CNullVideoRenderer>(o.fast);
+        auto r = std::make_unique<CDigestRenderer>(o.fast, o.digests);
+        digester = r.get();
         video = r.get();
         graph->AddFilter(std::move(r), "video");
         if (FAILED(graph->Connect(source->VideoPin(), video->InputPin()))) return 1;
@@ -224,6 +270,16 @@ int main(int argc, char** argv) {
     std::printf("wall seconds: %.3f\n", wall);
     std::printf("CPU seconds: %.3f\n", cpu);
     std::printf("frames per second: %.1f\n", wall > 0 ? double(frames) / wall : 0.0);
+    const CVelloVideoDecoder::CopyCounters& copies = CVelloVideoDecoder::Copies();
+    const double converted = double(copies.pictures.load());
+    std::printf("bytes copied per picture: %.0f\n",
+                converted > 0 ? double(copies.copied_bytes.load()) / converted : 0.0);
+    std::printf("full-picture copies per picture: %.2f\n",
+                copies.picture_bytes.load() > 0
+                    ? double(copies.copied_bytes.load()) / double(copies.picture_bytes.load())
+                    : 0.0);
+    if (digester)
+        for (const std::string& line : digester->Lines()) std::printf("%s\n", line.c_str());
     if (!o.fast && video && audio) {
         const std::vector<double> offsets = Offsets(
             video->Log().Snapshot(), audio->Log().Snapshot(), audio->Format().avgBytesPerSec);

@@ -25,6 +25,11 @@ constexpr int kMaxWaitingSubtitlePackets = 64;
 
 CVelloVideoDecoder::CVelloVideoDecoder() : frame_(MakeFrame()) {}
 
+CVelloVideoDecoder::CopyCounters& CVelloVideoDecoder::Copies() {
+    static CopyCounters counters;
+    return counters;
+}
+
 CVelloVideoDecoder::~CVelloVideoDecoder() = default;
 
 void CVelloVideoDecoder::Reset() {
@@ -165,6 +170,11 @@ bool CVelloVideoDecoder::ConvertPicture(CVelloSource* source, const CMediaType& 
         int baseline = height - 32;
         SetSubtitleOutputRgb24(rgb);
         RenderSubtitles(buffer, width, height, pendingResult_.start / 10'000, baseline, 0);
+        // The next picture's subtitles are rendered on the registry's worker while this
+        // thread delivers this picture and decodes that one.
+        int64_t duration = pendingResult_.duration;
+        if (duration <= 0) duration = source->GetPlaybackInfo()->DefaultFrameDuration();
+        if (duration > 0) RenderSubtitlesAhead((pendingResult_.start + duration) / 10'000, rgb);
     }
     av_frame_unref(frame_.get());
     return true;
@@ -222,7 +232,13 @@ bool CVelloVideoDecoder::Convert(const AVFrame& frame, const CMediaType& mt, uin
         dstStride[1] = chromaWidth;
         dstStride[2] = chromaWidth;
     }
-    return sws_scale(sws, src, srcStride, 0, frame.height, dst, dstStride) > 0;
+    if (sws_scale(sws, src, srcStride, 0, frame.height, dst, dstStride) <= 0) return false;
+    // The scaler writes the whole output picture once, from the frame's planes.
+    CopyCounters& copies = Copies();
+    copies.pictures.fetch_add(1, std::memory_order_relaxed);
+    copies.copied_bytes.fetch_add(needed, std::memory_order_relaxed);
+    copies.picture_bytes.fetch_add(needed, std::memory_order_relaxed);
+    return true;
 }
 
 void CVelloVideoDecoder::DecodeSubtitle(CVelloSource* source, int64_t pictureTime) {

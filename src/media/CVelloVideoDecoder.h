@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "graph/CMediaType.h"
@@ -22,7 +23,9 @@ class CVelloSource;
 // one, else the 100 ns time the video queue gave the packet.
 //
 // Locks: CPlaybackInfo's lock is held for each call into the video or subtitle decoder; the
-// conversion and the subtitle drawing work on this object's own frame without it.
+// conversion and the subtitle drawing work on this object's own frame without it. After
+// each picture the subtitles of the next one (its time predicted from this one's duration)
+// are rendered ahead on the subtitle registry's worker thread.
 // Threads: the video pin's streaming thread only; Reset on the seeking thread while that
 // thread is stopped.
 class CVelloVideoDecoder {
@@ -63,6 +66,17 @@ class CVelloVideoDecoder {
     // Forgets the pending picture, a refused packet and the end-of-stream state (after a
     // seek; the source flushed the decoder).
     virtual void Reset();
+
+    // Debug counters of the whole process (benchmarks): pictures written into sample
+    // buffers, the bytes copied from the decoder's frames to get them there, and the bytes
+    // of one whole output picture each time. Added to by every decoder's streaming thread;
+    // any thread may read them (relaxed: figures, not synchronisation).
+    struct CopyCounters {
+        std::atomic<uint64_t> pictures{0};
+        std::atomic<uint64_t> copied_bytes{0};
+        std::atomic<uint64_t> picture_bytes{0};
+    };
+    static CopyCounters& Copies();
 
   private:
     // Receives a finished picture when the decoder has one. True with a picture (pending).

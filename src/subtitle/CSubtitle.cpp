@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <optional>
+#include <thread>
 
 #include "app/Logger.h"
 #include "subtitle/CAppSubtitleHost.h"
@@ -32,6 +34,49 @@ Registry& TheRegistry() {
 
 std::atomic<bool> g_output_rgb24{false};
 
+// The worker that renders subtitles ahead of the pictures. One request at a time: `queued`
+// waits for the worker, `running` is being rendered; both are keyed by picture time and
+// format. Lives until process exit; the thread runs from the first request to Shutdown.
+struct Ahead {
+    struct Request {
+        int64_t time_ms = 0;
+        bool rgb24 = false;
+        bool operator==(const Request&) const = default;
+    };
+    Mutex lock;
+    CondVar changed;
+    std::optional<Request> queued GUARDED_BY(lock);
+    std::optional<Request> running GUARDED_BY(lock);
+    bool stopping GUARDED_BY(lock) = false;
+    std::thread thread GUARDED_BY(lock);
+
+    // Worker thread.
+    void Run() {
+        MutexLock hold(lock);
+        for (;;) {
+            while (!stopping && !queued) changed.Wait(lock);
+            if (stopping) return;
+            running = queued;
+            queued.reset();
+            const Request request = *running;
+            hold.Unlock();
+            RenderAll(request);
+            hold.Lock();
+            running.reset();
+            changed.NotifyAll();
+        }
+    }
+    static void RenderAll(const Request& request);
+};
+
+Ahead& TheAhead() {
+    static Ahead* ahead = new Ahead();  // lives until process exit
+    return *ahead;
+}
+
+void AwaitAhead(int64_t timeMs, bool rgb24);
+void StopAhead();
+
 std::vector<std::shared_ptr<CSubtitle>> Snapshot() {
     Registry& r = TheRegistry();
     MutexLock lock(r.lock);
@@ -41,8 +86,12 @@ std::vector<std::shared_ptr<CSubtitle>> Snapshot() {
 }  // namespace
 
 uint8_t* CSubtitle::PrepareOverlay(size_t bytes) {
+    std::memset(GrowOverlay(bytes), 0, bytes);
+    return overlay_.data();
+}
+
+uint8_t* CSubtitle::GrowOverlay(size_t bytes) {
     if (overlay_.size() < bytes) overlay_.resize(bytes);
-    std::memset(overlay_.data(), 0, bytes);
     return overlay_.data();
 }
 
@@ -156,6 +205,7 @@ void RenderSubtitles(uint8_t* picture, int width, int height, int64_t timeMs, in
         objects = r.objects;
         renderer = r.renderer;
     }
+    AwaitAhead(timeMs, rgb24);
     SubtitleFrame frame;
     frame.data = picture;
     frame.width = width;
@@ -165,6 +215,65 @@ void RenderSubtitles(uint8_t* picture, int width, int height, int64_t timeMs, in
     frame.time_ms = timeMs;
     for (const auto& object : objects) object->Render(frame, renderer, baseline);
 }
+
+void Ahead::RenderAll(const Request& request) {
+    std::vector<std::shared_ptr<CSubtitle>> objects;
+    std::shared_ptr<CSubtitleRenderer> renderer;
+    std::shared_ptr<ISubtitleHost> host = GetSubtitleHost();
+    {
+        Registry& r = TheRegistry();
+        MutexLock lock(r.lock);
+        objects = r.objects;
+        renderer = r.renderer;
+    }
+    for (const auto& object : objects)
+        object->RenderAhead(request.time_ms, request.rgb24, renderer, *host);
+}
+
+void RenderSubtitlesAhead(int64_t timeMs, bool rgb24) {
+    {
+        Registry& r = TheRegistry();
+        MutexLock lock(r.lock);
+        if (r.objects.empty()) return;
+    }
+    Ahead& ahead = TheAhead();
+    MutexLock lock(ahead.lock);
+    if (ahead.stopping) return;
+    if (!ahead.thread.joinable()) ahead.thread = std::thread([&ahead] { ahead.Run(); });
+    ahead.queued = Ahead::Request{timeMs, rgb24};
+    ahead.changed.NotifyAll();
+}
+
+namespace {
+
+// Waits until the worker has rendered the picture of `timeMs` and format if it is rendering
+// it now. A request the worker has not started is dropped: the caller renders at once rather
+// than wait for the worker to be scheduled.
+void AwaitAhead(int64_t timeMs, bool rgb24) {
+    Ahead& ahead = TheAhead();
+    const Ahead::Request wanted{timeMs, rgb24};
+    MutexLock lock(ahead.lock);
+    ahead.queued.reset();
+    while (!ahead.stopping && ahead.running == wanted) ahead.changed.Wait(ahead.lock);
+}
+
+void StopAhead() {
+    Ahead& ahead = TheAhead();
+    std::thread thread;
+    {
+        MutexLock lock(ahead.lock);
+        if (!ahead.thread.joinable()) return;
+        ahead.stopping = true;
+        ahead.queued.reset();
+        ahead.changed.NotifyAll();
+        thread.swap(ahead.thread);
+    }
+    thread.join();
+    MutexLock lock(ahead.lock);
+    ahead.stopping = false;
+}
+
+}  // namespace
 
 void ClearSubtitles(int kind) {
     for (const auto& object : Snapshot()) {
@@ -177,6 +286,7 @@ void SeekSubtitles(int64_t position) {
 }
 
 void ShutdownSubtitles() {
+    StopAhead();
     std::vector<std::shared_ptr<CSubtitle>> objects;
     std::shared_ptr<CSubtitleRenderer> renderer;
     {

@@ -37,7 +37,8 @@ struct SubtitleData {
 // A subtitle that draws onto every picture until its content is replaced or cleared. The
 // objects live in the process-wide registry below.
 //
-// Threads: Render runs on the video pin's streaming thread; Open of kinds 1 and 3 too. Open
+// Threads: Render runs on the video pin's streaming thread; Open of kinds 1 and 3 too;
+// RenderAhead on the registry's worker thread. Open
 // of kind 10, Clear, Rebuild and OnSeek run on the UI (or seeking, or loading) thread. Each
 // object guards its content with `state_lock_`; Render holds it for one picture, the other
 // operations only to swap prepared content in or out.
@@ -56,6 +57,11 @@ class CSubtitle {
     virtual void Clear() {}
     virtual void Rebuild() {}
     virtual void OnSeek(int64_t position) {}
+    // Renders what the picture of `timeMs` (RGB24 or YV12) will show and keeps it for its
+    // Render, which then only blends; `clock` times it. Nothing by default.
+    virtual void RenderAhead(int64_t timeMs, bool rgb24,
+                             const std::shared_ptr<CSubtitleRenderer>& renderer,
+                             ISubtitleHost& clock) {}
 
     int kind() const { return kind_; }
     int index() const { return index_; }
@@ -73,6 +79,9 @@ class CSubtitle {
     // The overlay grown to at least `bytes` (never shrunk) with its first `bytes` cleared.
     // Caller holds state_lock_.
     uint8_t* PrepareOverlay(size_t bytes) REQUIRES(state_lock_);
+    // The overlay grown to at least `bytes`, contents left as they are. Caller holds
+    // state_lock_.
+    uint8_t* GrowOverlay(size_t bytes) REQUIRES(state_lock_);
 
     Mutex state_lock_;
     std::vector<uint8_t> overlay_ GUARDED_BY(state_lock_);  // BGRA
@@ -118,6 +127,14 @@ void RenderSubtitles(uint8_t* picture, int width, int height, int64_t timeMs, in
 // As above with the picture format given instead of read from SetSubtitleOutputRgb24.
 void RenderSubtitles(uint8_t* picture, int width, int height, int64_t timeMs, int& baseline,
                      int stride, bool rgb24);
+
+// Hands the picture of `timeMs` to the registry's worker, which lets every object render it
+// ahead (RenderAhead) while the caller decodes that picture; replaces a request the worker
+// has not started. RenderSubtitles for the same time and format waits while the worker
+// renders it and then only blends; a request not yet started is dropped and the picture
+// rendered as usual, as is one of another time. The worker thread starts on first use
+// and ends in ShutdownSubtitles. Streaming thread.
+void RenderSubtitlesAhead(int64_t timeMs, bool rgb24);
 
 void ClearSubtitles(int kind);
 void SeekSubtitles(int64_t position);

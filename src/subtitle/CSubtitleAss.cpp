@@ -188,6 +188,7 @@ bool CSubtitleAss::Open(int kind, SubtitleData data) {
     MutexLock lock(state_lock_);
     text_.swap(lines);
     style_name_.swap(style);
+    ahead_valid_ = false;
     return true;
 }
 
@@ -195,6 +196,7 @@ void CSubtitleAss::Clear() {
     std::string old;
     MutexLock lock(state_lock_);
     text_.swap(old);
+    ahead_valid_ = false;
 }
 
 void CSubtitleAss::OnSeek(int64_t) {
@@ -207,25 +209,24 @@ std::string CSubtitleAss::text() {
     return text_;
 }
 
-void CSubtitleAss::Render(const SubtitleFrame& frame,
-                          const std::shared_ptr<CSubtitleRenderer>& renderer, int& baseline) {
-    if (!renderer) return;
-    const int64_t now = GetSubtitleHost()->TickMs();
+bool CSubtitleAss::turned_off() {
     MutexLock lock(state_lock_);
-    if (text_.empty()) return;
+    return turned_off_;
+}
 
-    CAssTrack track = renderer->NewTrack();
-    if (!track) return;
+CAssTrack CSubtitleAss::BuildTrack(CSubtitleRenderer& renderer) {
+    CAssTrack track = renderer.NewTrack();
+    if (!track) return track;
     ASS_Track* t = track.get();
     t->track_type = ASS_Track::TRACK_TYPE_ASS;
-    t->PlayResX = renderer->width();
-    t->PlayResY = renderer->height();
+    t->PlayResX = renderer.width();
+    t->PlayResY = renderer.height();
     t->Timer = 100.0;
     t->WrapStyle = 0;
     const int sid = ass_alloc_style(t);
-    if (sid < 0) return;
+    if (sid < 0) return CAssTrack();
     ASS_Style* style = &t->styles[sid];
-    ApplyStyleTo(style, renderer->settings(), renderer->height());
+    ApplyStyleTo(style, renderer.settings(), renderer.height());
     std::free(style->Name);
     style->Name = strdup(style_name_.c_str());
 
@@ -247,15 +248,85 @@ void CSubtitleAss::Render(const SubtitleFrame& frame,
             t->events[0].Text = strdup(event.c_str());
         }
     }
-    DrawTrack(*renderer, t, frame, baseline, now);
+    return track;
 }
 
-void CSubtitleAss::DrawTrack(CSubtitleRenderer& renderer, ASS_Track* track,
-                             const SubtitleFrame& frame, int& baseline, int64_t nowMs) {
-    if (nowMs == 0) nowMs = 1;  // 0 means "not shown"
+void CSubtitleAss::Render(const SubtitleFrame& frame,
+                          const std::shared_ptr<CSubtitleRenderer>& renderer, int& baseline) {
+    if (!renderer) return;
+    const std::shared_ptr<ISubtitleHost> host = GetSubtitleHost();
+    MutexLock lock(state_lock_);
+    if (text_.empty() || turned_off_) return;
+    if (HasAhead(frame)) {
+        DrawTrack(nullptr, nullptr, frame, baseline, *host);
+        return;
+    }
+    CAssTrack track = BuildTrack(*renderer);
+    if (track) DrawTrack(renderer.get(), track.get(), frame, baseline, *host);
+}
+
+void CSubtitleAss::RenderAhead(int64_t timeMs, bool rgb24,
+                               const std::shared_ptr<CSubtitleRenderer>& renderer,
+                               ISubtitleHost& clock) {
+    if (!renderer) return;
+    MutexLock lock(state_lock_);
+    if (text_.empty() || turned_off_) return;
+    CAssTrack track = BuildTrack(*renderer);
+    if (track) ProduceAhead(*renderer, track.get(), timeMs, rgb24, clock);
+}
+
+bool CSubtitleAss::HasAhead(const SubtitleFrame& frame) const {
+    return ahead_valid_ && ahead_time_ms_ == frame.time_ms && ahead_rgb24_ == frame.rgb24;
+}
+
+void CSubtitleAss::ProduceAhead(CSubtitleRenderer& renderer, ASS_Track* track, int64_t timeMs,
+                                bool rgb24, ISubtitleHost& clock) {
+    if (turned_off_) return;
+    const int64_t start = clock.TickMs();
+    const bool drawn = Produce(renderer, track, timeMs, rgb24);
+    ahead_took_ms_ = clock.TickMs() - start;
+    ahead_time_ms_ = timeMs;
+    ahead_rgb24_ = rgb24;
+    ahead_drawn_ = drawn;
+    ahead_valid_ = true;
+}
+
+void CSubtitleAss::DrawTrack(CSubtitleRenderer* renderer, ASS_Track* track,
+                             const SubtitleFrame& frame, int& baseline, ISubtitleHost& clock) {
+    if (turned_off_) return;
+    const int64_t start = clock.TickMs();
+    int64_t took = 0;
+    bool drawn = false;
+    if (HasAhead(frame)) {
+        drawn = ahead_drawn_;
+        took = ahead_took_ms_;
+        ahead_valid_ = false;
+    } else if (renderer && track) {
+        drawn = Produce(*renderer, track, frame.time_ms, frame.rgb24);
+    } else {
+        return;
+    }
+    Place(frame, baseline, start, drawn);
+    took += clock.TickMs() - start;
+    if (took <= kSlowRenderMs) {
+        slow_in_a_row_ = 0;
+        return;
+    }
+    if (++slow_in_a_row_ < 2) return;
+    turned_off_ = true;
+    Log(LogPoint{"CSubtitleAss::DrawTrack", kLogError},
+        "Subtitle rendering took over %lld ms on two pictures in a row (last %lld ms at %lld "
+        "ms); subtitle %d:%d is off for this file",
+        static_cast<long long>(kSlowRenderMs), static_cast<long long>(took),
+        static_cast<long long>(frame.time_ms), kind(), index());
+}
+
+bool CSubtitleAss::Produce(CSubtitleRenderer& renderer, ASS_Track* track, int64_t timeMs,
+                           bool rgb24) {
+    ahead_valid_ = false;  // the overlay below is this picture's now
     bool drawn = false;
     // The callback runs inside RenderFrame, on this thread, while the caller holds state_lock_.
-    renderer.RenderFrame(track, frame.time_ms, [&](const ASS_Image* images) REQUIRES(state_lock_) {
+    renderer.RenderFrame(track, timeMs, [&](const ASS_Image* images) REQUIRES(state_lock_) {
         if (!images) return;
         ImagesIdentity(images, scratch_);
         if (!overlay_valid_ || scratch_ != identity_) {
@@ -264,13 +335,33 @@ void CSubtitleAss::DrawTrack(CSubtitleRenderer& renderer, ASS_Track* track,
             rgb_valid_ = false;
             const OverlayRect box = ImagesBoundingBox(images, renderer.width(), renderer.height());
             if (box.empty()) return;
-            uint8_t* overlay = PrepareOverlay(static_cast<size_t>(box.width) * box.height * 4);
+            // Only the rows' spans are cleared, painted and converted.
+            uint8_t* overlay = GrowOverlay(static_cast<size_t>(box.width) * box.height * 4);
+            ImagesRowSpans(images, box, spans_);
+            ClearOverlaySpans(overlay, box.width, spans_);
             PaintAssImages(images, box, overlay);
             identity_.swap(scratch_);
             box_ = box;
             overlay_valid_ = true;
         }
-        OverlayRect rect{(renderer.width() - box_.width) / 2, baseline - box_.height, box_.width,
+        produced_width_ = renderer.width();
+        drawn = true;
+    });
+    // Converted for the picture format now, so that a picture rendered ahead only blends.
+    if (overlay_valid_ && rgb24 && !rgb_valid_) {
+        PrepareRgb24Overlay(overlay_.data(), box_.width, box_.height, rgb_, &spans_);
+        rgb_valid_ = true;
+    } else if (overlay_valid_ && !rgb24 && !yuv_valid_) {
+        PrepareYuvOverlay(overlay_.data(), box_.width, box_.height, yuv_, &spans_);
+        yuv_valid_ = true;
+    }
+    return drawn;
+}
+
+void CSubtitleAss::Place(const SubtitleFrame& frame, int& baseline, int64_t nowMs, bool drawn) {
+    if (nowMs == 0) nowMs = 1;  // 0 means "not shown"
+    if (drawn) {
+        OverlayRect rect{(produced_width_ - box_.width) / 2, baseline - box_.height, box_.width,
                          box_.height};
         if (!frame.rgb24) {
             // YV12 blends from even rows and columns: move up and left rather than down
@@ -281,9 +372,7 @@ void CSubtitleAss::DrawTrack(CSubtitleRenderer& renderer, ASS_Track* track,
         if (!had_images_ && first_shown_ms_ == 0) first_shown_ms_ = nowMs;
         had_images_ = true;
         rect_ = rect;
-        drawn = true;
-    });
-    if (!drawn) {
+    } else {
         had_images_ = false;
         if (first_shown_ms_ == 0 || nowMs - first_shown_ms_ >= kHoldMs || rect_.empty() ||
             !overlay_valid_) {
@@ -295,14 +384,14 @@ void CSubtitleAss::DrawTrack(CSubtitleRenderer& renderer, ASS_Track* track,
     baseline = rect_.top - kStackGap;
     if (frame.rgb24) {
         if (!rgb_valid_) {
-            PrepareRgb24Overlay(overlay_.data(), rect_.width, rect_.height, rgb_);
+            PrepareRgb24Overlay(overlay_.data(), rect_.width, rect_.height, rgb_, &spans_);
             rgb_valid_ = true;
         }
         BlendRgb24Overlay(frame, rgb_, rect_);
         return;
     }
     if (!yuv_valid_) {
-        PrepareYuvOverlay(overlay_.data(), rect_.width, rect_.height, yuv_);
+        PrepareYuvOverlay(overlay_.data(), rect_.width, rect_.height, yuv_, &spans_);
         yuv_valid_ = true;
     }
     BlendYuvOverlay(frame, yuv_, rect_);

@@ -13,7 +13,8 @@ namespace zvp {
 //
 // The text is kept as "Dialogue:" lines; a libass track is built from it for every picture
 // (libass's caches make the repeated rendering cheap) and released after drawing.
-// Threads as CSubtitle says; every member below is guarded by state_lock_.
+// Threads as CSubtitle says (RenderAhead on the registry's worker); every member below is
+// guarded by state_lock_.
 class CSubtitleAss : public CSubtitle {
   public:
     static constexpr int64_t kHoldMs = 2500;
@@ -21,6 +22,10 @@ class CSubtitleAss : public CSubtitle {
     // Longer texts are cut: libass shapes the whole text for every picture, and a text of
     // a megabyte would take seconds per picture.
     static constexpr size_t kMaxTextBytes = 16 * 1024;
+    // A picture whose subtitle drawing (libass and blending) takes longer than this, twice
+    // in a row, turns this subtitle off for the rest of its life (the media file: the
+    // registry is shut down when the next file loads), with one log line.
+    static constexpr int64_t kSlowRenderMs = 1000;
 
     explicit CSubtitleAss(int index) : CSubtitleAss(kSubtitleText, index) {}
 
@@ -30,9 +35,13 @@ class CSubtitleAss : public CSubtitle {
                 int& baseline) override;
     void Clear() override;
     void OnSeek(int64_t position) override;
+    void RenderAhead(int64_t timeMs, bool rgb24, const std::shared_ptr<CSubtitleRenderer>& renderer,
+                     ISubtitleHost& clock) override;
 
     // The stored "Dialogue:" text (tests, diagnostics).
     std::string text();
+    // Turned off by two slow pictures in a row (tests, diagnostics).
+    bool turned_off();
 
     // Turns decoder output into "Dialogue:" lines: lines that already are stay; lines in
     // libavcodec's event form get the display window (start/end in ms, negative: from 0 /
@@ -67,15 +76,36 @@ class CSubtitleAss : public CSubtitle {
   protected:
     CSubtitleAss(int kind, int index) : CSubtitle(kind, index) {}
 
-    // Renders `track` at frame.time_ms with `renderer` and draws the result (or the held
-    // overlay) onto `frame` on `baseline`. `nowMs` is the tick counter. Caller holds
-    // state_lock_.
-    void DrawTrack(CSubtitleRenderer& renderer, ASS_Track* track, const SubtitleFrame& frame,
-                   int& baseline, int64_t nowMs) REQUIRES(state_lock_);
-    // Forgets the first-shown tick. Caller holds state_lock_.
-    void ResetHold() REQUIRES(state_lock_) { first_shown_ms_ = 0; }
+    // Draws onto `frame` on `baseline` what was rendered ahead for its time and format, else
+    // renders `track` (null: nothing) at frame.time_ms with `renderer` now; the held overlay
+    // when nothing is shown. Timed with `clock`'s tick counter (also the tick of the hold),
+    // the time rendered ahead included; does nothing once turned off. Caller holds
+    // state_lock_ and took `clock` from the registry before.
+    void DrawTrack(CSubtitleRenderer* renderer, ASS_Track* track, const SubtitleFrame& frame,
+                   int& baseline, ISubtitleHost& clock) REQUIRES(state_lock_);
+    // Renders `track` at `timeMs` and prepares the overlay for `rgb24` pictures, kept for the
+    // picture of that time and format. Caller holds state_lock_.
+    void ProduceAhead(CSubtitleRenderer& renderer, ASS_Track* track, int64_t timeMs, bool rgb24,
+                      ISubtitleHost& clock) REQUIRES(state_lock_);
+    // A rendering made ahead is ready for `frame`. Caller holds state_lock_.
+    bool HasAhead(const SubtitleFrame& frame) const REQUIRES(state_lock_);
+    // Forgets the first-shown tick and any rendering made ahead. Caller holds state_lock_.
+    void ResetHold() REQUIRES(state_lock_) {
+        first_shown_ms_ = 0;
+        ahead_valid_ = false;
+    }
 
   private:
+    // A track of text_ styled for `renderer`; empty when libass fails.
+    CAssTrack BuildTrack(CSubtitleRenderer& renderer) REQUIRES(state_lock_);
+    // libass's images at `timeMs` painted into the overlay (only when they changed) and
+    // converted for the format; true when there is something to show.
+    bool Produce(CSubtitleRenderer& renderer, ASS_Track* track, int64_t timeMs, bool rgb24)
+        REQUIRES(state_lock_);
+    // Places and blends the overlay (or the held one) onto `frame`.
+    void Place(const SubtitleFrame& frame, int& baseline, int64_t nowMs, bool drawn)
+        REQUIRES(state_lock_);
+
     std::string text_;            // "Dialogue:" lines; empty: nothing to draw
     std::string style_name_;      // of the first line
     int64_t first_shown_ms_ = 0;  // tick when the images last first appeared; 0: not shown
@@ -85,11 +115,21 @@ class CSubtitleAss : public CSubtitle {
     std::vector<uint64_t> identity_;  // ImagesIdentity of the images painted into overlay_
     std::vector<uint64_t> scratch_;
     OverlayRect box_;             // the painted images' box, in renderer coordinates
+    OverlaySpans spans_;          // the overlay's rows' spans that the images cover
     bool overlay_valid_ = false;  // overlay_ holds the images of identity_
     YuvOverlay yuv_;              // overlay_ converted for YV12 pictures
     bool yuv_valid_ = false;
     Rgb24Overlay rgb_;  // overlay_ converted for RGB24 pictures
     bool rgb_valid_ = false;
+    int produced_width_ = 0;  // the renderer's width at the last rendering
+    // The rendering made ahead (RenderAhead) for the picture of ahead_time_ms_ and format.
+    bool ahead_valid_ = false;
+    int64_t ahead_time_ms_ = 0;
+    bool ahead_rgb24_ = false;
+    bool ahead_drawn_ = false;
+    int64_t ahead_took_ms_ = 0;
+    int slow_in_a_row_ = 0;    // pictures in a row that took over kSlowRenderMs
+    bool turned_off_ = false;  // nothing is drawn any more
 };
 
 }  // namespace zvp

@@ -282,10 +282,18 @@ void CSubtitleFile::RebuildTrack() {
 void CSubtitleFile::Render(const SubtitleFrame& frame, const std::shared_ptr<CSubtitleRenderer>&,
                            int& baseline) {
     if (CurrentPath().empty()) return;
-    const int64_t now = GetSubtitleHost()->TickMs();
+    const std::shared_ptr<ISubtitleHost> host = GetSubtitleHost();
     MutexLock lock(state_lock_);
     if (!track_) return;
-    DrawTrack(*track_.renderer(), track_.get(), frame, baseline, now);
+    DrawTrack(track_.renderer().get(), track_.get(), frame, baseline, *host);
+}
+
+void CSubtitleFile::RenderAhead(int64_t timeMs, bool rgb24,
+                                const std::shared_ptr<CSubtitleRenderer>&, ISubtitleHost& clock) {
+    if (CurrentPath().empty()) return;
+    MutexLock lock(state_lock_);
+    if (!track_) return;
+    ProduceAhead(*track_.renderer(), track_.get(), timeMs, rgb24, clock);
 }
 
 void CSubtitleFile::Clear() {

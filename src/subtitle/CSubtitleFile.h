@@ -35,6 +35,8 @@ class CSubtitleFile : public CSubtitleAss {
     bool Open(int kind, SubtitleData data) override;
     void Render(const SubtitleFrame& frame, const std::shared_ptr<CSubtitleRenderer>& renderer,
                 int& baseline) override;
+    void RenderAhead(int64_t timeMs, bool rgb24, const std::shared_ptr<CSubtitleRenderer>& renderer,
+                     ISubtitleHost& clock) override;
     // Hides the external subtitles: empties the current path; the track stays loaded.
     void Clear() override;
     void Rebuild() override { RebuildTrack(); }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstring>
 #include <vector>
 
 namespace zvp {
@@ -67,6 +68,42 @@ OverlayRect ImagesBoundingBox(const ASS_Image* images, int width, int height) {
     return OverlayRect{x0, y0, x1 - x0, y1 - y0};
 }
 
+void ImagesRowSpans(const ASS_Image* images, const OverlayRect& box, OverlaySpans& out) {
+    const int rows = std::max(box.height, 0);
+    out.first.assign(rows, box.width);
+    out.last.assign(rows, 0);
+    for (const ASS_Image* img = images; img; img = img->next) {
+        // The images PaintAssImages paints, clipped as it clips them.
+        if ((img->color & 0xFF) == 0xFF || img->w <= 0 || img->h <= 0) continue;
+        const int x0 = std::max(0, img->dst_x - box.left);
+        const int x1 = std::min(box.width, img->dst_x + img->w - box.left);
+        const int y0 = std::max(0, img->dst_y - box.top);
+        const int y1 = std::min(rows, img->dst_y + img->h - box.top);
+        if (x1 <= x0) continue;
+        for (int y = y0; y < y1; ++y) {
+            out.first[y] = std::min(out.first[y], x0);
+            out.last[y] = std::max(out.last[y], x1);
+        }
+    }
+    for (int y = 0; y < rows; y += 2) {
+        const int next = std::min(y + 1, rows - 1);
+        int first = std::min(out.first[y], out.first[next]) & ~1;
+        int last = std::max(out.last[y], out.last[next]);
+        last = std::min((last + 1) & ~1, box.width);
+        if (last <= first) first = last = 0;
+        out.first[y] = out.first[next] = first;
+        out.last[y] = out.last[next] = last;
+    }
+}
+
+void ClearOverlaySpans(uint8_t* bgra, int width, const OverlaySpans& spans) {
+    for (size_t y = 0; y < spans.first.size(); ++y) {
+        if (spans.last[y] > spans.first[y])
+            std::memset(bgra + (y * width + spans.first[y]) * 4, 0,
+                        static_cast<size_t>(spans.last[y] - spans.first[y]) * 4);
+    }
+}
+
 void PaintAssImages(const ASS_Image* images, const OverlayRect& box, uint8_t* bgra) {
     for (const ASS_Image* img = images; img; img = img->next) {
         const int k = 255 - int(img->color & 0xFF);
@@ -81,12 +118,17 @@ void PaintAssImages(const ASS_Image* images, const OverlayRect& box, uint8_t* bg
         const int y1 = std::min(img->h, box.top + box.height - img->dst_y);
         for (int y = y0; y < y1; ++y) {
             const uint8_t* src = img->bitmap + static_cast<ptrdiff_t>(y) * img->stride;
+            // A weight of 0 leaves a byte exactly as it was: the row's clear ends are skipped
+            // (libass pads its bitmaps), the rest is branch-free so that it vectorises.
+            int from = x0, to = x1;
+            while (from < to && src[from] == 0) ++from;
+            while (to > from && src[to - 1] == 0) --to;
+            if (from == to) continue;
             uint8_t* p = bgra + (static_cast<size_t>(img->dst_y + y - box.top) * box.width +
-                                 (img->dst_x + x0 - box.left)) *
+                                 (img->dst_x + from - box.left)) *
                                     4;
-            // Branch-free so that it vectorises: a weight of 0 leaves a byte exactly as it was.
-            const int n = x1 - x0;
-            src += x0;
+            const int n = to - from;
+            src += from;
             for (int x = 0; x < n; ++x) {
                 const uint8_t a = Div255(uint16_t(src[x] * k));
                 p[4 * x + 0] = Mix(b, p[4 * x + 0], a);
@@ -98,24 +140,33 @@ void PaintAssImages(const ASS_Image* images, const OverlayRect& box, uint8_t* bg
     }
 }
 
-void PrepareRgb24Overlay(const uint8_t* bgra, int width, int height, Rgb24Overlay& out) {
+void PrepareRgb24Overlay(const uint8_t* bgra, int width, int height, Rgb24Overlay& out,
+                         const OverlaySpans* spans) {
     out.width = width;
     out.height = height;
     const size_t n = static_cast<size_t>(width) * height;
     out.bgr.resize(n * 3);
     out.alpha3.resize(n * 3);
-    for (size_t i = 0; i < n; ++i) {
-        const uint8_t* o = bgra + i * 4;
-        for (int c = 0; c < 3; ++c) {
-            out.bgr[i * 3 + c] = o[c];
-            out.alpha3[i * 3 + c] = o[3];
-        }
-    }
     out.row_first.resize(height);
     out.row_last.resize(height);
-    for (int y = 0; y < height; ++y)
-        Span(bgra + static_cast<size_t>(y) * width * 4 + 3, width, 4, out.row_first[y],
-             out.row_last[y]);
+    for (int y = 0; y < height; ++y) {
+        const int from = spans ? spans->first[y] : 0;
+        const int to = spans ? spans->last[y] : width;
+        const size_t row = static_cast<size_t>(y) * width;
+        uint8_t* __restrict bgr = out.bgr.data() + row * 3;
+        uint8_t* __restrict alpha3 = out.alpha3.data() + row * 3;
+        const uint8_t* __restrict in = bgra + row * 4;
+        for (int x = from; x < to; ++x) {
+            for (int c = 0; c < 3; ++c) {
+                bgr[x * 3 + c] = in[x * 4 + c];
+                alpha3[x * 3 + c] = in[x * 4 + 3];
+            }
+        }
+        int first = 0, last = 0;
+        Span(in + static_cast<size_t>(from) * 4 + 3, to - from, 4, first, last);
+        out.row_first[y] = from + first;
+        out.row_last[y] = from + last;
+    }
 }
 
 void BlendRgb24Overlay(const SubtitleFrame& frame, const Rgb24Overlay& overlay,
@@ -144,32 +195,43 @@ void BlendRgb24(const SubtitleFrame& frame, const uint8_t* bgra, const OverlayRe
     BlendRgb24Overlay(frame, overlay, rect);
 }
 
-void PrepareYuvOverlay(const uint8_t* bgra, int width, int height, YuvOverlay& out) {
+void PrepareYuvOverlay(const uint8_t* bgra, int width, int height, YuvOverlay& out,
+                       const OverlaySpans* spans) {
     out.width = width;
     out.height = height;
     const size_t n = static_cast<size_t>(width) * height;
     out.luma.resize(n);
     out.alpha.resize(n);
-    // Raw restrict pointers: stores through the vectors' operator[] would make the compiler
-    // reload their data pointers on every pixel and keep the loop from vectorising.
-    uint8_t* __restrict alphaOut = out.alpha.data();
-    uint8_t* __restrict luma = out.luma.data();
-    const uint8_t* __restrict in = bgra;
-    for (size_t i = 0; i < n; ++i) {
-        const uint8_t* o = in + i * 4;
-        alphaOut[i] = o[3];
-        luma[i] = uint8_t(((66 * o[2] + 129 * o[1] + 25 * o[0] + 128) >> 8) + 16);
-    }
     out.row_first.resize(height);
     out.row_last.resize(height);
-    for (int y = 0; y < height; ++y)
-        Span(out.alpha.data() + static_cast<size_t>(y) * width, width, 1, out.row_first[y],
-             out.row_last[y]);
+    const auto from = [&](int y) { return spans ? spans->first[y] : 0; };
+    const auto to = [&](int y) { return spans ? spans->last[y] : width; };
+    for (int y = 0; y < height; ++y) {
+        const size_t row = static_cast<size_t>(y) * width;
+        // Raw restrict pointers: stores through the vectors' operator[] would make the
+        // compiler reload their data pointers on every pixel and keep the loop from
+        // vectorising.
+        uint8_t* __restrict alphaOut = out.alpha.data() + row;
+        uint8_t* __restrict luma = out.luma.data() + row;
+        const uint8_t* __restrict in = bgra + row * 4;
+        const int x0 = from(y), x1 = to(y);
+        for (int x = x0; x < x1; ++x) {
+            const uint8_t* o = in + x * 4;
+            alphaOut[x] = o[3];
+            luma[x] = uint8_t(((66 * o[2] + 129 * o[1] + 25 * o[0] + 128) >> 8) + 16);
+        }
+        int first = 0, last = 0;
+        Span(alphaOut + x0, x1 - x0, 1, first, last);
+        out.row_first[y] = x0 + first;
+        out.row_last[y] = x0 + last;
+    }
     const int cw = (width + 1) / 2, ch = (height + 1) / 2;
     const size_t blocks = static_cast<size_t>(cw) * ch;
     out.cr.resize(blocks);
     out.cb.resize(blocks);
     out.block_alpha.resize(blocks);
+    out.block_first.resize(ch);
+    out.block_last.resize(ch);
     // Blocks of four pixels; the last column and row of an odd size have fewer.
     const auto crOf = [](const uint8_t* o) {
         return ((112 * o[2] - 94 * o[1] - 18 * o[0] + 128) >> 8) + 128;
@@ -181,25 +243,34 @@ void PrepareYuvOverlay(const uint8_t* bgra, int width, int height, YuvOverlay& o
     uint8_t* __restrict blockAlpha = out.block_alpha.data();
     uint8_t* __restrict crs = out.cr.data();
     uint8_t* __restrict cbs = out.cb.data();
-    // Chroma of every pixel of a pair of rows (which lie back to back in `bgra`), computed in
-    // one vectorisable pass and then averaged over whole blocks.
-    std::vector<int16_t> pairCr(static_cast<size_t>(width) * 2), pairCb(pairCr.size());
+    // Chroma of every pixel of a pair of rows, computed in one vectorisable pass per row and
+    // then averaged over whole blocks.
+    out.pair_cr.resize(static_cast<size_t>(width) * 2);
+    out.pair_cb.resize(out.pair_cr.size());
+    const int whole = width / 2;
     for (int by = 0; by < ch; ++by) {
+        // Both rows of a pair share one span that starts on an even column.
+        const int x0 = from(by * 2), x1 = to(by * 2);
+        const int bx0 = x0 / 2, bx1 = (x1 + 1) / 2;
         const uint8_t* __restrict top = bgra + static_cast<size_t>(by * 2) * row;
-        int bx = 0;
+        int bx = bx0;
         if (by * 2 + 1 < height) {
-            int16_t* __restrict pcr = pairCr.data();
-            int16_t* __restrict pcb = pairCb.data();
-            for (int x = 0; x < width * 2; ++x) {
+            int16_t* __restrict pcr = out.pair_cr.data();
+            int16_t* __restrict pcb = out.pair_cb.data();
+            const uint8_t* __restrict bottom = top + row;
+            for (int x = x0; x < x1; ++x) {
                 pcr[x] = int16_t(crOf(top + 4 * x));
                 pcb[x] = int16_t(cbOf(top + 4 * x));
             }
-            const uint8_t* __restrict bottom = top + row;
+            for (int x = x0; x < x1; ++x) {
+                pcr[width + x] = int16_t(crOf(bottom + 4 * x));
+                pcb[width + x] = int16_t(cbOf(bottom + 4 * x));
+            }
             uint8_t* __restrict blockAlphaRow = blockAlpha + static_cast<size_t>(by) * cw;
             uint8_t* __restrict crRow = crs + static_cast<size_t>(by) * cw;
             uint8_t* __restrict cbRow = cbs + static_cast<size_t>(by) * cw;
-            const int whole = width / 2;
-            for (; bx < whole; ++bx) {
+            const int end = std::min(whole, bx1);
+            for (; bx < end; ++bx) {
                 blockAlphaRow[bx] = uint8_t(
                     (top[8 * bx + 3] + top[8 * bx + 7] + bottom[8 * bx + 3] + bottom[8 * bx + 7]) /
                     4);
@@ -212,7 +283,7 @@ void PrepareYuvOverlay(const uint8_t* bgra, int width, int height, YuvOverlay& o
             }
         }
         // The last column and row of an odd size: blocks of fewer pixels.
-        for (; bx < cw; ++bx) {
+        for (; bx < bx1; ++bx) {
             const size_t i = static_cast<size_t>(by) * cw + bx;
             const uint8_t* o = top + static_cast<size_t>(bx) * 8;
             int alpha = 0, cr = 0, cb = 0, count = 0;
@@ -229,12 +300,12 @@ void PrepareYuvOverlay(const uint8_t* bgra, int width, int height, YuvOverlay& o
             crs[i] = uint8_t(cr / count);
             cbs[i] = uint8_t(cb / count);
         }
+        int first = 0, last = 0;
+        Span(out.block_alpha.data() + static_cast<size_t>(by) * cw + bx0, bx1 - bx0, 1, first,
+             last);
+        out.block_first[by] = bx0 + first;
+        out.block_last[by] = bx0 + last;
     }
-    out.block_first.resize(ch);
-    out.block_last.resize(ch);
-    for (int by = 0; by < ch; ++by)
-        Span(out.block_alpha.data() + static_cast<size_t>(by) * cw, cw, 1, out.block_first[by],
-             out.block_last[by]);
 }
 
 void BlendYuvOverlay(const SubtitleFrame& frame, const YuvOverlay& overlay,

@@ -41,6 +41,17 @@ OverlayRect ImagesBoundingBox(const ASS_Image* images, int width, int height);
 // dropped.
 void PaintAssImages(const ASS_Image* images, const OverlayRect& box, uint8_t* bgra);
 
+// Per overlay row, the columns [first, last) that the images of a list may cover. Both rows of
+// each pair (0-1, 2-3, ...) get the union of their spans, widened to even columns, so that
+// every 2 x 2 chroma block is either inside or outside a span as a whole. Pixels outside a
+// row's span count as clear: they are neither cleared, painted, converted nor blended.
+struct OverlaySpans {
+    std::vector<int> first, last;
+};
+void ImagesRowSpans(const ASS_Image* images, const OverlayRect& box, OverlaySpans& out);
+// Clears the spans of a BGRA overlay `width` pixels wide.
+void ClearOverlaySpans(uint8_t* bgra, int width, const OverlaySpans& spans);
+
 // A BGRA overlay converted once for YV12 blending: luma and alpha per pixel, and per 2 x 2
 // block the mean alpha and the mean Cr and Cb.
 struct YuvOverlay {
@@ -51,8 +62,12 @@ struct YuvOverlay {
     std::vector<int> row_first, row_last, block_first, block_last;
     std::vector<uint8_t> luma, alpha;          // width x height
     std::vector<uint8_t> cr, cb, block_alpha;  // ceil(width / 2) x ceil(height / 2)
+    std::vector<int16_t> pair_cr, pair_cb;     // scratch of the conversion, kept for reuse
 };
-void PrepareYuvOverlay(const uint8_t* bgra, int width, int height, YuvOverlay& out);
+// Converts the whole overlay, or only `spans` (as made by ImagesRowSpans for this size);
+// values outside the spans are left as they were and are never read by the blending.
+void PrepareYuvOverlay(const uint8_t* bgra, int width, int height, YuvOverlay& out,
+                       const OverlaySpans* spans = nullptr);
 // Blends a prepared overlay at `rect` (its size must match) as BlendYv12 does.
 void BlendYuvOverlay(const SubtitleFrame& frame, const YuvOverlay& overlay,
                      const OverlayRect& rect);
@@ -70,7 +85,9 @@ struct Rgb24Overlay {
     std::vector<uint8_t> bgr, alpha3;      // width x 3 bytes per row
     std::vector<int> row_first, row_last;  // covered columns [first, last) per row
 };
-void PrepareRgb24Overlay(const uint8_t* bgra, int width, int height, Rgb24Overlay& out);
+// As PrepareYuvOverlay.
+void PrepareRgb24Overlay(const uint8_t* bgra, int width, int height, Rgb24Overlay& out,
+                         const OverlaySpans* spans = nullptr);
 // Blends a prepared overlay at `rect` (its size must match) as BlendRgb24 does.
 void BlendRgb24Overlay(const SubtitleFrame& frame, const Rgb24Overlay& overlay,
                        const OverlayRect& rect);

@@ -1,7 +1,11 @@
 #include "subtitle/CSubtitleAss.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <atomic>
+
+#include "app/Logger.h"
 #include "subtitle/SubtitleTestUtil.h"
 
 namespace zvp {
@@ -252,6 +256,85 @@ TEST_F(CSubtitleAssTest, ChangedTextIsPaintedAfresh) {
     EXPECT_NE(second.data, first.data);
     OpenSubtitle(kSubtitleText, 0, head + "ABCD");
     EXPECT_EQ(Render(base, 1120).data, first.data);
+}
+
+}  // namespace
+}  // namespace zvp
+
+namespace zvp {
+namespace {
+
+// Every read of the tick counter moves it on by `step_ms`: a picture's drawing, timed by two
+// reads, seems to take that long.
+class CSteppingHost : public CMemorySubtitleHost {
+  public:
+    int64_t TickMs() override {
+        const int64_t now = CMemorySubtitleHost::TickMs();
+        AdvanceTickMs(step_ms.load());
+        return now;
+    }
+    std::atomic<int64_t> step_ms{0};
+};
+
+class CSubtitleSlowRenderTest : public CSubtitleAssTest {
+  protected:
+    void SetUp() override {
+        CSubtitleAssTest::SetUp();
+        clock_->SetTempFolder(temp_.file("tmp"));
+        SetSubtitleHost(clock_);
+    }
+    // Draws one picture per entry, each seeming to take that many ms; then whether a quick
+    // picture still shows the subtitle.
+    bool ShownAfter(const std::vector<int64_t>& durations) {
+        for (size_t i = 0; i < durations.size(); ++i) {
+            clock_->step_ms = durations[i];
+            DrawnRows(1000 + 40 * int64_t(i));
+        }
+        clock_->step_ms = 0;
+        return !DrawnRows(2000).empty();
+    }
+    std::shared_ptr<CSteppingHost> clock_ = std::make_shared<CSteppingHost>();
+};
+
+TEST_F(CSubtitleSlowRenderTest, TwoSlowPicturesInARowTurnTheSubtitleOff) {
+    const std::string dialogue = "Dialogue: 0,0:00:00.00,0:00:05.00,Default,,0,0,0,,Slow text";
+    const struct {
+        std::vector<int64_t> durations;
+        bool shown;
+    } cases[] = {
+        {{0, 0, 0}, true},          {{1500}, true},  // one slow picture is forgiven
+        {{1500, 0, 1500, 0}, true},                  // not in a row
+        {{1000, 1000, 1000}, true},                  // exactly the limit is not over it
+        {{0, 1001, 1001}, false},   {{5000, 5000, 0, 0}, false},  // stays off
+    };
+    for (const auto& c : cases) {
+        ShutdownSubtitles();
+        ASSERT_TRUE(CSubtitle::Setup(kWidth, kHeight));
+        ASSERT_TRUE(OpenSubtitle(kSubtitleText, 0, dialogue));
+        EXPECT_EQ(ShownAfter(c.durations), c.shown) << ::testing::PrintToString(c.durations);
+    }
+}
+
+TEST_F(CSubtitleSlowRenderTest, ExternalFileIsTurnedOffWithALogLine) {
+    const std::string log = temp_.file("log.txt");
+    ASSERT_TRUE(Logger::Instance().OpenLogFile(log));
+    const std::string dir = temp_.file("slow") + "/";
+    ASSERT_EQ(::mkdir(dir.c_str(), 0700), 0);
+    test::WriteFile(dir + "clip.ass",
+                    test::AssScript("Dialogue: 0,0:00:00.00,0:00:05.00,Default,,0,0,0,,Slow\n"));
+    SubtitleData data;
+    data.text = dir + "clip.ass";
+    data.picked = true;
+    ASSERT_TRUE(OpenSubtitle(kSubtitleExternal, 0, std::move(data)));
+    EXPECT_FALSE(ShownAfter({1200, 1200}));
+    Logger::Instance().OpenLogFile("/dev/null");
+    auto file = std::dynamic_pointer_cast<CSubtitleAss>(RegisteredSubtitles().at(0));
+    EXPECT_TRUE(file->turned_off());
+    const std::string text = test::ReadFile(log);
+    EXPECT_NE(text.find("ERROR: CSubtitleAss::DrawTrack: Subtitle rendering took over 1000 ms on "
+                        "two pictures in a row (last 1200 ms at 1040 ms); subtitle 10:0 is off"),
+              std::string::npos)
+        << text;
 }
 
 }  // namespace

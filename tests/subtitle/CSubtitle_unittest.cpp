@@ -56,6 +56,8 @@ TEST_F(CSubtitleThreadsTest, ReplacingRendererAndTracksWhileDrawing) {
             SetSubtitleOutputRgb24(p.rgb24);
             int baseline = p.height - 32;
             RenderSubtitles(p.data.data(), p.width, p.height, n * 40, baseline, p.stride);
+            // As the video decoder does, with a wrong guess now and then.
+            RenderSubtitlesAhead(n % 5 == 0 ? n * 40 + 7 : (n + 1) * 40, (n + 1) % 4 == 0);
             {
                 std::lock_guard lock(mutex_);
                 ++pictures_;
@@ -81,6 +83,54 @@ TEST_F(CSubtitleThreadsTest, ReplacingRendererAndTracksWhileDrawing) {
     }
     stop.store(true);
     streaming.join();
+}
+
+TEST_F(CSubtitleThreadsTest, RenderingAheadDrawsWhatRenderingNowDraws) {
+    const std::string dir = temp_.file("ahead") + "/";
+    std::filesystem::create_directories(dir);
+    test::WriteFile(dir + "moving.ass",
+                    test::AssScript("Dialogue: 0,0:00:00.00,0:00:09.00,Default,,0,0,0,,"
+                                    "{\\move(100,400,500,300)}{\\k30}Kara{\\k40}oke line\n"
+                                    "Dialogue: 0,0:00:00.40,0:00:00.80,Default,,0,0,0,,Short\n"));
+    // Picture times and formats as a player meets them: a format change, a jump back (a
+    // seek) and a jump forward, and an embedded text that changes while its picture is
+    // rendered ahead.
+    const struct {
+        int64_t time;
+        bool rgb24;
+    } pictures[] = {{0, false},   {40, false},  {80, false},  {120, true},  {160, true},
+                    {200, false}, {240, false}, {280, false}, {120, false}, {160, false},
+                    {440, false}, {480, false}, {520, false}, {560, false}, {600, false}};
+    auto play = [&](bool ahead) {
+        ShutdownSubtitles();
+        EXPECT_TRUE(CSubtitle::Setup(kWidth, kHeight));
+        SubtitleData data;
+        data.text = dir + "moving.ass";
+        data.picked = true;
+        EXPECT_TRUE(OpenSubtitle(kSubtitleExternal, 0, std::move(data)));
+        std::vector<std::vector<uint8_t>> shown;
+        int n = 0;
+        for (const auto& at : pictures) {
+            if (n % 4 == 0) {
+                OpenSubtitle(
+                    kSubtitleText, 0,
+                    "Dialogue: 0,0:00:00.00,1:00:00.00,Default,,0,0,0,,Text " + std::to_string(n));
+            }
+            Picture p = at.rgb24 ? Picture::Rgb24(kWidth, kHeight) : Picture::Yv12(kWidth, kHeight);
+            int baseline = p.height - 32;
+            RenderSubtitles(p.data.data(), p.width, p.height, at.time, baseline, p.stride,
+                            at.rgb24);
+            if (ahead) RenderSubtitlesAhead(at.time + 40, at.rgb24);
+            shown.push_back(std::move(p.data));
+            ++n;
+        }
+        return shown;
+    };
+    const auto now = play(false);
+    const auto early = play(true);
+    ASSERT_EQ(now.size(), early.size());
+    for (size_t i = 0; i < now.size(); ++i) EXPECT_TRUE(now[i] == early[i]) << "picture " << i;
+    EXPECT_NE(now[0], now[2]);  // the line moves
 }
 
 }  // namespace

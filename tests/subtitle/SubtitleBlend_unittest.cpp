@@ -107,5 +107,65 @@ TEST(SubtitleBlendTest, BoundingBoxCountsOnlyCoveredPixels) {
     EXPECT_TRUE(ImagesBoundingBox(&img, 640, 480).empty());
 }
 
+// Two lines far apart and a third overlapping one of them, at odd and even places, with clear
+// margins as libass leaves them: clearing, converting and blending only the rows' spans gives
+// the picture that the whole box gives, in both formats.
+TEST(SubtitleBlendTest, SpansBlendAsTheWholeBoxDoes) {
+    std::mt19937 rng(5);
+    for (int round = 0; round < 6; ++round) {
+        std::vector<std::vector<uint8_t>> bitmaps;
+        std::vector<ASS_Image> images(3);
+        const int places[3][2] = {{7 + round, 3}, {90 - round, 40 + round}, {12, 6 + round % 2}};
+        for (int i = 0; i < 3; ++i) {
+            ASS_Image& img = images[i];
+            img.w = 20 + int(rng() % 21), img.h = 9 + int(rng() % 8), img.stride = img.w + 3;
+            bitmaps.emplace_back(static_cast<size_t>(img.stride) * img.h, 0);
+            for (int y = 1; y < img.h - 1; ++y)
+                for (int x = 2; x < img.w - 2; ++x)
+                    bitmaps.back()[y * img.stride + x] = uint8_t(rng() % 3 ? rng() : 0);
+            img.bitmap = bitmaps.back().data();
+            img.color = (uint32_t(rng()) & 0xFFFFFF00u) | (i == 2 ? 0x40 : 0);
+            img.dst_x = places[i][0], img.dst_y = places[i][1];
+            if (i > 0) images[i - 1].next = &img;
+        }
+        const int width = 160, height = 90;
+        const OverlayRect box = ImagesBoundingBox(images.data(), width, height);
+        ASSERT_FALSE(box.empty());
+        const size_t bytes = static_cast<size_t>(box.width) * box.height * 4;
+        std::vector<uint8_t> whole(bytes, 0), spanned(bytes, 0xA5);  // stale bytes outside
+        OverlaySpans spans;
+        ImagesRowSpans(images.data(), box, spans);
+        ClearOverlaySpans(spanned.data(), box.width, spans);
+        PaintAssImages(images.data(), box, whole.data());
+        PaintAssImages(images.data(), box, spanned.data());
+
+        for (bool rgb24 : {false, true}) {
+            const int stride = rgb24 ? (width * 3 + 3) / 4 * 4 : width;
+            const size_t size = rgb24 ? size_t(stride) * height : size_t(width) * height * 3 / 2;
+            std::vector<uint8_t> base(size);
+            for (auto& b : base) b = uint8_t(rng());
+            std::vector<uint8_t> a = base, b = base;
+            SubtitleFrame fa{a.data(), width, height, stride, rgb24, 0};
+            SubtitleFrame fb{b.data(), width, height, stride, rgb24, 0};
+            const OverlayRect at{box.left & ~1, box.top & ~1, box.width, box.height};
+            if (rgb24) {
+                Rgb24Overlay oa, ob;
+                PrepareRgb24Overlay(whole.data(), box.width, box.height, oa);
+                PrepareRgb24Overlay(spanned.data(), box.width, box.height, ob, &spans);
+                BlendRgb24Overlay(fa, oa, at);
+                BlendRgb24Overlay(fb, ob, at);
+            } else {
+                YuvOverlay oa, ob;
+                PrepareYuvOverlay(whole.data(), box.width, box.height, oa);
+                PrepareYuvOverlay(spanned.data(), box.width, box.height, ob, &spans);
+                BlendYuvOverlay(fa, oa, at);
+                BlendYuvOverlay(fb, ob, at);
+            }
+            EXPECT_NE(a, base);
+            EXPECT_TRUE(a == b) << "round " << round << (rgb24 ? " RGB24" : " YV12");
+        }
+    }
+}
+
 }  // namespace
 }  // namespace zvp
