@@ -15,7 +15,13 @@ namespace zvp {
 
 namespace {
 std::atomic<int> g_mode{-1};  // -1: not set, read the environment
+int g_gl = -1;                // UI thread: -1 not probed yet, else whether OpenGL works
+
+bool OpenGlWorks() {
+    if (g_gl < 0) g_gl = CGLVideoRenderer::CanCreateContext() ? 1 : 0;
+    return g_gl == 1;
 }
+}  // namespace
 
 void CRendererFactory::SetMode(Mode mode) {
     g_mode.store(int(mode));
@@ -30,6 +36,11 @@ CRendererFactory::Mode CRendererFactory::CurrentMode() {
     return Mode::kDevice;
 }
 
+void CRendererFactory::Prepare() {
+    // Loading the OpenGL driver is the costliest step of the first load; the probe loads it.
+    if (CurrentMode() == Mode::kDevice) OpenGlWorks();
+}
+
 std::unique_ptr<CBaseFilter> CRendererFactory::CreateVideoRenderer() {
     switch (CurrentMode()) {
         case Mode::kNull:
@@ -39,7 +50,7 @@ std::unique_ptr<CBaseFilter> CRendererFactory::CreateVideoRenderer() {
         case Mode::kDevice:
             break;
     }
-    if (CGLVideoRenderer::CanCreateContext()) return std::make_unique<CGLVideoRenderer>();
+    if (OpenGlWorks()) return std::make_unique<CGLVideoRenderer>();
     Log(LogPoint{"CRendererFactory::CreateVideoRenderer", kLogInfo},
         "OpenGL unavailable, using the software video renderer");
     return std::make_unique<CSoftVideoRenderer>();

@@ -13,12 +13,17 @@ namespace zvp {
 //    runs, benchmarks).
 // The mode comes from SetMode, else from the environment variable ZVP_RENDERERS ("null",
 // "null-fast"), else kDevice. Threads: UI thread (the video renderers make widgets).
+// Whether OpenGL works is probed once per process (the first of Prepare and
+// CreateVideoRenderer in kDevice mode) and kept.
 class CRendererFactory {
   public:
     enum class Mode { kDevice, kNull, kNullFast };
 
     static void SetMode(Mode mode);
     static Mode CurrentMode();
+    // Probes OpenGL now, in kDevice mode, so that the first CreateVideoRenderer finds the
+    // driver loaded: the window calls it once it shows, while nothing plays yet.
+    static void Prepare();
     static std::unique_ptr<CBaseFilter> CreateVideoRenderer();
     static std::unique_ptr<CBaseFilter> CreateAudioRenderer();
 };

@@ -7,7 +7,6 @@
 #include <bit>
 #include <cctype>
 #include <cstring>
-#include <thread>
 
 #include "app/CUniqueFd.h"
 #include "app/Logger.h"
@@ -104,11 +103,11 @@ bool IsFileList(const std::string& url) {
     return format && std::strcmp(format->name, "concat") == 0;
 }
 
-// Threads for a decoder: every core, within libavcodec's sensible range.
-int DecoderThreads() {
-    const unsigned cores = std::thread::hardware_concurrency();
-    return static_cast<int>(std::clamp(cores, 1u, 16u));
-}
+// Threads for a decoder: 0 lets libavcodec count the cores this process may run on (its CPU
+// affinity, not the machine's total) and start one more frame thread than that, up to 16, so
+// that a thread waiting on its reference picture leaves no core idle. The same choice as the
+// ffmpeg tool's `-threads 0`.
+constexpr int kDecoderThreads = 0;
 
 }  // namespace
 
@@ -320,7 +319,9 @@ bool CPlaybackInfo::OpenStream(AVMediaType kind, int index) {
     if (kind == AVMEDIA_TYPE_VIDEO)
         context->max_pixels = static_cast<int64_t>(kMaxPictureSide) * kMaxPictureSide;
     context->pkt_timebase = stream->time_base;
-    context->thread_count = DecoderThreads();
+    // Frame threads where the codec has them (not with AV_CODEC_FLAG_LOW_DELAY), else slice
+    // threads; audio and subtitle decoders mostly have neither and stay single-threaded.
+    context->thread_count = kDecoderThreads;
     context->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
 
     if (avcodec_open2(context.get(), codec, nullptr) < 0) {

@@ -58,6 +58,24 @@ struct AudioConversion {
 // it while they use a codec context, so a track switch never frees a context in use. The three
 // current indexes are atomics and may be read without the lock (`Has*`, `CurrentStream`).
 // No callback into another component is made while `lock_` is held (log lines only).
+//
+// Decoder threads: each decoder is opened with libavcodec's automatic thread count (the cores
+// this process may use, plus one) and frame threading where the codec has it (H.264, HEVC,
+// VP8/9, MPEG-4 ...), slice threading otherwise. What the source filter's hand-over relies on:
+// - Packets: avcodec_send_packet takes its own reference to the packet's data, so the caller
+//   frees its packet right after; a send may wait, under `lock_`, until a frame thread is
+//   free (at most one picture's decoding time).
+// - Pictures come out in presentation order, up to thread_count - 1 packets after the packet
+//   that made them; the packet's `pos` and `pts` travel with it per frame thread, which is
+//   what carries each picture's queue time through.
+// - A received frame is finished (no thread writes it again) and owned by the receiver's
+//   AVFrame reference; its buffers come from the decoder's pool and stay valid until unref.
+// - End of stream: a null packet drains every picture still inside the frame threads; after
+//   the last one the decoder answers AVERROR_EOF until it is flushed.
+// - Seeks: SeekFile flushes the decoders while the pins' threads are stopped; the flush
+//   waits for every frame thread to park, so no picture decoded before the seek comes out
+//   after it, and a drained decoder accepts packets again.
+// - Track switches close a context only under `lock_`, never while a decoder call runs.
 // Thread-safety analysis: not annotated. `lock_` is recursive (OpenStream re-enters it through
 // CloseStream, the decoders hold it across several queries), and the decoders lock it through
 // `GetLock`; the analysis can model neither re-entry nor a lock held across calls into the

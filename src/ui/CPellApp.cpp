@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <QSocketNotifier>
+#include <QTimer>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
@@ -14,6 +15,7 @@
 #include "app/CrashHandler.h"
 #include "app/Logger.h"
 #include "app/VersionText.h"
+#include "graph/CRendererFactory.h"
 #include "playlist/PlaylistRandom.h"
 #include "ui/AppIcon.h"
 #include "ui/AppTexts.h"
@@ -170,6 +172,8 @@ bool CPellApp::InitInstance() {
 
     PlaylistRandom::Seed(static_cast<uint32_t>(std::time(nullptr)));
     Notify("AppInitial", 0, 0);
+    // The video driver loads while the first file waits out the clip-shift delay, not after.
+    QTimer::singleShot(0, qApp, [] { CRendererFactory::Prepare(); });
     OpenCommandLineFiles();
     Log(LogPoint{"CPellApp::InitInstance", kLogInfo}, "Application initialized.");
     return true;

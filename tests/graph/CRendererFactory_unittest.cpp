@@ -19,6 +19,7 @@ TEST(CRendererFactoryTest, ModesAndSoftwareFallback) {
     EXPECT_NE(dynamic_cast<CNullAudioRenderer*>(CRendererFactory::CreateAudioRenderer().get()),
               nullptr);
     CRendererFactory::SetMode(CRendererFactory::Mode::kDevice);
+    CRendererFactory::Prepare();  // the probe it keeps must give the same choice
     auto video = CRendererFactory::CreateVideoRenderer();
     if (CGLVideoRenderer::CanCreateContext()) {
         EXPECT_NE(dynamic_cast<CGLVideoRenderer*>(video.get()), nullptr);
