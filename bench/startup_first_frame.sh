@@ -18,7 +18,8 @@ watch=${ZVP_FIRST_PICTURE:-$build/bench/first_picture}
 [ -x "$watch" ] || { echo "startup_first_frame: no $watch (build the first_picture target)" >&2; exit 1; }
 
 if [ -z "${DISPLAY:-}" ]; then
-    exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$zvp" "$clip" "$runs"
+    exec "$(dirname "$0")/../tests/support/xvfb-run.sh" -s "-screen 0 1280x1024x24" \
+        "$0" "$zvp" "$clip" "$runs"
 fi
 
 # The middle of the screen: inside both players' pictures.
