@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "WriteWholeOrAbort.h"
 #include "app/Logger.h"
 
 extern "C" {
@@ -42,15 +43,7 @@ class MediaInput {
         ::unlink((folder_ + "input").c_str());
         ::unlink((folder_ + "input.rm").c_str());
         const std::string path = folder_ + (bytes.starts_with(".RMF") ? "input.rm" : "input");
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-        if (fd < 0) std::abort();
-        size_t done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-            if (n <= 0) std::abort();
-            done += static_cast<size_t>(n);
-        }
-        ::close(fd);
+        WriteWholeOrAbort(path, bytes);
         return path;
     }
 

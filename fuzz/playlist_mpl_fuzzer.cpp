@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "WriteWholeOrAbort.h"
 #include "app/Logger.h"
 #include "engine/CClipInfo.h"
 #include "playlist/CPlaylistFile.h"
@@ -86,18 +87,6 @@ class ScratchFolder {
     std::filesystem::path folder_;
 };
 
-void WriteWhole(const std::string& path, std::string_view bytes) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0) std::abort();
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n <= 0) std::abort();
-        done += static_cast<size_t>(n);
-    }
-    ::close(fd);
-}
-
 // A record for `path` whose sort keys come from the path's bytes, so that every key sees
 // distinct values, ties and the full 64-bit range without touching the file system.
 std::unique_ptr<zvp::CClipInfo> RecordFor(const std::string& path, uint64_t sequence) {
@@ -139,7 +128,7 @@ bool KeyLess(int commandId, const zvp::CClipInfo& a, const zvp::CClipInfo& b) {
 void CheckModel(std::string_view bytes, const std::optional<Rows>& parsed) {
     static ScratchFolder scratch;
     const std::string file = scratch.File();
-    WriteWhole(file, bytes);
+    WriteWholeOrAbort(file, bytes);
     Rows rows;
     const bool read = zvp::CPlaylistFile::Read(file, rows);
     if (read != parsed.has_value() || (read && rows != *parsed)) __builtin_trap();

@@ -25,6 +25,7 @@
 #include <string>
 #include <string_view>
 
+#include "WriteWholeOrAbort.h"
 #include "app/Logger.h"
 #include "skin/SkinApply.h"
 #include "skin/SkinFile.h"
@@ -46,7 +47,7 @@ class ScratchFolder {
         if (!::mkdtemp(templ.data())) std::abort();
         folder_ = templ + "/";
         std::filesystem::create_directories(folder_ + "Images");
-        WriteWhole(folder_ + "Images/Stop.bmp", "BM");
+        WriteWholeOrAbort(folder_ + "Images/Stop.bmp", "BM");
     }
     ~ScratchFolder() {
         std::error_code ec;
@@ -60,8 +61,9 @@ class ScratchFolder {
         QBuffer buffer(&bmp);
         buffer.open(QIODevice::WriteOnly);
         image.save(&buffer, "BMP");
-        WriteWhole(folder_ + "valid.bmp", std::string_view(bmp.constData(), bmp.size()));
-        WriteWhole(folder_ + "truncated.bmp", std::string_view(bmp.constData(), bmp.size() / 2));
+        WriteWholeOrAbort(folder_ + "valid.bmp", std::string_view(bmp.constData(), bmp.size()));
+        WriteWholeOrAbort(folder_ + "truncated.bmp",
+                          std::string_view(bmp.constData(), bmp.size() / 2));
         // A header claiming 30000 x 30000 at 24 bits, and no pixels.
         std::string huge = bmp.left(54).toStdString();
         const auto put32 = [&huge](size_t at, uint32_t v) {
@@ -69,22 +71,10 @@ class ScratchFolder {
         };
         put32(18, 30000);
         put32(22, 30000);
-        WriteWhole(folder_ + "huge.bmp", huge);
+        WriteWholeOrAbort(folder_ + "huge.bmp", huge);
     }
     const std::string& Folder() const { return folder_; }
     std::string File() const { return folder_ + "skin.ini"; }
-
-    static void WriteWhole(const std::string& path, std::string_view bytes) {
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-        if (fd < 0) std::abort();
-        size_t done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-            if (n <= 0) std::abort();
-            done += static_cast<size_t>(n);
-        }
-        ::close(fd);
-    }
 
   private:
     std::string folder_;
@@ -172,12 +162,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     constexpr std::string_view kImageMark("\0IMAGE\0", 7);
     const std::string image = scratch.Folder() + "input.bmp";
     if (const size_t mark = bytes.find(kImageMark); mark != std::string_view::npos) {
-        ScratchFolder::WriteWhole(image, bytes.substr(mark + kImageMark.size()));
+        WriteWholeOrAbort(image, bytes.substr(mark + kImageMark.size()));
         bytes = bytes.substr(0, mark);
     } else {
         ::unlink(image.c_str());
     }
-    ScratchFolder::WriteWhole(scratch.File(), bytes);
+    WriteWholeOrAbort(scratch.File(), bytes);
     Apply(stage, scratch.File());
 
     // The same bytes as single values.

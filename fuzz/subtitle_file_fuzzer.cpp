@@ -12,29 +12,16 @@
 #include <string_view>
 
 #include "SubtitleStage.h"
+#include "WriteWholeOrAbort.h"
 #include "subtitle/CSubtitleFile.h"
 
-namespace {
-
-void WriteWhole(const std::string& path, std::string_view bytes) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0) std::abort();
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n <= 0) std::abort();
-        done += static_cast<size_t>(n);
-    }
-    ::close(fd);
-}
-
-}  // namespace
+namespace {}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static zvp::fuzz::SubtitleStage stage;
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     const std::string file = stage.Folder() + (size > 0 && data[0] == '[' ? "x.ass" : "x.srt");
-    WriteWhole(file, bytes);
+    WriteWholeOrAbort(file, bytes);
     zvp::SubtitleData picked;
     picked.text = file;
     picked.picked = true;
