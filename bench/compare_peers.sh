@@ -17,7 +17,7 @@ only=" ${ZVP_COMPARE_ONLY:-} "
 # script name, then its arguments (programs from the build tree).
 plan=(
     "subtitle_pipeline $build/bench/pipeline_bench"
-    "realtime_cpu $build/bench/pipeline_bench"
+    "pipeline_cpu $build/bench/pipeline_bench"
     "seek_latency $build/bench/seek_latency"
     "startup_first_frame $build/src/ui/zvp"
     "compare_ffmpeg $build/bench/pipeline_bench"
