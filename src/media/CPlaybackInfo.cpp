@@ -88,19 +88,19 @@ struct AVIOContextCloser {
     void operator()(AVIOContext* p) const { avio_closep(&p); }
 };
 
-// True when the demuxer for `url` (a "file:" URL) would be the concat list reader, which opens
-// the files it names without the open callback: a FIFO named there would block for ever.
-bool IsFileList(const std::string& url) {
+// The demuxer for `url` (a "file:" URL), probed as avformat_open_input would probe it, so that
+// the open itself need not probe again; null when nothing matches.
+const AVInputFormat* ProbeFormat(const std::string& url) {
     AVIOContext* opened = nullptr;
     AVDictionary* options = nullptr;
     av_dict_set(&options, "protocol_whitelist", "file", 0);
     const int status = avio_open2(&opened, url.c_str(), AVIO_FLAG_READ, nullptr, &options);
     av_dict_free(&options);
-    if (status < 0) return false;
+    if (status < 0) return nullptr;
     const std::unique_ptr<AVIOContext, AVIOContextCloser> pb(opened);
     const AVInputFormat* format = nullptr;
-    if (av_probe_input_buffer2(pb.get(), &format, url.c_str(), nullptr, 0, 0) < 0) return false;
-    return format && std::strcmp(format->name, "concat") == 0;
+    if (av_probe_input_buffer2(pb.get(), &format, url.c_str(), nullptr, 0, 0) < 0) return nullptr;
+    return format;
 }
 
 // Threads for a decoder: 0 lets libavcodec count the cores this process may run on (its CPU
@@ -193,7 +193,10 @@ HRESULT CPlaybackInfo::ParseMediaContext(const std::string& fileName) {
             return E_FAIL;
         }
         url = "file:" + fileName;
-        if (IsFileList(url)) {
+        format = ProbeFormat(url);
+        // The concat list reader opens the files it names without the open callback: a FIFO
+        // named there would block for ever.
+        if (format && std::strcmp(format->name, "concat") == 0) {
             Log({kWhere, kLogInfo}, "A list of other files is not opened: {%s}", fileName.c_str());
             return E_FAIL;
         }
