@@ -6,6 +6,7 @@
 
 #include "app/Logger.h"
 #include "media/CVelloSource.h"
+#include "media/PlaneDepth.h"
 #include "subtitle/CSubtitle.h"
 #include "subtitle/SubtitleDecoding.h"
 
@@ -21,6 +22,14 @@ namespace {
 constexpr AVRational kUnitsTimeBase{1, 10'000'000};
 constexpr const char* kWhere = "CVelloVideoDecoder::DecodeFrameToBuffer";
 constexpr int kMaxWaitingSubtitlePackets = 64;
+
+// One whole output picture written from a decoded frame.
+void CountCopy(uint32_t bytes) {
+    CVelloVideoDecoder::CopyCounters& copies = CVelloVideoDecoder::Copies();
+    copies.pictures.fetch_add(1, std::memory_order_relaxed);
+    copies.copied_bytes.fetch_add(bytes, std::memory_order_relaxed);
+    copies.picture_bytes.fetch_add(bytes, std::memory_order_relaxed);
+}
 }  // namespace
 
 CVelloVideoDecoder::CVelloVideoDecoder() : frame_(MakeFrame()) {}
@@ -192,6 +201,24 @@ bool CVelloVideoDecoder::Convert(const AVFrame& frame, const CMediaType& mt, uin
                                 : uint32_t(av_image_get_buffer_size(target, width, height, 1));
     if (size < 0 || uint32_t(size) < needed) return false;
 
+    if (!rgb) {
+        if (const int depth =
+                CVideoScaler::PlainDepthReduction(frame, width, height, target, mt.Colour())) {
+            // YV12: Y, then V, then U.
+            const int chromaWidth = (width + 1) / 2;
+            const int chromaHeight = (height + 1) / 2;
+            uint8_t* y = buffer;
+            uint8_t* v = y + static_cast<size_t>(width) * height;
+            uint8_t* u = v + static_cast<size_t>(chromaWidth) * chromaHeight;
+            ReducePlaneTo8Bits(frame.data[0], frame.linesize[0], y, width, width, height, depth);
+            ReducePlaneTo8Bits(frame.data[1], frame.linesize[1], u, chromaWidth, chromaWidth,
+                               chromaHeight, depth);
+            ReducePlaneTo8Bits(frame.data[2], frame.linesize[2], v, chromaWidth, chromaWidth,
+                               chromaHeight, depth);
+            CountCopy(needed);
+            return true;
+        }
+    }
     SwsContext* sws = scaler_.Get(frame, width, height, target, mt.Colour());
     if (!sws) return false;
 
@@ -234,10 +261,7 @@ bool CVelloVideoDecoder::Convert(const AVFrame& frame, const CMediaType& mt, uin
     }
     if (sws_scale(sws, src, srcStride, 0, frame.height, dst, dstStride) <= 0) return false;
     // The scaler writes the whole output picture once, from the frame's planes.
-    CopyCounters& copies = Copies();
-    copies.pictures.fetch_add(1, std::memory_order_relaxed);
-    copies.copied_bytes.fetch_add(needed, std::memory_order_relaxed);
-    copies.picture_bytes.fetch_add(needed, std::memory_order_relaxed);
+    CountCopy(needed);
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include "app/Logger.h"
 
 extern "C" {
+#include <libavutil/avconfig.h>
 #include <libavutil/opt.h>
 #include <libavutil/pixdesc.h>
 #include <libswscale/swscale.h>
@@ -64,6 +65,35 @@ VideoColour CVideoScaler::CodecColour(const AVCodecContext& codec) {
 
 VideoColour CVideoScaler::FrameColour(const AVFrame& frame) {
     return ColourOf(frame.colorspace, frame.color_range, frame.format);
+}
+
+int CVideoScaler::PlainDepthReduction(const AVFrame& frame, int width, int height,
+                                      AVPixelFormat format, VideoColour colour) {
+    if (format != AV_PIX_FMT_YUV420P || frame.width != width || frame.height != height) return 0;
+    int depth = 0;
+    switch (frame.format) {
+        case AV_PIX_FMT_YUV420P9LE:
+            depth = 9;
+            break;
+        case AV_PIX_FMT_YUV420P10LE:
+            depth = 10;
+            break;
+        case AV_PIX_FMT_YUV420P12LE:
+            depth = 12;
+            break;
+        case AV_PIX_FMT_YUV420P14LE:
+            depth = 14;
+            break;
+        default:
+            return 0;
+    }
+    if (AV_HAVE_BIGENDIAN) return 0;
+    VideoColour source = FrameColour(frame);
+    if (source.matrix == ColourMatrix::Unknown) source.matrix = colour.matrix;
+    if (source.range == ColourRange::Unknown) source.range = colour.range;
+    const VideoColour from = source.Resolved(frame.height);
+    const VideoColour to = colour.Resolved(height);
+    return from.matrix == to.matrix && from.range == to.range ? depth : 0;
 }
 
 SwsContext* CVideoScaler::Get(const AVFrame& frame, int width, int height, AVPixelFormat format,

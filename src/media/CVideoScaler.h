@@ -19,6 +19,13 @@ class CVideoScaler {
     SwsContext* Get(const AVFrame& frame, int width, int height, AVPixelFormat format,
                     VideoColour colour);
 
+    // The bit depth (9..14) of `frame` when it is little-endian planar 4:2:0 YUV already of
+    // `width` x `height` and of the matrix and range `colour` resolves to, so that only its
+    // depth differs from 8-bit planar 4:2:0 (`format`): such a picture is cheaper to reduce
+    // plane by plane (ReducePlaneTo8Bits) than through libswscale. 0 for any other.
+    static int PlainDepthReduction(const AVFrame& frame, int width, int height,
+                                   AVPixelFormat format, VideoColour colour);
+
     // What a decoder or picture says about its colour; unknown where it says nothing (the
     // JPEG pixel formats say full range).
     static VideoColour CodecColour(const AVCodecContext& codec);
