@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include "app/Logger.h"
 #include "app/TimerService.h"
@@ -108,6 +109,7 @@ void CEngineDS::SetRenderers(EngineRenderers renderers) {
 
 bool CEngineDS::Load(CClipInfo* clip) {
     if (!clip || !created_) return false;
+    FinishLoad();
     Stop();
     ReleaseGraph();
 
@@ -119,28 +121,76 @@ bool CEngineDS::Load(CClipInfo* clip) {
         return LoadFailed(*clip);
     }
 
-    graph_ = std::make_unique<CFilterGraph>();
-    graph_->SetNotifyTarget(this, [this] { OnGraphEvent(); });
-
     HRESULT hr = S_OK;
     auto source = std::make_unique<CVelloSource>(&hr);
-    if (FAILED(hr) || FAILED(source->Load(path, nullptr))) return LoadFailed(*clip);
+    if (FAILED(hr)) return LoadFailed(*clip);
+    if (backgroundLoad_) {
+        opening_ = std::move(source);
+        loading_ = clip;
+        loaded_ = true;
+        playWhenLoaded_ = false;
+        const uint64_t serial = ++loadSerial_;
+        // The completion is posted to this object's (UI) thread; Qt drops it if the engine
+        // goes first, and the destructor waits for the worker before that.
+        opener_.Start(opening_.get(), path, [this, serial] {
+            QMetaObject::invokeMethod(
+                this,
+                [this, serial] {
+                    if (serial == loadSerial_) FinishLoad();
+                },
+                Qt::QueuedConnection);
+        });
+        return true;
+    }
+    if (FAILED(source->Load(path, nullptr))) return LoadFailed(*clip);
+    return CompleteLoad(*clip, std::move(source));
+}
+
+void CEngineDS::FinishLoad() {
+    // An observer of a failed load may start the next one (the playlist moves on): that one
+    // is finished too, as it would have been before the call that came here.
+    while (loading_) {
+        CClipInfo* clip = std::exchange(loading_, nullptr);
+        opener_.Wait();
+        std::unique_ptr<CVelloSource> source = std::move(opening_);
+        const bool play = std::exchange(playWhenLoaded_, false);
+        // The probe's result decides through Load, as for a load on this thread.
+        if (!source || FAILED(source->Load(path_, nullptr))) {
+            LoadFailed(*clip);
+        } else if (CompleteLoad(*clip, std::move(source)) && play && !loading_) {
+            Play();
+        }
+    }
+}
+
+void CEngineDS::DropLoad() {
+    if (!loading_) return;
+    loading_ = nullptr;
+    playWhenLoaded_ = false;
+    loaded_ = false;
+    opener_.Wait();
+    opening_.reset();
+}
+
+bool CEngineDS::CompleteLoad(CClipInfo& clip, std::unique_ptr<CVelloSource> source) {
+    graph_ = std::make_unique<CFilterGraph>();
+    graph_->SetNotifyTarget(this, [this] { OnGraphEvent(); });
     source_ = source.get();
     graph_->AddFilter(std::move(source), nullptr);
 
     CBasePin* videoPin = source_->VideoPin();
     CBasePin* audioPin = source_->AudioPin();
-    if (videoPin && !ConnectRenderer(videoPin, true)) return LoadFailed(*clip);
-    if (audioPin && !ConnectRenderer(audioPin, false)) return LoadFailed(*clip);
+    if (videoPin && !ConnectRenderer(videoPin, true)) return LoadFailed(clip);
+    if (audioPin && !ConnectRenderer(audioPin, false)) return LoadFailed(clip);
     // The audio renderer's clock (when there is one) is chosen now that it is in the graph.
     graph_->SetDefaultSyncSource();
 
-    QueryClipInfo(*clip);
-    clip->ReadFileAttributes();
-    canSeek_ = clip->canSeekAbsolute;
-    duration_ = clip->duration;
+    QueryClipInfo(clip);
+    clip.ReadFileAttributes();
+    canSeek_ = clip.canSeekAbsolute;
+    duration_ = clip.duration;
 
-    if (clip->audioOnly) {
+    if (clip.audioOnly) {
         setGeometry(0, 0, 0, 0);
     } else if (QWidget* video = graph_->GetVideoWidget()) {
         video->hide();
@@ -155,8 +205,8 @@ bool CEngineDS::Load(CClipInfo* clip) {
     loaded_ = true;
     // A muted engine stays silent with the new file too.
     ApplyVolume(muted_ ? 0 : volume_);
-    clip->loadFailed = false;
-    PublishState("Loaded", Ptr(clip));
+    clip.loadFailed = false;
+    PublishState("Loaded", Ptr(&clip));
     return true;
 }
 
@@ -178,6 +228,7 @@ bool CEngineDS::ConnectRenderer(CBasePin* pin, bool video) {
 bool CEngineDS::LoadFailed(CClipInfo& clip) {
     Log(LogPoint{"CEngineDS::Load", kLogInfo}, "Load failed: {%s}", clip.path.c_str());
     clip.loadFailed = true;
+    loaded_ = false;
     // Nothing of a failed graph is kept: a later Play must not run half a graph.
     ReleaseGraph();
     PublishState("LoadFailed", Ptr(&clip));
@@ -226,6 +277,7 @@ void CEngineDS::QueryClipInfo(CClipInfo& clip) {
 }
 
 void CEngineDS::ReleaseGraph() {
+    DropLoad();
     seeker_.Wait();
     canSeek_ = false;
     // Without a graph the position tick would report 0 of 0 for ever.
@@ -256,6 +308,10 @@ void CEngineDS::PublishState(const std::string& name, EventArg param) {
 }
 
 void CEngineDS::Play() {
+    if (loading_) {
+        playWhenLoaded_ = true;
+        return;
+    }
     if (!graph_ || stateName_ == "Playing") return;
     if (FAILED(Graph()->Run())) return;
     StartTick();
@@ -263,20 +319,27 @@ void CEngineDS::Play() {
 }
 
 void CEngineDS::Pause() {
+    FinishLoad();
     if (!graph_ || stateName_ == "Paused") return;
     if (FAILED(Graph()->Pause())) return;
     PublishState("Paused", 0);
 }
 
 void CEngineDS::Resume() {
+    if (loading_) {
+        playWhenLoaded_ = true;
+        return;
+    }
     if (graph_ && SUCCEEDED(Graph()->Run())) PublishState("Playing", 0);
 }
 
 void CEngineDS::StopGraph() {
+    FinishLoad();
     if (graph_ && SUCCEEDED(Graph()->Stop())) SetDamnPosition(0.0);
 }
 
 void CEngineDS::Stop() {
+    FinishLoad();
     loaded_ = false;
     if (!graph_ || stateName_ == "Stopped" || stateName_ == "Completed") return;
     StopTick();
@@ -288,6 +351,7 @@ void CEngineDS::Stop() {
 }
 
 void CEngineDS::Abort() {
+    FinishLoad();
     loaded_ = false;
     StopTick();
     StopGraph();
@@ -305,6 +369,7 @@ void CEngineDS::Abort() {
 }
 
 bool CEngineDS::SetDamnPosition(double seconds) {
+    FinishLoad();
     if (!graph_) return false;
     REFERENCE_TIME t = PositionUnits(seconds);
     const HRESULT hr = Graph()->SetPositions(&t, AM_SEEKING_AbsolutePositioning, nullptr,
@@ -318,6 +383,7 @@ bool CEngineDS::SetDamnPosition(double seconds) {
 }
 
 void CEngineDS::SetPosition(double seconds) {
+    FinishLoad();
     if (!graph_) return;
     const double whole = std::isfinite(seconds) ? std::trunc(seconds) : 0.0;
     if (canSeek_) {
@@ -456,34 +522,40 @@ void CEngineDS::SetMute(bool mute) {
 // --- streams and subtitles ---------------------------------------------------------------------
 
 CPlaybackInfo* CEngineDS::GetMediaFile() {
+    FinishLoad();
     return source_ ? source_->GetPlaybackInfo() : nullptr;
 }
 
 bool CEngineDS::SelectAudioStream(int index) {
+    FinishLoad();
     if (!source_ || index < 0) return false;
     seeker_.Wait();
     return source_->GetPlaybackInfo()->OpenStream(AVMEDIA_TYPE_AUDIO, index);
 }
 
 bool CEngineDS::SelectSubtitleStream(int index) {
+    FinishLoad();
     if (!source_ || index < 0) return false;
     seeker_.Wait();
     return source_->GetPlaybackInfo()->OpenStream(AVMEDIA_TYPE_SUBTITLE, index);
 }
 
 bool CEngineDS::GetAudioStreams(std::vector<int>& streams, int& current) {
+    FinishLoad();
     if (!source_) return false;
     source_->GetPlaybackInfo()->GetAudioStreams(streams, current);
     return true;
 }
 
 bool CEngineDS::GetSubtitleStreams(std::vector<int>& streams, int& current) {
+    FinishLoad();
     if (!source_) return false;
     source_->GetPlaybackInfo()->GetSubtitleStreams(streams, current);
     return true;
 }
 
 void CEngineDS::LoadExternalSubtitle(const std::string& path, bool remember) {
+    FinishLoad();
     if (!source_ || path.empty() || ::access(path.c_str(), F_OK) != 0) return;
     SubtitleData data;
     data.text = path;
@@ -493,10 +565,12 @@ void CEngineDS::LoadExternalSubtitle(const std::string& path, bool remember) {
 }
 
 void CEngineDS::HideExternalSubtitles() {
+    FinishLoad();
     if (source_) ClearSubtitles(kSubtitleExternal);
 }
 
 void CEngineDS::HideEmbeddedSubtitles() {
+    FinishLoad();
     if (!source_) return;
     seeker_.Wait();
     CPlaybackInfo* info = source_->GetPlaybackInfo();

@@ -11,6 +11,7 @@
 #include "app/ISubject.h"
 #include "app/ITimerClient.h"
 #include "engine/CSeekWorker.h"
+#include "engine/CSourceOpener.h"
 #include "engine/IPlayback.h"
 
 namespace zvp {
@@ -60,6 +61,17 @@ struct EngineRenderers {
 // Graph events arrive as a queued call on the UI thread (OnGraphEvent); the position tick is
 // timer id 10 of the TimerService, every 250 ms while playing or paused.
 //
+// Background loads (SetBackgroundLoad, the player's choice): Load checks the path, starts the
+// file's probe on a CSourceOpener and returns true at once; the rest of the load (graph,
+// renderers, "Loaded" or "LoadFailed") follows as a queued call on the UI thread when the
+// probe ends. Meanwhile IsLoaded is true, Play and Resume are remembered and carried out right
+// after "Loaded" (dropped after "LoadFailed"), positions and durations read 0, and every other
+// call that controls the graph or the source first finishes the load (FinishLoad), so
+// observers see the events in the order of the calls, as with a load on the UI thread.
+// ReleaseGraph and destruction drop a load under way without publishing anything. The record
+// given to Load must live until the load has finished: whoever deletes records calls
+// FinishLoad first.
+//
 // Life: the widget is made with the engine but takes part in layouts only after Create.
 // Destruction releases the graph (which stops it) and the position tick. The widget must not
 // be deleted by its Qt parent: the owner destroys the engine before the parent, or the engine
@@ -108,7 +120,17 @@ class CEngineDS : public QWidget, public ISubject, public ITimerClient, public I
     // The widget the video is shown in (this engine).
     virtual QWidget* GetVideoWindowHandle() { return this; }
 
+    // True from a successful Load (or a background load's start) until Stop, Abort, a failed
+    // load or the next Load.
     bool IsLoaded() const { return loaded_; }
+    // Loads probe their file on a worker (see above) instead of on the calling thread.
+    void SetBackgroundLoad(bool on) { backgroundLoad_ = on; }
+    // A background load's probe is under way or its completion not yet run.
+    bool IsLoading() const { return loading_ != nullptr; }
+    // Waits for a background load's probe, if one is under way, and completes the load
+    // ("Loaded" or "LoadFailed", then "Playing" when Play was called meanwhile). Nothing
+    // otherwise.
+    void FinishLoad();
     bool IsPlayingOrPaused() const { return stateName_ == "Playing" || stateName_ == "Paused"; }
     const std::string& GetStateName() const { return stateName_; }
 
@@ -156,7 +178,8 @@ class CEngineDS : public QWidget, public ISubject, public ITimerClient, public I
 
     // The current graph (null while none), once any seek under way has ended: tests and
     // diagnostics.
-    CFilterGraph* GetGraph() const {
+    CFilterGraph* GetGraph() {
+        FinishLoad();
         seeker_.Wait();
         return graph_.get();
     }
@@ -175,6 +198,10 @@ class CEngineDS : public QWidget, public ISubject, public ITimerClient, public I
     void ApplyVolume(int32_t volume);
     void QueryClipInfo(CClipInfo& clip);
     bool LoadFailed(CClipInfo& clip);
+    // The load after the source has been loaded: graph, renderers, clip details, "Loaded".
+    bool CompleteLoad(CClipInfo& clip, std::unique_ptr<CVelloSource> source);
+    // Drops a background load under way without publishing anything.
+    void DropLoad();
     bool ConnectRenderer(CBasePin* pin, bool video);
     void StartTick();
     void StopTick();
@@ -199,7 +226,14 @@ class CEngineDS : public QWidget, public ISubject, public ITimerClient, public I
     EngineRenderers renderers_;
     bool canSeek_ = false;   // the loaded file seeks (on the worker)
     double duration_ = 0.0;  // seconds, as last read from the graph
-    // Declared last: destroyed first, after the destructor has released the graph.
+    bool backgroundLoad_ = false;
+    CClipInfo* loading_ = nullptr;           // the record of the background load under way
+    std::unique_ptr<CVelloSource> opening_;  // its source, the opener's until its Wait
+    bool playWhenLoaded_ = false;            // Play or Resume came during that load
+    uint64_t loadSerial_ = 0;                // tells a stale completion from the current one
+    // Declared last: destroyed first, after the destructor has released the graph and
+    // dropped any load.
+    CSourceOpener opener_;
     mutable CSeekWorker seeker_;
 };
 

@@ -39,6 +39,17 @@ CVelloSource::~CVelloSource() {
 
 // --- loading ------------------------------------------------------------------------------
 
+HRESULT CVelloSource::Open(const std::string& fileName) {
+    if (fileName.empty()) return E_POINTER;
+    CAutoLock lock(&m_cStateLock);
+    if (opened_ || loaded_) return E_UNEXPECTED;
+    av_log_set_level(AV_LOG_WARNING);
+    opened_ = true;
+    openedName_ = fileName;
+    openResult_ = info_.ParseMediaContext(fileName);
+    return openResult_;
+}
+
 HRESULT CVelloSource::Load(const std::string& fileName, const CMediaType* /*pmt*/) {
     static constexpr const char* kWhere = "CVelloSource::Load";
     if (fileName.empty()) return E_POINTER;
@@ -49,7 +60,14 @@ HRESULT CVelloSource::Load(const std::string& fileName, const CMediaType* /*pmt*
         if (loaded_) return E_UNEXPECTED;
         loaded_ = true;
 
-        r = info_.ParseMediaContext(fileName);
+        if (!opened_) {
+            opened_ = true;
+            openedName_ = fileName;
+            openResult_ = info_.ParseMediaContext(fileName);
+        } else if (openedName_ != fileName) {
+            return E_UNEXPECTED;
+        }
+        r = openResult_;
         if (FAILED(r) && !info_.HasVideo() && !info_.HasAudio()) {
             Log({kWhere, kLogInfo}, "Faild to load file: %s - No Video & No Audio. Error no: %x",
                 fileName.c_str(), unsigned(r));

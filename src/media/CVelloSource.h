@@ -94,6 +94,12 @@ class CVelloSource : public CSource, private CAMThread {
     // has neither video nor audio; E_UNEXPECTED when nothing could be read ("Faild to seek
     // file.") or when the source was loaded before; E_POINTER for an empty name.
     HRESULT Load(const std::string& fileName, const CMediaType* pmt = nullptr);
+    // The slow first part of Load on its own: opens and probes `fileName` and opens its
+    // decoders (file reads, no pins, no threads, no settings), so that a loader can run it
+    // on a thread of its own and call Load for the same name afterwards; Load then goes on
+    // with this open file. The probe's result; E_UNEXPECTED when the source was opened or
+    // loaded before, E_POINTER for an empty name. Any one thread, before Load.
+    HRESULT Open(const std::string& fileName);
     // The loaded file name; E_POINTER for null.
     HRESULT GetCurFile(std::string* pFileName, CMediaType* pmt = nullptr);
 
@@ -218,6 +224,10 @@ class CVelloSource : public CSource, private CAMThread {
     // The audio thread waits in WaitForAudioPacket: a video packet taken wakes it.
     std::atomic<bool> audioWaits_{false};
     bool loaded_ GUARDED_BY(m_cStateLock) = false;
+    // Open ran (for `openedName_`, with `openResult_`).
+    bool opened_ GUARDED_BY(m_cStateLock) = false;
+    std::string openedName_ GUARDED_BY(m_cStateLock);
+    HRESULT openResult_ GUARDED_BY(m_cStateLock) = S_OK;
 
     Mutex waitLock_;
     CondVar videoWaiters_;

@@ -400,6 +400,8 @@ std::string CControlCenter::GetProfilePlaylistPath() {
 void CControlCenter::DeleteSelected() {
     IPlaylistAdapter* adapter = GetAdapter();
     if (!adapter) return;
+    // A load under way publishes its record: it must not go first.
+    controller_.GetEngine().FinishLoad();
     adapter->DeleteSelectedItems();
     adapter->UpdateColumns();
 }
@@ -409,6 +411,7 @@ void CControlCenter::Clear() {
     justFailed_ = nullptr;
     IPlaylistAdapter* adapter = GetAdapter();
     if (!adapter) return;
+    controller_.GetEngine().FinishLoad();
     adapter->DeleteAllItems();
     adapter->UpdateColumns();
     adapter->SetCurrent(-1);

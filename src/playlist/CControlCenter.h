@@ -124,6 +124,7 @@ class CControlCenter : public ITimerClient, public ISubject, public Observer<CCo
     // dialogs (when set) and the log. Scans on the calling (UI) thread; never waits for a
     // tray or a spin-up.
     void PlayDisc();
+    // Both finish an engine load under way first (its record must outlive it).
     void DeleteSelected();
     void Clear();
     // Whether a folder search started by AddFolderDialog is still running.

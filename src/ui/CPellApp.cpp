@@ -161,6 +161,8 @@ bool CPellApp::InitInstance() {
         exitCode_ = 1;
         return false;
     }
+    // Files are probed off the UI thread: a slow disc or a big file never freezes the window.
+    controlCenter_.GetController().GetEngine().SetBackgroundLoad(true);
     QObject::connect(mainWnd_.get(), &CMainWnd::Closed, qApp, &QApplication::quit,
                      Qt::QueuedConnection);
     checker_->SetRaiseHandler(CInstanceChecker::MakeWidgetRaiser(mainWnd_.get()));

@@ -260,6 +260,31 @@ TEST_F(ControlCenterTest, TenThousandMissingFilesThenAGoodOne) {
     EXPECT_EQ(center.GetController().GetStateName(), "Playing");
 }
 
+TEST_F(ControlCenterTest, BackgroundLoadsMoveOnFromUnreadableRowsAndKeepRecordsAlive) {
+    center.GetController().GetEngine().SetBackgroundLoad(true);
+    const std::string noMedia = MediaPath("random.bin");
+    AddFiles({noMedia, dir.file("missing.mp4"), noMedia, good});
+    center.Play();
+    // The first row's probe runs on the worker; the failures and the good row follow.
+    EXPECT_TRUE(events.events.empty());
+    ASSERT_TRUE(WaitFor("MediaPlaying"));
+    EXPECT_EQ(Named("MediaLoadFailed"),
+              (std::vector<EventArg>{Arg(Row(0)), Arg(Row(1)), Arg(Row(2))}));
+    EXPECT_EQ(Named("MediaLoaded"), std::vector<EventArg>{Arg(Row(3))});
+    EXPECT_EQ(center.GetController().GetStateName(), "Playing");
+
+    // Rows cleared while a row loads: the load finishes (and names its record) first.
+    center.Stop();
+    events.Clear();
+    AddFiles({good2});
+    model().Activate(4);
+    const EventArg loading = Arg(Row(4));
+    center.Clear();
+    EXPECT_EQ(model().GetCount(), 0);
+    EXPECT_EQ(Named("MediaLoaded"), std::vector<EventArg>{loading});
+    center.Stop();
+}
+
 TEST_F(ControlCenterTest, SingleFileLoopTriesAMissingFileOnce) {
     AddFiles({good, dir.file("missing.mp4"), good2});
     center.GetOperator().SetLoopMode("single_file_loop");
