@@ -136,7 +136,8 @@ bool CEngineDS::Load(CClipInfo* clip) {
             QMetaObject::invokeMethod(
                 this,
                 [this, serial] {
-                    if (serial == loadSerial_) FinishLoad();
+                    // Only this load: a next one its observers start probes in its turn.
+                    if (serial == loadSerial_) CompleteBackgroundLoad();
                 },
                 Qt::QueuedConnection);
         });
@@ -149,17 +150,20 @@ bool CEngineDS::Load(CClipInfo* clip) {
 void CEngineDS::FinishLoad() {
     // An observer of a failed load may start the next one (the playlist moves on): that one
     // is finished too, as it would have been before the call that came here.
-    while (loading_) {
-        CClipInfo* clip = std::exchange(loading_, nullptr);
-        opener_.Wait();
-        std::unique_ptr<CVelloSource> source = std::move(opening_);
-        const bool play = std::exchange(playWhenLoaded_, false);
-        // The probe's result decides through Load, as for a load on this thread.
-        if (!source || FAILED(source->Load(path_, nullptr))) {
-            LoadFailed(*clip);
-        } else if (CompleteLoad(*clip, std::move(source)) && play && !loading_) {
-            Play();
-        }
+    while (loading_) CompleteBackgroundLoad();
+}
+
+void CEngineDS::CompleteBackgroundLoad() {
+    if (!loading_) return;
+    CClipInfo* clip = std::exchange(loading_, nullptr);
+    opener_.Wait();
+    std::unique_ptr<CVelloSource> source = std::move(opening_);
+    const bool play = std::exchange(playWhenLoaded_, false);
+    // The probe's result decides through Load, as for a load on this thread.
+    if (!source || FAILED(source->Load(path_, nullptr))) {
+        LoadFailed(*clip);
+    } else if (CompleteLoad(*clip, std::move(source)) && play && !loading_) {
+        Play();
     }
 }
 

@@ -200,6 +200,8 @@ class CEngineDS : public QWidget, public ISubject, public ITimerClient, public I
     bool LoadFailed(CClipInfo& clip);
     // The load after the source has been loaded: graph, renderers, clip details, "Loaded".
     bool CompleteLoad(CClipInfo& clip, std::unique_ptr<CVelloSource> source);
+    // Waits for the background load's probe and completes that one load.
+    void CompleteBackgroundLoad();
     // Drops a background load under way without publishing anything.
     void DropLoad();
     bool ConnectRenderer(CBasePin* pin, bool video);
