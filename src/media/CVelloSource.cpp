@@ -43,73 +43,81 @@ HRESULT CVelloSource::Open(const std::string& fileName) {
     if (fileName.empty()) return E_POINTER;
     CAutoLock lock(&m_cStateLock);
     if (opened_ || loaded_) return E_UNEXPECTED;
+    return OpenLocked(fileName);
+}
+
+HRESULT CVelloSource::OpenLocked(const std::string& fileName) {
+    static constexpr const char* kWhere = "CVelloSource::Load";
     av_log_set_level(AV_LOG_WARNING);
     opened_ = true;
     openedName_ = fileName;
     openResult_ = info_.ParseMediaContext(fileName);
-    return openResult_;
+    const HRESULT r = openResult_;
+    if (FAILED(r) && !info_.HasVideo() && !info_.HasAudio()) {
+        Log({kWhere, kLogInfo}, "Faild to load file: %s - No Video & No Audio. Error no: %x",
+            fileName.c_str(), unsigned(r));
+        return r;
+    }
+
+    HRESULT hr = S_OK;
+    if (info_.HasAudio()) {
+        audioPin_ =
+            static_cast<CVelloAudioStream*>(AddPin(std::make_unique<CVelloAudioStream>(&hr, this)));
+        audioQueue_ = std::make_unique<CPacketQueue2>("A", kQueueFullPackets, &info_);
+        audioQueue_->SetByteLimit(kAudioQueueBytesLimit);
+        masterPin_ = audioPin_;
+    }
+    if (info_.HasVideo()) {
+        videoPin_ =
+            static_cast<CVelloVideoStream*>(AddPin(std::make_unique<CVelloVideoStream>(&hr, this)));
+        videoQueue_ = std::make_unique<CPacketQueueVideo>("V", kQueueFullPackets, &info_);
+        videoQueue_->SetByteLimit(kQueueBytesLimit);
+        if (!masterPin_) masterPin_ = videoPin_;
+        videoQueue_->Reset();
+    }
+    if (info_.HasSubtitle()) {
+        subtitleQueue_ = std::make_unique<CPacketQueueSubtitle>("S", 5, &info_);
+    }
+    const TimeFormat format = TIME_FORMAT_MEDIA_TIME;
+    masterPin_->SetTimeFormat(&format);
+
+    Log({kWhere, kLogInfo}, "File loaded successfully.");
+    fileName_ = fileName;
+
+    if (!SeekQueues()) {
+        Log({kWhere, kLogInfo}, "Faild to seek file.");
+        openResult_ = E_UNEXPECTED;
+        return openResult_;
+    }
+
+    if (!CAMThread::Create()) {
+        openResult_ = E_UNEXPECTED;
+        return openResult_;
+    }
+    CallWorker(kCmdInit);
+    openComplete_ = true;
+    return r;
 }
 
 HRESULT CVelloSource::Load(const std::string& fileName, const CMediaType* /*pmt*/) {
-    static constexpr const char* kWhere = "CVelloSource::Load";
     if (fileName.empty()) return E_POINTER;
-    av_log_set_level(AV_LOG_WARNING);
     HRESULT r = S_OK;
     {
         CAutoLock lock(&m_cStateLock);
         if (loaded_) return E_UNEXPECTED;
         loaded_ = true;
-
         if (!opened_) {
-            opened_ = true;
-            openedName_ = fileName;
-            openResult_ = info_.ParseMediaContext(fileName);
+            OpenLocked(fileName);
         } else if (openedName_ != fileName) {
             return E_UNEXPECTED;
         }
         r = openResult_;
-        if (FAILED(r) && !info_.HasVideo() && !info_.HasAudio()) {
-            Log({kWhere, kLogInfo}, "Faild to load file: %s - No Video & No Audio. Error no: %x",
-                fileName.c_str(), unsigned(r));
-            return r;
-        }
-
-        HRESULT hr = S_OK;
-        if (info_.HasAudio()) {
-            audioPin_ = static_cast<CVelloAudioStream*>(
-                AddPin(std::make_unique<CVelloAudioStream>(&hr, this)));
-            audioQueue_ = std::make_unique<CPacketQueue2>("A", kQueueFullPackets, &info_);
-            audioQueue_->SetByteLimit(kAudioQueueBytesLimit);
-            masterPin_ = audioPin_;
-        }
-        if (info_.HasVideo()) {
-            videoPin_ = static_cast<CVelloVideoStream*>(
-                AddPin(std::make_unique<CVelloVideoStream>(&hr, this)));
-            videoQueue_ = std::make_unique<CPacketQueueVideo>("V", kQueueFullPackets, &info_);
-            videoQueue_->SetByteLimit(kQueueBytesLimit);
-            if (!masterPin_) masterPin_ = videoPin_;
-            videoQueue_->Reset();
-        }
-        if (info_.HasSubtitle()) {
-            subtitleQueue_ = std::make_unique<CPacketQueueSubtitle>("S", 5, &info_);
-        }
-        const TimeFormat format = TIME_FORMAT_MEDIA_TIME;
-        masterPin_->SetTimeFormat(&format);
-
-        Log({kWhere, kLogInfo}, "File loaded successfully.");
-        fileName_ = fileName;
-
-        if (!SeekQueues()) {
-            Log({kWhere, kLogInfo}, "Faild to seek file.");
-            return E_UNEXPECTED;
-        }
-
-        if (!CAMThread::Create()) return E_UNEXPECTED;
-        CallWorker(kCmdInit);
+        if (!openComplete_) return r;
     }
 
     // Font set-up and the search for a subtitle file beside the media call into the subtitle
-    // registry, fontconfig and the file system: not under the state lock.
+    // registry, the settings, fontconfig and the file system: not under the state lock, and
+    // on the loading (UI) thread even when Open ran elsewhere.
     if (info_.HasVideo()) CSubtitle::Setup(info_.VideoWidth(), info_.VideoHeight());
     if (!info_.HasSubtitle()) OpenSubtitle(kSubtitleExternal, 0, fileName);
     return r;

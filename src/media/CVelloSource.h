@@ -94,11 +94,12 @@ class CVelloSource : public CSource, private CAMThread {
     // has neither video nor audio; E_UNEXPECTED when nothing could be read ("Faild to seek
     // file.") or when the source was loaded before; E_POINTER for an empty name.
     HRESULT Load(const std::string& fileName, const CMediaType* pmt = nullptr);
-    // The slow first part of Load on its own: opens and probes `fileName` and opens its
-    // decoders (file reads, no pins, no threads, no settings), so that a loader can run it
-    // on a thread of its own and call Load for the same name afterwards; Load then goes on
-    // with this open file. The probe's result; E_UNEXPECTED when the source was opened or
-    // loaded before, E_POINTER for an empty name. Any one thread, before Load.
+    // The slow part of Load on its own: opens and probes `fileName`, opens its decoders,
+    // makes the pins and queues, fills the queues and starts the worker (file reads; no
+    // settings, no subtitle registry), so that a loader can run it on a thread of its own and
+    // call Load for the same name afterwards; Load then only sets up the subtitles. Load's
+    // result; E_UNEXPECTED when the source was opened or loaded before, E_POINTER for an
+    // empty name. Any one thread, before Load.
     HRESULT Open(const std::string& fileName);
     // The loaded file name; E_POINTER for null.
     HRESULT GetCurFile(std::string* pFileName, CMediaType* pmt = nullptr);
@@ -194,6 +195,9 @@ class CVelloSource : public CSource, private CAMThread {
     // Sets or clears the interruption of every decoder wait.
     void InterruptDecoders(bool on) EXCLUDES(waitLock_);
 
+    // Open's work for Load or Open, under the state lock; records the result in
+    // `openResult_` and, when the worker runs, `openComplete_`.
+    HRESULT OpenLocked(const std::string& fileName) REQUIRES(m_cStateLock);
     bool SeekQueues();
     REFERENCE_TIME SeekingVideoQueue();
     REFERENCE_TIME SeekingAudioQueue(REFERENCE_TIME target);
@@ -228,6 +232,7 @@ class CVelloSource : public CSource, private CAMThread {
     bool opened_ GUARDED_BY(m_cStateLock) = false;
     std::string openedName_ GUARDED_BY(m_cStateLock);
     HRESULT openResult_ GUARDED_BY(m_cStateLock) = S_OK;
+    bool openComplete_ GUARDED_BY(m_cStateLock) = false;  // the worker runs: Load goes on
 
     Mutex waitLock_;
     CondVar videoWaiters_;

@@ -122,6 +122,36 @@ TEST(CVelloSource, PinsAndMasterFollowTheStreams) {
     }
 }
 
+TEST(CVelloSource, OpenOnAnotherThreadThenLoadOnThisOne) {
+    {
+        CVelloSource source;
+        HRESULT opened = E_FAIL;
+        std::thread([&] { opened = source.Open(MediaPath("h264_aac.mp4")); }).join();
+        ASSERT_EQ(opened, S_OK);
+        // Opened, not loaded: pins and queues are made; Load takes the open file.
+        EXPECT_EQ(source.GetPinCount(), 2);
+        EXPECT_EQ(source.Open(MediaPath("h264_aac.mp4")), E_UNEXPECTED);
+        ASSERT_EQ(source.Load(MediaPath("h264_aac.mp4")), S_OK);
+        EXPECT_EQ(source.Load(MediaPath("h264_aac.mp4")), E_UNEXPECTED);
+        EXPECT_EQ(source.Open(MediaPath("h264_aac.mp4")), E_UNEXPECTED);
+    }
+    {
+        // Load names the file it goes on with.
+        CVelloSource source;
+        ASSERT_EQ(source.Open(MediaPath("tone.mp3")), S_OK);
+        EXPECT_EQ(source.Load(MediaPath("tone.wav")), E_UNEXPECTED);
+    }
+    {
+        // A failed open fails the load the same way.
+        CVelloSource source;
+        const HRESULT opened = source.Open(MediaPath("random.bin"));
+        EXPECT_TRUE(FAILED(opened));
+        EXPECT_EQ(source.Load(MediaPath("random.bin")), opened);
+        EXPECT_EQ(source.GetPinCount(), 0);
+        EXPECT_EQ(source.Open(""), E_POINTER);
+    }
+}
+
 TEST(CVelloSource, BrokenFilesFailOrEndCleanly) {
     {
         CVelloSource source;
