@@ -176,10 +176,9 @@ class CEngineDS : public QWidget, public ISubject, public ITimerClient, public I
     // ITimerClient: timer id 10 publishes "PositionChanged"; other ids are ignored.
     void OnTimer(uint32_t timerId) override;
 
-    // The current graph (null while none), once any seek under way has ended: tests and
-    // diagnostics.
-    CFilterGraph* GetGraph() {
-        FinishLoad();
+    // The current graph (null while none, a background load's probe included), once any
+    // seek under way has ended: tests and diagnostics.
+    CFilterGraph* GetGraph() const {
         seeker_.Wait();
         return graph_.get();
     }

@@ -7,6 +7,7 @@
 #include "media/CVelloAudioStream.h"
 #include "media/CVelloVideoStream.h"
 #include "subtitle/CSubtitle.h"
+#include "subtitle/SubtitleFonts.h"
 
 extern "C" {
 #include <libavutil/intreadwrite.h>
@@ -96,6 +97,8 @@ HRESULT CVelloSource::OpenLocked(const std::string& fileName) {
     }
     CallWorker(kCmdInit);
     openComplete_ = true;
+    // Subtitles are set up by Load on the UI thread; their font lookups start here.
+    if (info_.HasVideo()) WarmFontLookups();
     return r;
 }
 

@@ -112,6 +112,11 @@ FcPatternPtr MatchSansSerif() {
 
 }  // namespace
 
+void WarmFontLookups() {
+    // The match loads the caches of the default family's fonts as well.
+    MatchSansSerif();
+}
+
 std::string GetSystemDefaultFontFile() {
     std::string path;
     if (FcPatternPtr match = MatchSansSerif()) {

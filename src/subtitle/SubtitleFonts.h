@@ -12,6 +12,10 @@ class ISubtitleHost;
 // "sans-serif" in the current locale) -> any TrueType/OpenType file fontconfig lists.
 // Every function may be called from any thread (fontconfig locks internally); none throws.
 
+// Starts fontconfig (reads its configuration and caches) if nothing has yet, so that a
+// later lookup on the UI thread finds it ready. A loading thread calls it.
+void WarmFontLookups();
+
 // The font file for subtitles, following the order above. When "subtitle::font_name" is
 // empty and the system default file exists, the default family name is stored as the new
 // setting (through `host`). Empty only when the system has no usable font at all.
