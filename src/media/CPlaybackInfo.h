@@ -59,9 +59,9 @@ struct AudioConversion {
 // current indexes are atomics and may be read without the lock (`Has*`, `CurrentStream`).
 // No callback into another component is made while `lock_` is held (log lines only).
 //
-// Decoder threads: each decoder is opened with libavcodec's automatic thread count (the cores
-// this process may use, plus one) and frame threading where the codec has it (H.264, HEVC,
-// VP8/9, MPEG-4 ...), slice threading otherwise. What the source filter's hand-over relies on:
+// Decoder threads: each decoder is opened with one thread per core this process may use (up
+// to 16) and frame threading where the codec has it (H.264, HEVC, VP8/9, MPEG-4 ...), slice
+// threading otherwise. What the source filter's hand-over relies on:
 // - Packets: avcodec_send_packet takes its own reference to the packet's data, so the caller
 //   frees its packet right after; a send may wait, under `lock_`, until a frame thread is
 //   free (at most one picture's decoding time).
