@@ -18,6 +18,7 @@ only=" ${ZVP_COMPARE_ONLY:-} "
 plan=(
     "subtitle_pipeline $build/bench/pipeline_bench"
     "pipeline_cpu $build/bench/pipeline_bench"
+    "software_render_cpu $build/src/ui/zvp"
     "seek_latency $build/bench/seek_latency"
     "startup_first_frame $build/src/ui/zvp"
     "compare_ffmpeg $build/bench/pipeline_bench"

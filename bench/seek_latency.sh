@@ -102,3 +102,5 @@ else
     echo "RESULT|seek to picture p95 ms|$ours_p95|-|-|<= 1.0 x mpv|-"
 fi
 echo "RESULT|seek UI block p95 ms|$block_p95|-|-|<= 30 ms|$(verdict "$block_p95" 30)"
+load_block=$(value "load ui block ms")
+echo "RESULT|load UI block ms (longest stall)|$load_block|-|-|<= 30 ms|$(verdict "$load_block" 30)"

@@ -33,6 +33,7 @@ CRendererFactory::Mode CRendererFactory::CurrentMode() {
     const char* env = std::getenv("ZVP_RENDERERS");
     if (env && std::strcmp(env, "null") == 0) return Mode::kNull;
     if (env && std::strcmp(env, "null-fast") == 0) return Mode::kNullFast;
+    if (env && std::strcmp(env, "software") == 0) return Mode::kSoftware;
     return Mode::kDevice;
 }
 
@@ -47,6 +48,8 @@ std::unique_ptr<CBaseFilter> CRendererFactory::CreateVideoRenderer() {
             return std::make_unique<CNullVideoRenderer>(false);
         case Mode::kNullFast:
             return std::make_unique<CNullVideoRenderer>(true);
+        case Mode::kSoftware:
+            return std::make_unique<CSoftVideoRenderer>();
         case Mode::kDevice:
             break;
     }
@@ -62,6 +65,7 @@ std::unique_ptr<CBaseFilter> CRendererFactory::CreateAudioRenderer() {
             return std::make_unique<CNullAudioRenderer>(false);
         case Mode::kNullFast:
             return std::make_unique<CNullAudioRenderer>(true);
+        case Mode::kSoftware:
         case Mode::kDevice:
             break;
     }

@@ -10,14 +10,16 @@ namespace zvp {
 //  - kDevice: SDL2 audio; OpenGL video, or the software video renderer when no OpenGL
 //    context can be made;
 //  - kNull / kNullFast: the null renderers in real time / as fast as samples come (headless
-//    runs, benchmarks).
+//    runs, benchmarks);
+//  - kSoftware: as kDevice without trying OpenGL (the path of a machine without it, for
+//    measuring and for drivers that misbehave).
 // The mode comes from SetMode, else from the environment variable ZVP_RENDERERS ("null",
-// "null-fast"), else kDevice. Threads: UI thread (the video renderers make widgets).
+// "null-fast", "software"), else kDevice. Threads: UI thread (the video renderers make widgets).
 // Whether OpenGL works is probed once per process (the first of Prepare and
 // CreateVideoRenderer in kDevice mode) and kept.
 class CRendererFactory {
   public:
-    enum class Mode { kDevice, kNull, kNullFast };
+    enum class Mode { kDevice, kNull, kNullFast, kSoftware };
 
     static void SetMode(Mode mode);
     static Mode CurrentMode();

@@ -28,6 +28,13 @@ TEST(CRendererFactoryTest, ModesAndSoftwareFallback) {
     }
     EXPECT_NE(dynamic_cast<CSdlAudioRenderer*>(CRendererFactory::CreateAudioRenderer().get()),
               nullptr);
+    // Software: the device's audio, and never OpenGL even where it works.
+    CRendererFactory::SetMode(CRendererFactory::Mode::kSoftware);
+    EXPECT_NE(dynamic_cast<CSoftVideoRenderer*>(CRendererFactory::CreateVideoRenderer().get()),
+              nullptr);
+    EXPECT_NE(dynamic_cast<CSdlAudioRenderer*>(CRendererFactory::CreateAudioRenderer().get()),
+              nullptr);
+    CRendererFactory::SetMode(CRendererFactory::Mode::kDevice);
 }
 
 }  // namespace
