@@ -20,7 +20,9 @@ constexpr int kRowChunk = 64;  // a multiple of 8: the dither pattern repeats wi
 // One row. Written as plain loops over fixed-size chunks so that the compiler keeps the
 // arithmetic in 16-bit vector lanes; on x86-64 builds for AVX-512 and AVX2 widen the lanes
 // and the widest the processor has is chosen at load time.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+// (Not under ThreadSanitizer: the clones' resolver runs while the dynamic linker relocates,
+// before its runtime is up.)
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_THREAD__)
 __attribute__((target_clones("arch=x86-64-v4", "avx2", "default")))
 #endif
 void ReduceRow(const uint16_t* src, uint8_t* dst, int width, int shift, uint16_t mask,
