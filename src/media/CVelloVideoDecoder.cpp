@@ -201,20 +201,31 @@ bool CVelloVideoDecoder::Convert(const AVFrame& frame, const CMediaType& mt, uin
                                 : uint32_t(av_image_get_buffer_size(target, width, height, 1));
     if (size < 0 || uint32_t(size) < needed) return false;
 
-    if (!rgb) {
+    uint8_t* dst[4] = {};
+    int dstStride[4] = {};
+    int dstRows[4] = {};
+    if (rgb) {
+        dst[0] = buffer;
+        dstStride[0] = static_cast<int>(CMediaType::Rgb24Stride(width));
+        dstRows[0] = height;
+    } else {
+        // YV12: Y, then V, then U. The planes are handed over as the scaler's 4:2:0 layout
+        // (Y, U, V) with the two chroma destinations swapped.
+        const int chromaWidth = (width + 1) / 2;
+        const int chromaHeight = (height + 1) / 2;
+        dst[0] = buffer;
+        dst[2] = dst[0] + static_cast<size_t>(width) * height;
+        dst[1] = dst[2] + static_cast<size_t>(chromaWidth) * chromaHeight;
+        dstStride[0] = width;
+        dstStride[1] = dstStride[2] = chromaWidth;
+        dstRows[0] = height;
+        dstRows[1] = dstRows[2] = chromaHeight;
         if (const int depth =
                 CVideoScaler::PlainDepthReduction(frame, width, height, target, mt.Colour())) {
-            // YV12: Y, then V, then U.
-            const int chromaWidth = (width + 1) / 2;
-            const int chromaHeight = (height + 1) / 2;
-            uint8_t* y = buffer;
-            uint8_t* v = y + static_cast<size_t>(width) * height;
-            uint8_t* u = v + static_cast<size_t>(chromaWidth) * chromaHeight;
-            ReducePlaneTo8Bits(frame.data[0], frame.linesize[0], y, width, width, height, depth);
-            ReducePlaneTo8Bits(frame.data[1], frame.linesize[1], u, chromaWidth, chromaWidth,
-                               chromaHeight, depth);
-            ReducePlaneTo8Bits(frame.data[2], frame.linesize[2], v, chromaWidth, chromaWidth,
-                               chromaHeight, depth);
+            for (int plane = 0; plane < 3; ++plane) {
+                ReducePlaneTo8Bits(frame.data[plane], frame.linesize[plane], dst[plane],
+                                   dstStride[plane], dstStride[plane], dstRows[plane], depth);
+            }
             CountCopy(needed);
             return true;
         }
@@ -224,8 +235,6 @@ bool CVelloVideoDecoder::Convert(const AVFrame& frame, const CMediaType& mt, uin
 
     const uint8_t* src[4] = {frame.data[0], frame.data[1], frame.data[2], frame.data[3]};
     int srcStride[4] = {frame.linesize[0], frame.linesize[1], frame.linesize[2], frame.linesize[3]};
-    uint8_t* dst[4] = {};
-    int dstStride[4] = {};
     if (rgb) {
         // Bottom-up: the source is read from its last row upwards.
         const AVPixFmtDescriptor* desc =
@@ -242,22 +251,6 @@ bool CVelloVideoDecoder::Convert(const AVFrame& frame, const CMediaType& mt, uin
             src[plane] += static_cast<ptrdiff_t>(srcStride[plane]) * (rows - 1);
             srcStride[plane] = -srcStride[plane];
         }
-        dst[0] = buffer;
-        dstStride[0] = static_cast<int>(CMediaType::Rgb24Stride(width));
-    } else {
-        // YV12: Y, then V, then U. The planes are handed over as the scaler's 4:2:0 layout
-        // (Y, U, V) with the two chroma destinations swapped.
-        const int chromaWidth = (width + 1) / 2;
-        const int chromaHeight = (height + 1) / 2;
-        uint8_t* y = buffer;
-        uint8_t* v = y + static_cast<size_t>(width) * height;
-        uint8_t* u = v + static_cast<size_t>(chromaWidth) * chromaHeight;
-        dst[0] = y;
-        dst[1] = u;
-        dst[2] = v;
-        dstStride[0] = width;
-        dstStride[1] = chromaWidth;
-        dstStride[2] = chromaWidth;
     }
     if (sws_scale(sws, src, srcStride, 0, frame.height, dst, dstStride) <= 0) return false;
     // The scaler writes the whole output picture once, from the frame's planes.

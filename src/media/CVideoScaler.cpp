@@ -67,6 +67,19 @@ VideoColour CVideoScaler::FrameColour(const AVFrame& frame) {
     return ColourOf(frame.colorspace, frame.color_range, frame.format);
 }
 
+namespace {
+
+// The frame's own matrix and range, what it leaves unknown taken from `colour`, resolved by
+// the frame's height.
+VideoColour SourceColour(const AVFrame& frame, VideoColour colour) {
+    VideoColour source = CVideoScaler::FrameColour(frame);
+    if (source.matrix == ColourMatrix::Unknown) source.matrix = colour.matrix;
+    if (source.range == ColourRange::Unknown) source.range = colour.range;
+    return source.Resolved(frame.height);
+}
+
+}  // namespace
+
 int CVideoScaler::PlainDepthReduction(const AVFrame& frame, int width, int height,
                                       AVPixelFormat format, VideoColour colour) {
     if (format != AV_PIX_FMT_YUV420P || frame.width != width || frame.height != height) return 0;
@@ -88,19 +101,13 @@ int CVideoScaler::PlainDepthReduction(const AVFrame& frame, int width, int heigh
             return 0;
     }
     if (AV_HAVE_BIGENDIAN) return 0;
-    VideoColour source = FrameColour(frame);
-    if (source.matrix == ColourMatrix::Unknown) source.matrix = colour.matrix;
-    if (source.range == ColourRange::Unknown) source.range = colour.range;
-    const VideoColour from = source.Resolved(frame.height);
+    const VideoColour from = SourceColour(frame, colour);
     const VideoColour to = colour.Resolved(height);
     return from.matrix == to.matrix && from.range == to.range ? depth : 0;
 }
 
 SwsContext* CVideoScaler::Get(const AVFrame& frame, int width, int height, AVPixelFormat format,
                               VideoColour colour) {
-    VideoColour source = FrameColour(frame);
-    if (source.matrix == ColourMatrix::Unknown) source.matrix = colour.matrix;
-    if (source.range == ColourRange::Unknown) source.range = colour.range;
     Setup setup;
     setup.srcWidth = frame.width;
     setup.srcHeight = frame.height;
@@ -108,7 +115,7 @@ SwsContext* CVideoScaler::Get(const AVFrame& frame, int width, int height, AVPix
     setup.dstWidth = width;
     setup.dstHeight = height;
     setup.dstFormat = format;
-    setup.src = source.Resolved(frame.height);
+    setup.src = SourceColour(frame, colour);
     setup.dst = colour.Resolved(height);
     if (sws_ && setup == setup_) return sws_.get();
     // The ranges are options of the new context, so that it chooses its conversion knowing
