@@ -55,6 +55,7 @@ zvp::AVCodecContextPtr OpenDecoder(AVCodecID id, std::string_view extradata) {
     context->pkt_timebase = AVRational{1, 1000};
     context->width = zvp::fuzz::SubtitleStage::kWidth;
     context->height = zvp::fuzz::SubtitleStage::kHeight;
+    context->max_pixels = zvp::kMaxSubtitlePixels;
     if (avcodec_open2(context.get(), codec, nullptr) < 0) return nullptr;
     return context;
 }

@@ -12,6 +12,7 @@
 #include "app/Logger.h"
 #include "media/CCdAudioInput.h"
 #include "media/ChannelMask.h"
+#include "subtitle/SubtitleDecoding.h"
 
 extern "C" {
 #include <libavutil/channel_layout.h>
@@ -325,6 +326,7 @@ bool CPlaybackInfo::OpenStream(AVMediaType kind, int index) {
     // A picture that grows past the limit mid-stream is refused by the decoder.
     if (kind == AVMEDIA_TYPE_VIDEO)
         context->max_pixels = static_cast<int64_t>(kMaxPictureSide) * kMaxPictureSide;
+    if (kind == AVMEDIA_TYPE_SUBTITLE) context->max_pixels = kMaxSubtitlePixels;
     context->pkt_timebase = stream->time_base;
     // Frame threads where the codec has them (not with AV_CODEC_FLAG_LOW_DELAY), else slice
     // threads; audio and subtitle decoders mostly have neither and stay single-threaded.

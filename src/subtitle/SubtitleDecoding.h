@@ -16,6 +16,12 @@ namespace zvp {
 // ("Failed to decode subtitle!") and gives null too.
 AVSubtitlePtr DecodeSubtitle(AVCodecContext* context, const AVPacket* packet);
 
+// The most pixels one bitmap of a subtitle decoder may have; whoever opens a subtitle decoder
+// sets it as the decoder's max_pixels. A larger region is refused by the decoder (a damaged
+// DVB region of 43947 x 43947 otherwise passes the decoder's own size check by overflowing it
+// and takes 2 GB). Four times a 4K picture, so every real bitmap fits.
+inline constexpr int64_t kMaxSubtitlePixels = int64_t{4096} * 4096;
+
 // Hands a decoded subtitle to the registry: when its first rectangle is text, OpenSubtitle
 // (3, 0) with it and, when there are two or more rectangles, (3, 1) with the second; when it
 // is a bitmap, OpenSubtitle (1, 0) with the whole subtitle. `packetMs` is the packet's time in
