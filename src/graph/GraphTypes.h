@@ -19,6 +19,25 @@ inline constexpr REFERENCE_TIME UNITS = 10'000'000;
 inline constexpr REFERENCE_TIME MILLISECONDS = 10'000;
 inline constexpr REFERENCE_TIME kMaxReferenceTime = 0x7FFFFFFFFFFFFFFFLL;
 
+// Sample times made from what a damaged file says may lie anywhere in the 64-bit range. Sums
+// and differences of such times go through these: the result is clamped to +-2^61 units
+// (about 7,300 years), so that the renderers' own sums and differences of clamped times, real
+// offsets and durations cannot overflow either.
+inline constexpr REFERENCE_TIME kTimeClamp = REFERENCE_TIME{1} << 61;
+inline constexpr REFERENCE_TIME ClampTime(REFERENCE_TIME t) {
+    return t > kTimeClamp ? kTimeClamp : t < -kTimeClamp ? -kTimeClamp : t;
+}
+inline constexpr REFERENCE_TIME TimeSum(REFERENCE_TIME a, REFERENCE_TIME b) {
+    REFERENCE_TIME sum = 0;
+    if (__builtin_add_overflow(a, b, &sum)) return a > 0 ? kTimeClamp : -kTimeClamp;
+    return ClampTime(sum);
+}
+inline constexpr REFERENCE_TIME TimeDifference(REFERENCE_TIME a, REFERENCE_TIME b) {
+    REFERENCE_TIME difference = 0;
+    if (__builtin_sub_overflow(a, b, &difference)) return a > b ? kTimeClamp : -kTimeClamp;
+    return ClampTime(difference);
+}
+
 inline constexpr bool SUCCEEDED(HRESULT hr) {
     return hr >= 0;
 }

@@ -101,7 +101,9 @@ HRESULT CVelloAudioStream::FillBuffer(IMediaSample* pSample) {
     pSample->SetSyncPoint(true);
     if (TakeDiscontinuity()) pSample->SetDiscontinuity(true);
     pSample->SetMediaTime(nullptr, nullptr);
-    REFERENCE_TIME sampleStart = start - m_pSource->GetFirstAudioTime();
+    // A packet without a time stamp plays at the stream's start time (it is past by then).
+    REFERENCE_TIME sampleStart =
+        start == AV_NOPTS_VALUE ? 0 : TimeDifference(start, m_pSource->GetFirstAudioTime());
     REFERENCE_TIME sampleStop = kMaxReferenceTime;
     if (m_pSource->GetPlaybackInfo()->IsRealMedia()) {
         pSample->SetTime(&sampleStart, &sampleStop);

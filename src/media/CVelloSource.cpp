@@ -476,7 +476,7 @@ bool CVelloSource::SeekQueues() {
     }
     audio = AudioStart(audio, video);
     // Whole seconds apart, truncated.
-    if (std::llabs((audio - video) / 10'000'000) >= 2) {
+    if (std::llabs(TimeDifference(audio, video) / 10'000'000) >= 2) {
         firstAudioTime_.store(video);
     } else {
         firstAudioTime_.store(audio);
@@ -494,7 +494,8 @@ REFERENCE_TIME CVelloSource::AudioStart(REFERENCE_TIME head, REFERENCE_TIME vide
     const uint8_t* skip = av_packet_get_side_data(packet.get(), AV_PKT_DATA_SKIP_SAMPLES, &size);
     const int rate = format->streams[packet->stream_index]->codecpar->sample_rate;
     REFERENCE_TIME start = head;
-    if (skip && size >= 4 && rate > 0) start += av_rescale(AV_RL32(skip), 10'000'000, rate);
+    if (skip && size >= 4 && rate > 0)
+        start = TimeSum(start, av_rescale(AV_RL32(skip), 10'000'000, rate));
     // A first packet that begins before the first picture is cut there by the decoder.
     return std::max(start, video);
 }
@@ -509,7 +510,7 @@ bool CVelloSource::AudioBefore(const AVPacket& packet, int64_t start, REFERENCE_
         packet.stream_index < static_cast<int>(format->nb_streams))
         length = av_rescale_q(packet.duration, format->streams[packet.stream_index]->time_base,
                               kUnitsTimeBase);
-    return start + length <= target;
+    return TimeSum(start, length) <= target;
 }
 
 int64_t CVelloSource::PacketUnits(const AVPacket& packet) const {
@@ -578,7 +579,7 @@ REFERENCE_TIME CVelloSource::SeekingAudioQueue(REFERENCE_TIME target) {
             videoBytes += packet->size;
             videoQueue_->Put(*packet);
             if (videoBytes > kQueueBytesLimit ||
-                (time != AV_NOPTS_VALUE && time - target > kSeekQueueSpan)) {
+                (time != AV_NOPTS_VALUE && TimeDifference(time, target) > kSeekQueueSpan)) {
                 // The audio ends early or lies far away in the file: play on without it.
                 Log({"CVelloSource::SeekingAudioQueue", kLogInfo},
                     "No audio within %lld ms or %lld MiB of video after %lld ms; playing on. "

@@ -123,8 +123,10 @@ HRESULT CVelloVideoStream::FillBuffer(IMediaSample* pSample) {
 
     REFERENCE_TIME duration = result.duration;
     if (duration <= 0) duration = m_pSource->GetPlaybackInfo()->DefaultFrameDuration();
-    REFERENCE_TIME start = result.start - m_pSource->GetFirstAudioTime();
-    REFERENCE_TIME stop = start + duration;
+    REFERENCE_TIME start = result.start == AV_NOPTS_VALUE
+                               ? 0
+                               : TimeDifference(result.start, m_pSource->GetFirstAudioTime());
+    REFERENCE_TIME stop = TimeSum(start, duration);
     pSample->SetTime(&start, &stop);
     pSample->SetMediaTime(nullptr, nullptr);
     pSample->SetSyncPoint(true);
