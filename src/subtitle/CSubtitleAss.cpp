@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cinttypes>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -151,8 +152,64 @@ bool CSubtitleAss::HasTooManyTags(std::string_view text) {
     return false;
 }
 
-bool CSubtitleAss::ApplyTagGuard(std::string& text) {
-    if (!HasTooManyTags(text)) return false;
+bool CSubtitleAss::HasOversizedTags(std::string_view text, int playResY) {
+    const double height = playResY > 0 ? playResY : 288;  // libass's default script height
+    struct Limit {
+        std::string_view prefix;
+        double max;
+    };
+    // In the order libass tries them: the longer names before their prefixes.
+    const Limit limits[] = {
+        {"xbord", height / 2},
+        {"ybord", height / 2},
+        {"xshad", height / 2},
+        {"yshad", height / 2},
+        {"fscx", kMaxScalePercent},
+        {"fscy", kMaxScalePercent},
+        {"fsp", kMaxSizeInHeights * height},
+        {"fs", kMaxSizeInHeights * height},
+        {"bord", height / 2},
+        {"shad", height / 2},
+        {"blur", kMaxBlur},
+        {"be", kMaxBlur},
+    };
+    bool inBlock = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (!inBlock) {
+            inBlock = c == '{';
+            continue;
+        }
+        if (c == '}') {
+            inBlock = false;
+            continue;
+        }
+        if (c != '\\') continue;
+        // The name runs to a bracket, the next tag or the block's end.
+        const size_t nameStart = i + 1;
+        size_t nameEnd = nameStart;
+        while (nameEnd < text.size() && text[nameEnd] != '(' && text[nameEnd] != '\\' &&
+               text[nameEnd] != '}')
+            ++nameEnd;
+        const std::string_view name = text.substr(nameStart, nameEnd - nameStart);
+        for (const Limit& limit : limits) {
+            if (name.substr(0, limit.prefix.size()) != limit.prefix) continue;
+            std::string_view value = name.substr(limit.prefix.size());
+            if (nameEnd < text.size() && text[nameEnd] == '(') {
+                value = text.substr(nameEnd + 1);
+                value = value.substr(0, value.find_first_of(",)"));
+            }
+            const std::string number(value.substr(0, 32));
+            const double v = std::strtod(number.c_str(), nullptr);
+            if (std::fabs(v) > limit.max) return true;
+            break;
+        }
+    }
+    return false;
+}
+
+bool CSubtitleAss::ApplyTagGuard(std::string& text, int playResY) {
+    if (!HasTooManyTags(text) && !(playResY > 0 && HasOversizedTags(text, playResY))) return false;
     std::string out;
     out.reserve(text.size());
     bool inBlock = false;
@@ -238,10 +295,10 @@ CAssTrack CSubtitleAss::BuildTrack(CSubtitleRenderer& renderer) {
 
     if (t->n_events > 0 && t->n_styles > 0 && t->events[0].Text) {
         std::string event = t->events[0].Text;
-        const bool guarded = ApplyTagGuard(event);
+        const bool guarded = ApplyTagGuard(event, t->PlayResY);
         if (guarded) {
             Log(LogPoint{"CSubtitleAss::Render", kLogInfo},
-                "Subtitle line with too many override tags shown without them");
+                "Subtitle line with too many or oversized override tags shown without them");
         }
         if (ApplySizeGuard(event, style->FontSize) || guarded) {
             std::free(t->events[0].Text);

@@ -64,8 +64,19 @@ class CSubtitleAss : public CSubtitle {
     static constexpr int kMaxTransformDepth = 4;
     // True when `text` is over one of those limits.
     static bool HasTooManyTags(std::string_view text);
-    // Removes every override block from `text` when HasTooManyTags; true when it did.
-    static bool ApplyTagGuard(std::string& text);
+    // True when a tag would make glyphs, borders or blur far larger than the picture, which
+    // takes libass seconds to draw: a font size or letter spacing above kMaxSizeInHeights x
+    // `playResY`, a scale above kMaxScalePercent, a border or shadow above `playResY` / 2, a
+    // blur above kMaxBlur. Tags are read as libass reads them: a name matches by its start
+    // ("sabc(500)" is a font size of 500) and the value is the first bracketed argument
+    // when there is one, else what follows the name.
+    static constexpr double kMaxSizeInHeights = 2;
+    static constexpr double kMaxScalePercent = 1000;
+    static constexpr double kMaxBlur = 100;
+    static bool HasOversizedTags(std::string_view text, int playResY);
+    // Removes every override block from `text` when HasTooManyTags or, with `playResY` above
+    // 0, HasOversizedTags; true when it did.
+    static bool ApplyTagGuard(std::string& text, int playResY = 0);
 
     // Cuts `text` to at most `maxBytes`, not inside a UTF-8 sequence; true when cut.
     static bool CutText(std::string& text, size_t maxBytes);

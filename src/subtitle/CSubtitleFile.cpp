@@ -260,15 +260,17 @@ void CSubtitleFile::RebuildTrack() {
         ASS_Track* t = track.get();
         for (int i = 0; i < t->n_events; ++i) {
             char*& text = t->events[i].Text;
-            if (!text || !HasTooManyTags(text)) continue;
+            if (!text) continue;
             std::string event = text;
-            ApplyTagGuard(event);
+            if (!ApplyTagGuard(event, t->PlayResY)) continue;
             std::free(text);
             text = strdup(event.c_str());
             ++guarded;
         }
         if (guarded > 0) {
-            Log(point, "%d subtitle lines with too many override tags shown without them", guarded);
+            Log(point,
+                "%d subtitle lines with too many or oversized override tags shown without them",
+                guarded);
         }
     }
     {

@@ -83,6 +83,29 @@ TEST(CSubtitleAssTextTest, TagGuardDropsTheBlocksOfOverloadedLines) {
     EXPECT_FALSE(CSubtitleAss::HasTooManyTags(repeat("\\N", 1000)));
 }
 
+// Sizes far beyond the picture (seconds of drawing in libass) count as libass reads them.
+TEST(CSubtitleAssTextTest, TagGuardDropsOversizedTags) {
+    const int height = 480;
+    // Within the limits, as real scripts use them.
+    for (const char* fine : {"{\\fs960\\fscx1000\\bord240\\blur100}a", "{\\fsp-20\\be5}a",
+                             "{\\t(0,100000,\\fscy300)\\pos(10000,20000)}a", "\\fs100000 a"}) {
+        std::string text = fine;
+        EXPECT_FALSE(CSubtitleAss::ApplyTagGuard(text, height)) << fine;
+    }
+    // A name matches by its start and takes its bracketed value; transforms are looked into.
+    for (const char* huge :
+         {"{\\fs961}a", "{\\fsingr oSOfI(10646\t{\\i1}yCoe", "{\\t(\\fscx1001)}a", "{\\xbord241}a",
+          "{\\shad-1e9}a", "{\\blur101}a", "{\\be(5000)}a", "{\\fs+99999}a"}) {
+        std::string text = huge;
+        EXPECT_TRUE(CSubtitleAss::HasOversizedTags(text, height)) << huge;
+        EXPECT_TRUE(CSubtitleAss::ApplyTagGuard(text, height)) << huge;
+        EXPECT_EQ(text.find('{'), std::string::npos) << huge;
+    }
+    // Without a script height only the tag count is checked.
+    std::string text = "{\\fs5000}a";
+    EXPECT_FALSE(CSubtitleAss::ApplyTagGuard(text));
+}
+
 TEST_F(CSubtitleAssTest, ShownInItsTimeAndHeldForTwoAndAHalfSeconds) {
     ASSERT_TRUE(
         OpenSubtitle(kSubtitleText, 0, "Dialogue: 0,0:00:10.00,0:00:11.00,Default,,0,0,0,,Hello"));
