@@ -56,7 +56,9 @@ struct Options {
 class CDigestRenderer : public CNullVideoRenderer {
   public:
     CDigestRenderer(bool fast, std::vector<long> chosen)
-        : CNullVideoRenderer(fast), chosen_(std::move(chosen)) {}
+        : CNullVideoRenderer(fast), chosen_(std::move(chosen)) {
+        SetTakesFramePlanes(true);
+    }
     const std::vector<std::string>& Lines() const { return lines_; }
 
   protected:
@@ -64,9 +66,20 @@ class CDigestRenderer : public CNullVideoRenderer {
         const long n = presented_++;
         if (std::find(chosen_.begin(), chosen_.end(), n) != chosen_.end()) {
             uint64_t h = 1469598103934665603ull;
-            const BYTE* data = pSample->Data();
-            for (long i = 0; i < pSample->GetActualDataLength(); ++i)
-                h = (h ^ data[i]) * 1099511628211ull;
+            const auto hash = [&h](const BYTE* data, long bytes) {
+                for (long i = 0; i < bytes; ++i) h = (h ^ data[i]) * 1099511628211ull;
+            };
+            if (const AVFrame* frame = pSample->LentFrame()) {
+                // The same digest as the copy: Y, then V, then U rows, packed.
+                for (const int plane : {0, 2, 1}) {
+                    const int width = plane ? frame->width / 2 : frame->width;
+                    const int rows = plane ? frame->height / 2 : frame->height;
+                    for (int y = 0; y < rows; ++y)
+                        hash(frame->data[plane] + ptrdiff_t(y) * frame->linesize[plane], width);
+                }
+            } else {
+                hash(pSample->Data(), pSample->GetActualDataLength());
+            }
             REFERENCE_TIME start = 0, stop = 0;
             pSample->GetTime(&start, &stop);
             char line[128];

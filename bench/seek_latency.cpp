@@ -125,6 +125,7 @@ int main(int argc, char** argv) {
     EngineRenderers renderers;
     renderers.video = [&video] {
         auto r = std::make_unique<CNullVideoRenderer>(false);
+        r->SetTakesFramePlanes(true);
         video = r.get();
         return std::unique_ptr<CBaseFilter>(std::move(r));
     };

@@ -59,6 +59,9 @@ class CBasePin {
     virtual HRESULT CheckConnect(CBasePin* pPin);
     virtual HRESULT CompleteConnect(CBasePin* pReceivePin);
     virtual HRESULT BreakConnect();
+    // Input side: true when samples may carry a lent decoder frame instead of their bytes
+    // (CMediaSample::LendFrame). Asked by the upstream streaming thread; fixed for a pin's life.
+    virtual bool TakesFramePlanes() const { return false; }
 
     // State changes from the filter (only for connected pins).
     virtual HRESULT Active() { return S_OK; }

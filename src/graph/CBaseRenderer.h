@@ -59,6 +59,9 @@ class CBaseRenderer : public CBaseFilter {
     virtual HRESULT SetMediaType(const CMediaType* pmt) { return S_OK; }
     virtual HRESULT CompleteConnect(CBasePin* pReceivePin) { return S_OK; }
     virtual HRESULT BreakConnect() { return S_OK; }
+    // True when DoRenderSample reads a YV12 sample's lent frame (CMediaSample::LentFrame)
+    // where there is one; the input pin answers TakesFramePlanes with it.
+    virtual bool TakesFramePlanes() const { return false; }
     HRESULT Receive(IMediaSample* pSample) EXCLUDES(rendererLock_);
     HRESULT EndOfStream() EXCLUDES(rendererLock_, notifyLock_);
     HRESULT BeginFlush() EXCLUDES(rendererLock_, notifyLock_);

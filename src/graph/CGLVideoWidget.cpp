@@ -2,6 +2,7 @@
 
 #include <QGenericMatrix>
 #include <QVector3D>
+#include <cstring>
 
 #include "app/Logger.h"
 
@@ -139,10 +140,11 @@ void CGLVideoWidget::initializeGL() {
     }
     for (QSize& s : textureSizes_) s = QSize();
     uploaded_ = 0;
+    rowLength_ = !context()->isOpenGLES() || context()->format().majorVersion() >= 3;
     ready_ = yuvProgram_ && rgbProgram_;
 }
 
-void CGLVideoWidget::UploadPlane(int index, int width, int height, GLenum format,
+void CGLVideoWidget::UploadPlane(int index, int width, int height, int stride, GLenum format,
                                  const uint8_t* pixels) {
     glBindTexture(GL_TEXTURE_2D, textures_[index]);
     const QSize size(width, height);
@@ -151,23 +153,35 @@ void CGLVideoWidget::UploadPlane(int index, int width, int height, GLenum format
                      nullptr);
         textureSizes_[index] = size;
     }
-    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, format, GL_UNSIGNED_BYTE, pixels);
+    const int rowBytes = format == GL_RGB ? width * 3 : width;
+    if (stride == rowBytes || format == GL_RGB) {
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, format, GL_UNSIGNED_BYTE, pixels);
+    } else if (rowLength_) {
+        glPixelStorei(GL_UNPACK_ROW_LENGTH, stride);
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, format, GL_UNSIGNED_BYTE, pixels);
+        glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    } else {
+        packed_.resize(size_t(rowBytes) * size_t(height));
+        for (int row = 0; row < height; ++row) {
+            std::memcpy(packed_.data() + size_t(row) * rowBytes, pixels + ptrdiff_t(row) * stride,
+                        size_t(rowBytes));
+        }
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, format, GL_UNSIGNED_BYTE,
+                        packed_.data());
+    }
 }
 
 void CGLVideoWidget::Upload(const VideoFrame& f) {
     const int w = f.format.width, h = f.format.height;
-    const uint8_t* d = f.data.data();
     if (f.format.subtype == SubType::YV12) {
-        const uint8_t* y = d;
-        const uint8_t* v = y + size_t(w) * size_t(h);
-        const uint8_t* u = v + size_t(w / 2) * size_t(h / 2);
+        const YuvPlanes planes = f.Planes();
         glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-        UploadPlane(0, w, h, GL_LUMINANCE, y);
-        UploadPlane(1, w / 2, h / 2, GL_LUMINANCE, u);
-        UploadPlane(2, w / 2, h / 2, GL_LUMINANCE, v);
+        UploadPlane(0, w, h, planes.stride[0], GL_LUMINANCE, planes.plane[0]);
+        UploadPlane(1, w / 2, h / 2, planes.stride[1], GL_LUMINANCE, planes.plane[1]);
+        UploadPlane(2, w / 2, h / 2, planes.stride[2], GL_LUMINANCE, planes.plane[2]);
     } else {
         glPixelStorei(GL_UNPACK_ALIGNMENT, 4);  // rows are padded to 4 bytes
-        UploadPlane(3, w, h, GL_RGB, d);
+        UploadPlane(3, w, h, int(CMediaType::Rgb24Stride(w)), GL_RGB, f.data.data());
     }
     uploaded_ = f.serial;
     uploadedFormat_ = f.format;

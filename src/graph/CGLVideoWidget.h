@@ -6,6 +6,7 @@
 #include <QOpenGLWidget>
 #include <QSize>
 #include <memory>
+#include <vector>
 
 #include "graph/CVideoFrameStore.h"
 
@@ -28,8 +29,11 @@ class CGLVideoWidget : public QOpenGLWidget, protected QOpenGLFunctions {
 
   private:
     void Upload(const VideoFrame& frame);
-    // Fills texture `index` with one plane, allocating it first when its size changed.
-    void UploadPlane(int index, int width, int height, GLenum format, const uint8_t* pixels);
+    // Fills texture `index` with one plane of rows `stride` bytes apart, allocating it first
+    // when its size changed. A stride other than the row's own length is handed to OpenGL
+    // where it can take one (desktop OpenGL, OpenGL ES 3), else the rows are packed first.
+    void UploadPlane(int index, int width, int height, int stride, GLenum format,
+                     const uint8_t* pixels);
     // Frees the GL objects while their context is current; called when the context is
     // about to go (reparenting makes a new one) and on destruction.
     void ReleaseGL();
@@ -42,6 +46,8 @@ class CGLVideoWidget : public QOpenGLWidget, protected QOpenGLFunctions {
     uint64_t uploaded_ = 0;              // serial of the picture in the textures
     VideoFormat uploadedFormat_;
     bool ready_ = false;
+    bool rowLength_ = false;       // the context takes GL_UNPACK_ROW_LENGTH
+    std::vector<uint8_t> packed_;  // rows packed for a context that does not
 };
 
 }  // namespace zvp

@@ -78,11 +78,14 @@ void CMediaSample::ResetForDelivery() {
     mediaTimeValid_ = false;
     sync_ = discontinuity_ = preroll_ = false;
     mediaType_.reset();
+    frame_.reset();
     refs_.store(1, std::memory_order_relaxed);
 }
 
 void CMediaSample::Release() {
     if (refs_.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+        // The decoder's picture goes back to its pool now, not when the buffer is next used.
+        frame_.reset();
         // The allocator may be destroyed by this call; nothing touches `this` after it.
         allocator_->ReleaseBuffer(this);
     }

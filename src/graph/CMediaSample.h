@@ -5,6 +5,7 @@
 
 #include "graph/CMediaType.h"
 #include "graph/CSampleRef.h"
+#include "graph/FFmpegPtr.h"
 #include "graph/GraphTypes.h"
 
 namespace zvp {
@@ -16,7 +17,8 @@ inline constexpr HRESULT VFW_S_NO_STOP_TIME = 0x00040270;
 // One buffer of an allocator together with its per-delivery properties: actual data length
 // (the whole buffer when handed out, until SetActualDataLength),
 // optional start/stop times (stream times, 100 ns), optional media times, sync point,
-// discontinuity, preroll, and an optional new media type for a format change.
+// discontinuity, preroll, an optional new media type for a format change, and an optional
+// lent picture: a reference to a decoder's frame that stands for the buffer's contents.
 //
 // Ownership: the allocator owns every sample; users hold CSampleRef references. The
 // properties are reset when the buffer is handed out by GetBuffer. Threads: a sample is
@@ -64,6 +66,14 @@ class CMediaSample {
     // Attaches a copy of `pMediaType`, or detaches with null.
     HRESULT SetMediaType(const CMediaType* pMediaType);
 
+    // A YV12 sample may carry the decoder's picture instead of a copy in its buffer: a frame
+    // of 8-bit 4:2:0 planes (Y, U, V) of the sample's picture size, each with its own row
+    // length, which nobody writes to. Only a renderer whose input pin says TakesFramePlanes
+    // is sent such samples; the buffer's bytes are then meaningless. The reference goes when
+    // the sample returns to its allocator.
+    void LendFrame(AVFramePtr frame) { frame_ = std::move(frame); }
+    const AVFrame* LentFrame() const { return frame_.get(); }
+
     // Reference counting for CSampleRef and the allocator. The last Release hands the
     // buffer back to the allocator.
     void AddRef() { refs_.fetch_add(1, std::memory_order_relaxed); }
@@ -89,6 +99,7 @@ class CMediaSample {
     bool discontinuity_ = false;
     bool preroll_ = false;
     std::unique_ptr<CMediaType> mediaType_;
+    AVFramePtr frame_;
     std::atomic<int> refs_{0};
 };
 

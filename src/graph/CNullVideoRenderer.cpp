@@ -5,9 +5,14 @@
 namespace zvp {
 
 namespace {
+// The picture's first 8 bytes: the top row's first luma samples of a lent frame.
 uint64_t Head(IMediaSample* s) {
     uint64_t head = 0;
-    if (s->GetActualDataLength() >= 8) std::memcpy(&head, s->Data(), 8);
+    if (const AVFrame* frame = s->LentFrame()) {
+        if (frame->data[0] && frame->width >= 8) std::memcpy(&head, frame->data[0], 8);
+    } else if (s->GetActualDataLength() >= 8) {
+        std::memcpy(&head, s->Data(), 8);
+    }
     return head;
 }
 }  // namespace

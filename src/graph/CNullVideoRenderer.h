@@ -18,6 +18,10 @@ class CNullVideoRenderer : public CBaseVideoRenderer {
     // Keeps a reference to the last presented sample until the next one, a flush or a stop,
     // as a renderer that holds its current picture does (its buffer stays out meanwhile).
     void SetKeepLastSample(bool keep);
+    // Whether the source may send lent frames (CMediaSample::LendFrame) instead of copies;
+    // off unless asked, since subclasses may read the bytes. Set before connecting.
+    void SetTakesFramePlanes(bool takes) { takesFrames_ = takes; }
+    bool TakesFramePlanes() const override { return takesFrames_; }
 
   protected:
     HRESULT DoRenderSample(IMediaSample* pSample) override;
@@ -32,6 +36,7 @@ class CNullVideoRenderer : public CBaseVideoRenderer {
     std::mutex keepLock_;
     bool keep_ = false;  // guarded by keepLock_
     CSampleRef kept_;    // guarded by keepLock_
+    bool takesFrames_ = false;
 };
 
 }  // namespace zvp

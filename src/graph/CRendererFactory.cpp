@@ -45,9 +45,12 @@ void CRendererFactory::Prepare() {
 std::unique_ptr<CBaseFilter> CRendererFactory::CreateVideoRenderer() {
     switch (CurrentMode()) {
         case Mode::kNull:
-            return std::make_unique<CNullVideoRenderer>(false);
-        case Mode::kNullFast:
-            return std::make_unique<CNullVideoRenderer>(true);
+        case Mode::kNullFast: {
+            // Takes pictures as a display renderer does: lent frames where there are some.
+            auto renderer = std::make_unique<CNullVideoRenderer>(CurrentMode() == Mode::kNullFast);
+            renderer->SetTakesFramePlanes(true);
+            return renderer;
+        }
         case Mode::kSoftware:
             return std::make_unique<CSoftVideoRenderer>();
         case Mode::kDevice:

@@ -56,4 +56,8 @@ HRESULT CRendererInputPin::NewSegment(REFERENCE_TIME tStart, REFERENCE_TIME tSto
     return m_pRenderer->NewSegment(tStart, tStop, dRate);
 }
 
+bool CRendererInputPin::TakesFramePlanes() const {
+    return m_pRenderer->TakesFramePlanes();
+}
+
 }  // namespace zvp

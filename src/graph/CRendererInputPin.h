@@ -17,6 +17,7 @@ class CRendererInputPin : public CBaseInputPin {
     HRESULT SetMediaType(const CMediaType* pmt) override;
     HRESULT CompleteConnect(CBasePin* pReceivePin) override;
     HRESULT BreakConnect() override;
+    bool TakesFramePlanes() const override;
     HRESULT Receive(IMediaSample* pSample) override;
     HRESULT EndOfStream() override;
     HRESULT BeginFlush() override;

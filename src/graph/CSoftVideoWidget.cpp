@@ -28,7 +28,7 @@ CSoftVideoWidget::~CSoftVideoWidget() {
 
 QImage CSoftVideoWidget::Convert(const VideoFrame& f) {
     const int w = f.format.width, h = f.format.height;
-    if (w <= 0 || h <= 0 || f.data.size() < f.format.imageSize) return QImage();
+    if (w <= 0 || h <= 0 || (!f.lent && f.data.size() < f.format.imageSize)) return QImage();
     QImage img(w, h, QImage::Format_RGB888);
     if (img.isNull()) return img;
     const uint8_t* d = f.data.data();
@@ -56,11 +56,9 @@ QImage CSoftVideoWidget::Convert(const VideoFrame& f) {
         swsColour_ = colour;
     }
     SwsContext* c = sws_.get();
-    const uint8_t* y = d;
-    const uint8_t* v = y + size_t(w) * size_t(h);
-    const uint8_t* u = v + size_t(w / 2) * size_t(h / 2);
-    const uint8_t* src[4] = {y, u, v, nullptr};
-    const int srcStride[4] = {w, w / 2, w / 2, 0};
+    const YuvPlanes planes = f.Planes();
+    const uint8_t* src[4] = {planes.plane[0], planes.plane[1], planes.plane[2], nullptr};
+    const int srcStride[4] = {planes.stride[0], planes.stride[1], planes.stride[2], 0};
     uint8_t* dst[4] = {img.bits(), nullptr, nullptr, nullptr};
     const int dstStride[4] = {int(img.bytesPerLine()), 0, 0, 0};
     sws_scale(c, src, srcStride, 0, h, dst, dstStride);

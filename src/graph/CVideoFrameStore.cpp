@@ -17,6 +17,38 @@ bool CVideoFrameStore::Present(const VideoFormat& format, const uint8_t* data, l
     auto frame = std::make_shared<VideoFrame>();
     frame->format = format;
     frame->data.assign(data, data + format.imageSize);
+    Publish(std::move(frame));
+    return true;
+}
+
+bool CVideoFrameStore::PresentFrame(const VideoFormat& format, const AVFrame& lent) {
+    const bool planar420 = lent.format == AV_PIX_FMT_YUV420P || lent.format == AV_PIX_FMT_YUVJ420P;
+    if (format.subtype != SubType::YV12 || !planar420 || lent.width != format.width ||
+        lent.height != format.height || !lent.data[0] || !lent.data[1] || !lent.data[2] ||
+        lent.linesize[0] < lent.width || lent.linesize[1] < (lent.width + 1) / 2 ||
+        lent.linesize[2] < (lent.width + 1) / 2) {
+        Log(LogPoint{"CVideoFrameStore::PresentFrame", kLogError},
+            "lent picture %dx%d (format %d) does not fit %dx%d YV12; dropped", lent.width,
+            lent.height, lent.format, format.width, format.height);
+        return false;
+    }
+    auto frame = std::make_shared<VideoFrame>();
+    frame->format = format;
+    frame->lent.reset(av_frame_clone(&lent));
+    if (!frame->lent) {
+        Log(LogPoint{"CVideoFrameStore::PresentFrame", kLogError}, "out of memory; dropped");
+        return false;
+    }
+    Publish(std::move(frame));
+    return true;
+}
+
+bool CVideoFrameStore::PresentSample(const VideoFormat& format, const CMediaSample& sample) {
+    if (const AVFrame* lent = sample.LentFrame()) return PresentFrame(format, *lent);
+    return Present(format, sample.Data(), sample.GetActualDataLength());
+}
+
+void CVideoFrameStore::Publish(std::shared_ptr<VideoFrame> frame) {
     std::lock_guard<std::mutex> lock(lock_);
     frame->serial = ++serial_;
     frame_ = std::move(frame);
@@ -28,7 +60,27 @@ bool CVideoFrameStore::Present(const VideoFormat& format, const uint8_t* data, l
         QMetaObject::invokeMethod(
             w, [w] { w->update(); }, Qt::QueuedConnection);
     }
-    return true;
+}
+
+YuvPlanes VideoFrame::Planes() const {
+    YuvPlanes planes;
+    if (lent) {
+        for (int i = 0; i < 3; ++i) {
+            planes.plane[i] = lent->data[i];
+            planes.stride[i] = lent->linesize[i];
+        }
+        return planes;
+    }
+    const int w = format.width, h = format.height;
+    const uint8_t* y = data.data();
+    const uint8_t* v = y + size_t(w) * size_t(h);
+    const uint8_t* u = v + size_t(w / 2) * size_t(h / 2);
+    planes.plane[0] = y;
+    planes.plane[1] = u;
+    planes.plane[2] = v;
+    planes.stride[0] = w;
+    planes.stride[1] = planes.stride[2] = w / 2;
+    return planes;
 }
 
 std::shared_ptr<const VideoFrame> CVideoFrameStore::Latest() {

@@ -7,16 +7,29 @@
 #include <vector>
 
 #include "graph/CBaseVideoRenderer.h"
+#include "graph/FFmpegPtr.h"
 
 class QWidget;
 
 namespace zvp {
 
-// One picture as the renderer received it (YV12 planes or bottom-up RGB24 rows).
+// The planes of a YV12 picture in the order Y, U, V, each with its row length in bytes.
+struct YuvPlanes {
+    const uint8_t* plane[3] = {};
+    int stride[3] = {};
+};
+
+// One picture as the renderer received it (YV12 planes or bottom-up RGB24 rows): its bytes,
+// or for YV12 the decoder's frame the source lent with the sample.
 struct VideoFrame {
     VideoFormat format;
-    std::vector<uint8_t> data;  // format.imageSize bytes
+    std::vector<uint8_t> data;  // format.imageSize bytes, unless `lent` holds the picture
+    AVFramePtr lent;            // 8-bit 4:2:0 planes of the format's size; never written
     uint64_t serial = 0;        // increases with every presented picture
+
+    // A YV12 picture's planes: the lent frame's, or those packed in `data` (Y, then V, then
+    // U, each chroma plane half the luma size each way, rounded down).
+    YuvPlanes Planes() const;
 };
 
 // The latest picture, handed from a video renderer's streaming thread to its widget on the
@@ -29,12 +42,19 @@ class CVideoFrameStore {
   public:
     // Copies `bytes` (at least format.imageSize) of a picture; false when too short.
     bool Present(const VideoFormat& format, const uint8_t* data, long bytes);
+    // Keeps a new reference to a lent YV12 picture instead of copying it; false (logged)
+    // when the frame is not 8-bit 4:2:0 of the format's size.
+    bool PresentFrame(const VideoFormat& format, const AVFrame& frame);
+    // The sample's picture: its lent frame when it has one, else its bytes.
+    bool PresentSample(const VideoFormat& format, const CMediaSample& sample);
     std::shared_ptr<const VideoFrame> Latest();
     void Attach(QWidget* widget);
     void Detach(QWidget* widget);
     void Clear();
 
   private:
+    void Publish(std::shared_ptr<VideoFrame> frame);
+
     std::mutex lock_;
     std::shared_ptr<const VideoFrame> frame_;  // guarded by lock_
     QWidget* widget_ = nullptr;                // guarded by lock_; not owned

@@ -15,12 +15,12 @@ QWidget* CWidgetVideoRenderer::GetVideoWidget() {
 }
 
 HRESULT CWidgetVideoRenderer::DoRenderSample(IMediaSample* pSample) {
-    store_->Present(Format(), pSample->Data(), pSample->GetActualDataLength());
+    store_->PresentSample(Format(), *pSample);
     return S_OK;
 }
 
 void CWidgetVideoRenderer::OnReceiveFirstSample(IMediaSample* pSample) {
-    store_->Present(Format(), pSample->Data(), pSample->GetActualDataLength());
+    store_->PresentSample(Format(), *pSample);
 }
 
 }  // namespace zvp

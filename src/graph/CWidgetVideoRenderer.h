@@ -20,6 +20,8 @@ class CWidgetVideoRenderer : public CBaseVideoRenderer {
 
     QWidget* GetVideoWidget() override;
     std::shared_ptr<CVideoFrameStore> Store() const { return store_; }
+    // Lent frames are kept by reference in the store: the picture is never copied here.
+    bool TakesFramePlanes() const override { return true; }
 
   protected:
     virtual QWidget* CreateWidget(std::shared_ptr<CVideoFrameStore> store) = 0;

@@ -24,10 +24,10 @@ constexpr const char* kWhere = "CVelloVideoDecoder::DecodeFrameToBuffer";
 constexpr int kMaxWaitingSubtitlePackets = 64;
 
 // One whole output picture written from a decoded frame.
-void CountCopy(uint32_t bytes) {
+void CountCopy(uint32_t bytes, uint32_t copied) {
     CVelloVideoDecoder::CopyCounters& copies = CVelloVideoDecoder::Copies();
     copies.pictures.fetch_add(1, std::memory_order_relaxed);
-    copies.copied_bytes.fetch_add(bytes, std::memory_order_relaxed);
+    copies.copied_bytes.fetch_add(copied, std::memory_order_relaxed);
     copies.picture_bytes.fetch_add(bytes, std::memory_order_relaxed);
 }
 }  // namespace
@@ -49,9 +49,11 @@ void CVelloVideoDecoder::Reset() {
 }
 
 bool CVelloVideoDecoder::DecodeFrameToBuffer(CVelloSource* source, const CMediaType& mt,
-                                             uint8_t* buffer, long size, Result& result, bool rgb) {
+                                             uint8_t* buffer, long size, Result& result, bool rgb,
+                                             AVFramePtr* lent) {
     if (!DecodePicture(source, result)) return false;
-    if (result.picture && !ConvertPicture(source, mt, buffer, size, rgb)) result.picture = false;
+    if (result.picture && !ConvertPicture(source, mt, buffer, size, rgb, lent))
+        result.picture = false;
     return true;
 }
 
@@ -159,9 +161,13 @@ bool CVelloVideoDecoder::ReceivePicture(CVelloSource* source, Result& result) {
 }
 
 bool CVelloVideoDecoder::ConvertPicture(CVelloSource* source, const CMediaType& mt, uint8_t* buffer,
-                                        long size, bool rgb) {
+                                        long size, bool rgb, AVFramePtr* lent) {
     if (!pending_) return false;
     pending_ = false;
+    // The subtitle packet due at this picture is decoded first: whether it registers a
+    // subtitle decides between lending the frame and drawing onto a copy.
+    if (source->SubtitleQueue()) DecodeSubtitle(source, pendingResult_.start);
+    if (Lend(mt, rgb, lent)) return true;
     if (!Convert(*frame_, mt, buffer, size, rgb)) {
         // The buffer holds no picture of this time: nothing is delivered for it.
         Log({"CVelloVideoDecoder::ConvertPicture", kLogError},
@@ -171,7 +177,6 @@ bool CVelloVideoDecoder::ConvertPicture(CVelloSource* source, const CMediaType& 
         av_frame_unref(frame_.get());
         return false;
     }
-    if (source->SubtitleQueue()) DecodeSubtitle(source, pendingResult_.start);
     const VIDEOINFOHEADER* vih = mt.VideoInfo();
     if (vih) {
         const int width = vih->bmiHeader.biWidth;
@@ -186,6 +191,22 @@ bool CVelloVideoDecoder::ConvertPicture(CVelloSource* source, const CMediaType& 
         if (duration > 0) RenderSubtitlesAhead((pendingResult_.start + duration) / 10'000, rgb);
     }
     av_frame_unref(frame_.get());
+    return true;
+}
+
+bool CVelloVideoDecoder::Lend(const CMediaType& mt, bool rgb, AVFramePtr* lent) {
+    const VIDEOINFOHEADER* vih = mt.VideoInfo();
+    // Only a reference-counted frame can outlive the next decode without a copy.
+    if (!lent || rgb || !vih || !frame_->buf[0]) return false;
+    const int width = vih->bmiHeader.biWidth;
+    const int height = std::abs(vih->bmiHeader.biHeight);
+    if (!CVideoScaler::PlainPlanes(*frame_, width, height, mt.Colour()) || AnySubtitles())
+        return false;
+    AVFramePtr frame = MakeFrame();
+    if (!frame) return false;
+    av_frame_move_ref(frame.get(), frame_.get());
+    *lent = std::move(frame);
+    CountCopy(uint32_t(av_image_get_buffer_size(AV_PIX_FMT_YUV420P, width, height, 1)), 0);
     return true;
 }
 
@@ -226,7 +247,7 @@ bool CVelloVideoDecoder::Convert(const AVFrame& frame, const CMediaType& mt, uin
                 ReducePlaneTo8Bits(frame.data[plane], frame.linesize[plane], dst[plane],
                                    dstStride[plane], dstStride[plane], dstRows[plane], depth);
             }
-            CountCopy(needed);
+            CountCopy(needed, needed);
             return true;
         }
     }
@@ -254,7 +275,7 @@ bool CVelloVideoDecoder::Convert(const AVFrame& frame, const CMediaType& mt, uin
     }
     if (sws_scale(sws, src, srcStride, 0, frame.height, dst, dstStride) <= 0) return false;
     // The scaler writes the whole output picture once, from the frame's planes.
-    CountCopy(needed);
+    CountCopy(needed, needed);
     return true;
 }
 

@@ -47,9 +47,9 @@ class CVelloVideoDecoder {
     // queued packets, the end of the stream or an empty queue), decodes it and converts a
     // finished picture into `buffer` (`size` bytes) according to `mt`. False once the stream
     // has ended (after the decoder's delayed pictures were all handed out) or when
-    // interrupted (`result.interrupted`).
+    // interrupted (`result.interrupted`). With `lent`, see ConvertPicture.
     bool DecodeFrameToBuffer(CVelloSource* source, const CMediaType& mt, uint8_t* buffer, long size,
-                             Result& result, bool rgb);
+                             Result& result, bool rgb, AVFramePtr* lent = nullptr);
 
     // The same in two steps, so that the next picture can be decoded while the pin waits for
     // a buffer. DecodePicture: as above without a buffer; a picture stays pending inside the
@@ -57,10 +57,12 @@ class CVelloVideoDecoder {
     // converts the pending picture into `buffer` and lets the subtitles draw onto it; false
     // (logged) when nothing was pending or the conversion failed: the picture is dropped and
     // `buffer` must not be delivered. DecodeFrameToBuffer reports a dropped picture as
-    // `result.picture` false.
+    // `result.picture` false. When `lent` is given and the picture needs neither conversion
+    // (8-bit 4:2:0 of the output's size and colour) nor subtitles (none registered), nothing
+    // is written: the decoder's frame itself goes to `*lent` for the sample to carry.
     bool DecodePicture(CVelloSource* source, Result& result);
     bool ConvertPicture(CVelloSource* source, const CMediaType& mt, uint8_t* buffer, long size,
-                        bool rgb);
+                        bool rgb, AVFramePtr* lent = nullptr);
     bool HasPendingPicture() const { return pending_; }
 
     // Forgets the pending picture, a refused packet and the end-of-stream state (after a
@@ -68,9 +70,9 @@ class CVelloVideoDecoder {
     virtual void Reset();
 
     // Debug counters of the whole process (benchmarks): pictures written into sample
-    // buffers, the bytes copied from the decoder's frames to get them there, and the bytes
-    // of one whole output picture each time. Added to by every decoder's streaming thread;
-    // any thread may read them (relaxed: figures, not synchronisation).
+    // buffers or lent, the bytes copied from the decoder's frames to get them there (none for
+    // a lent one), and the bytes of one whole output picture each time. Added to by every decoder's
+    // streaming thread; any thread may read them (relaxed: figures, not synchronisation).
     struct CopyCounters {
         std::atomic<uint64_t> pictures{0};
         std::atomic<uint64_t> copied_bytes{0};
@@ -86,6 +88,8 @@ class CVelloVideoDecoder {
     static constexpr int kNoDecoder = 1;
     static int SendPacket(CPlaybackInfo* info, const AVPacket* packet);
     bool Convert(const AVFrame& frame, const CMediaType& mt, uint8_t* buffer, long size, bool rgb);
+    // Moves the pending picture to `*lent` when the sample can carry it as it is.
+    bool Lend(const CMediaType& mt, bool rgb, AVFramePtr* lent);
     // Decodes the head packet of the subtitle queue once `pictureTime` (100 ns) reaches its
     // time, and hands the result to the subtitle registry.
     void DecodeSubtitle(CVelloSource* source, int64_t pictureTime);

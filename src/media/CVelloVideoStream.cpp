@@ -104,10 +104,15 @@ HRESULT CVelloVideoStream::FillBuffer(IMediaSample* pSample) {
     if (const CMediaType* changed = pSample->GetMediaType()) m_OutputType = *changed;
     const bool rgb = m_OutputType.Subtype() == MEDIASUBTYPE_RGB24;
 
+    // A renderer that reads lent frames gets the decoder's picture without a copy when it
+    // needs no conversion and no subtitle is drawn on it.
+    const CBasePin* peer = GetConnected();
+    AVFramePtr lent;
+    AVFramePtr* lend = peer && peer->TakesFramePlanes() ? &lent : nullptr;
     CVelloVideoDecoder::Result result;
     for (;;) {
         if (m_Decoder.DecodeFrameToBuffer(m_pSource, m_OutputType, buffer, pSample->GetSize(),
-                                          result, rgb)) {
+                                          result, rgb, lend)) {
             if (result.picture) break;
             continue;
         }
@@ -120,6 +125,7 @@ HRESULT CVelloVideoStream::FillBuffer(IMediaSample* pSample) {
         m_OutputType.GetSampleSize() ? m_OutputType.GetSampleSize() : uint32_t(pSample->GetSize()),
         uint32_t(pSample->GetSize()))));
     if (TakeDiscontinuity()) pSample->SetDiscontinuity(true);
+    if (lent) pSample->LendFrame(std::move(lent));
 
     REFERENCE_TIME duration = result.duration;
     if (duration <= 0) duration = m_pSource->GetPlaybackInfo()->DefaultFrameDuration();

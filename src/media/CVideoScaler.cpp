@@ -80,6 +80,14 @@ VideoColour SourceColour(const AVFrame& frame, VideoColour colour) {
 
 }  // namespace
 
+bool CVideoScaler::PlainPlanes(const AVFrame& frame, int width, int height, VideoColour colour) {
+    if (frame.width != width || frame.height != height) return false;
+    if (frame.format != AV_PIX_FMT_YUV420P && frame.format != AV_PIX_FMT_YUVJ420P) return false;
+    const VideoColour from = SourceColour(frame, colour);
+    const VideoColour to = colour.Resolved(height);
+    return from.matrix == to.matrix && from.range == to.range;
+}
+
 int CVideoScaler::PlainDepthReduction(const AVFrame& frame, int width, int height,
                                       AVPixelFormat format, VideoColour colour) {
     if (format != AV_PIX_FMT_YUV420P || frame.width != width || frame.height != height) return 0;

@@ -19,6 +19,10 @@ class CVideoScaler {
     SwsContext* Get(const AVFrame& frame, int width, int height, AVPixelFormat format,
                     VideoColour colour);
 
+    // True when `frame` already is the 8-bit planar 4:2:0 picture of `width` x `height` in the
+    // matrix and range `colour` resolves to: converting it would only copy it.
+    static bool PlainPlanes(const AVFrame& frame, int width, int height, VideoColour colour);
+
     // The bit depth (9..14) of `frame` when it is little-endian planar 4:2:0 YUV already of
     // `width` x `height` and of the matrix and range `colour` resolves to, so that only its
     // depth differs from 8-bit planar 4:2:0 (`format`): such a picture is cheaper to reduce

@@ -188,6 +188,18 @@ bool OpenSubtitle(int kind, int index, const std::string& text) {
     return OpenSubtitle(kind, index, std::move(data));
 }
 
+bool AnySubtitles() {
+    std::vector<std::shared_ptr<CSubtitle>> objects;
+    {
+        Registry& r = TheRegistry();
+        MutexLock lock(r.lock);
+        if (r.objects.empty()) return false;
+        objects = r.objects;
+    }
+    return std::any_of(objects.begin(), objects.end(),
+                       [](const std::shared_ptr<CSubtitle>& object) { return object->MayDraw(); });
+}
+
 void RenderSubtitles(uint8_t* picture, int width, int height, int64_t timeMs, int& baseline,
                      int stride) {
     RenderSubtitles(picture, width, height, timeMs, baseline, stride, g_output_rgb24.load());

@@ -57,6 +57,9 @@ class CSubtitle {
     virtual void Clear() {}
     virtual void Rebuild() {}
     virtual void OnSeek(int64_t position) {}
+    // False when Render certainly draws nothing now (an external file object with no file
+    // shown). Any thread; must not wait for a picture being drawn.
+    virtual bool MayDraw() const { return true; }
     // Renders what the picture of `timeMs` (RGB24 or YV12) will show and keeps it for its
     // Render, which then only blends; `clock` times it. Nothing by default.
     virtual void RenderAhead(int64_t timeMs, bool rgb24,
@@ -118,6 +121,11 @@ bool SubtitleOutputRgb24();
 // kinds create nothing and return false.
 bool OpenSubtitle(int kind, int index, SubtitleData data);
 bool OpenSubtitle(int kind, int index, const std::string& text);
+
+// True while any registered object may draw (CSubtitle::MayDraw), that is while
+// RenderSubtitles may change a picture. A picture decided without subtitles on false may miss
+// an object registered or a file shown just after. Streaming thread.
+bool AnySubtitles();
 
 // Lets every object draw onto the picture, in registry order, with the same baseline
 // (the video pin passes picture height - 32). `stride` is the first plane's row length in

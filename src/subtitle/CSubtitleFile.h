@@ -39,6 +39,7 @@ class CSubtitleFile : public CSubtitleAss {
                      ISubtitleHost& clock) override;
     // Hides the external subtitles: empties the current path; the track stays loaded.
     void Clear() override;
+    bool MayDraw() const override { return !CurrentPath().empty(); }
     void Rebuild() override { RebuildTrack(); }
 
     // Reads the prepared file into a new track on the current renderer and styles it. When

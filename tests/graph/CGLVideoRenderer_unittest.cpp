@@ -92,6 +92,19 @@ TEST(CGLVideoRendererTest, ConvertsWithEachMatrixAndRange) {
             return why.empty();
         })) << ColourName(c.colour)
             << " " << c.width << "x" << c.height << ": " << why;
+        // The same picture lent by a decoder: planes with rows longer than the picture.
+        AVFramePtr lent = StripesFrame(c.width, c.height, c.colour);
+        ASSERT_NE(lent, nullptr);
+        const std::vector<uint8_t> zeros(bytes.size());
+        ASSERT_TRUE(store->Present(StripesFormat(c.width, c.height, c.colour), zeros.data(),
+                                   long(zeros.size())));
+        EXPECT_TRUE(PumpUntil([&] { return !StripesDiffer(widget.grabFramebuffer()).empty(); }));
+        ASSERT_TRUE(store->PresentFrame(StripesFormat(c.width, c.height, c.colour), *lent));
+        EXPECT_TRUE(PumpUntil([&] {
+            why = StripesDiffer(widget.grabFramebuffer());
+            return why.empty();
+        })) << "lent "
+            << ColourName(c.colour) << " " << c.width << "x" << c.height << ": " << why;
     }
 }
 

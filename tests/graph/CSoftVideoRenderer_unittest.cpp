@@ -68,6 +68,12 @@ TEST(CSoftVideoRendererTest, ConvertsWithEachMatrixAndRange) {
         frame.format = StripesFormat(width, 32, colour);
         frame.data = StripesYv12(width, 32, colour);
         EXPECT_EQ(StripesDiffer(widget.Convert(frame)), "") << ColourName(colour);
+        // The same picture lent by a decoder, its rows longer than the picture.
+        VideoFrame lent;
+        lent.format = frame.format;
+        lent.lent = StripesFrame(width, 32, colour);
+        ASSERT_NE(lent.lent, nullptr);
+        EXPECT_EQ(StripesDiffer(widget.Convert(lent)), "") << "lent " << ColourName(colour);
         width = width == 64 ? 32 : 64;
     }
 }
@@ -119,6 +125,33 @@ TEST(CSoftVideoRendererTest, UnknownColourFollowsThePictureHeight) {
         })) << why;
         graph.Stop();
     }
+}
+
+// The store keeps a lent frame by reference only when it is the picture its format
+// describes.
+TEST(CSoftVideoRendererTest, LentFrameMustMatchTheFormat) {
+    const VideoColour colour{ColourMatrix::BT709, ColourRange::Limited};
+    AVFramePtr frame = StripesFrame(64, 32, colour);
+    ASSERT_NE(frame, nullptr);
+    CVideoFrameStore store;
+    EXPECT_FALSE(store.PresentFrame(StripesFormat(32, 32, colour), *frame));
+    VideoFormat rgb = StripesFormat(64, 32, colour);
+    rgb.subtype = SubType::RGB24;
+    EXPECT_FALSE(store.PresentFrame(rgb, *frame));
+    frame->format = AV_PIX_FMT_YUV422P;
+    EXPECT_FALSE(store.PresentFrame(StripesFormat(64, 32, colour), *frame));
+    EXPECT_EQ(store.Latest(), nullptr);
+
+    frame->format = AV_PIX_FMT_YUV420P;
+    ASSERT_TRUE(store.PresentFrame(StripesFormat(64, 32, colour), *frame));
+    const std::shared_ptr<const VideoFrame> shown = store.Latest();
+    ASSERT_NE(shown, nullptr);
+    EXPECT_TRUE(shown->data.empty());
+    // A new reference to the same planes, which outlives the lender's.
+    EXPECT_EQ(shown->Planes().plane[0], frame->data[0]);
+    EXPECT_EQ(shown->Planes().stride[1], frame->linesize[1]);
+    frame.reset();
+    EXPECT_EQ(shown->Planes().plane[0][0], StripesYv12(64, 32, colour)[0]);
 }
 
 TEST(CSoftVideoRendererTest, ShortSampleIsDroppedAndWidgetOutlivedByParent) {

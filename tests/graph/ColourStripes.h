@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "graph/CBaseVideoRenderer.h"
+#include "graph/FFmpegPtr.h"
 #include "graph/VideoPattern.h"
 
 namespace zvp::test {
@@ -63,6 +64,32 @@ inline std::vector<uint8_t> StripesYv12(int width, int height, VideoColour colou
         }
     }
     return out;
+}
+
+// The same picture as a decoder would lend it: an 8-bit 4:2:0 frame whose rows are longer
+// than the picture, the extra bytes 255 (a reader that ignores the row length shows them).
+inline AVFramePtr StripesFrame(int width, int height, VideoColour colour) {
+    const std::vector<uint8_t> packed = StripesYv12(width, height, colour);
+    AVFramePtr frame(av_frame_alloc());
+    if (!frame) return frame;
+    frame->format = AV_PIX_FMT_YUV420P;
+    frame->width = width + 40;
+    frame->height = height;
+    if (av_frame_get_buffer(frame.get(), 0) < 0) return nullptr;
+    frame->width = width;
+    const uint8_t* Y = packed.data();
+    const uint8_t* V = Y + width * height;
+    const uint8_t* U = V + (width / 2) * (height / 2);
+    const uint8_t* from[3] = {Y, U, V};
+    for (int plane = 0; plane < 3; ++plane) {
+        const int w = plane ? width / 2 : width, h = plane ? height / 2 : height;
+        for (int y = 0; y < h; ++y) {
+            uint8_t* row = frame->data[plane] + ptrdiff_t(y) * frame->linesize[plane];
+            std::fill(row, row + frame->linesize[plane], uint8_t(255));
+            std::copy(from[plane] + y * w, from[plane] + (y + 1) * w, row);
+        }
+    }
+    return frame;
 }
 
 inline VideoFormat StripesFormat(int width, int height, VideoColour colour) {

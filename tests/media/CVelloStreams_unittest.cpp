@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <iterator>
 
+#include "media/CVelloVideoDecoder.h"
 #include "media/SourceTestUtil.h"
 
 namespace zvp::test {
@@ -35,25 +38,68 @@ TEST(CVelloVideoStream, OffersYv12ThenRgb24AndChecksTypes) {
     EXPECT_EQ(pin->CheckMediaType(&variable), E_INVALIDARG);
 }
 
+// Without subtitles, an 8-bit 4:2:0 picture reaches a renderer that takes lent frames as the
+// decoder's own frame (nothing copied) and any other renderer copied once: the same pictures
+// either way.
 TEST(CVelloVideoStream, DeliversEveryPictureInOrderAsTheDecoderMadeIt) {
     const std::string clip = MediaPath("h264_aac.mp4");
     const std::vector<uint64_t> reference = ReferenceDigests(clip);
     ASSERT_EQ(reference.size(), 250u);
+    for (const bool takesFrames : {true, false}) {
+        SCOPED_TRACE(takesFrames ? "lent frames" : "copies");
+        CVelloVideoDecoder::CopyCounters& copies = CVelloVideoDecoder::Copies();
+        const uint64_t picturesBefore = copies.pictures.load();
+        const uint64_t copiedBefore = copies.copied_bytes.load();
+        Pipeline p;
+        ASSERT_TRUE(p.Build(clip, /*fast=*/true, /*rgbOnly=*/false, takesFrames));
+        ASSERT_EQ(p.graph->Run(), S_OK);
+        ASSERT_TRUE(p.WaitForEvent(EC_COMPLETE));
+        p.graph->Stop();
+        // The pre-rolled poster is the first picture; it is presented again when running.
+        std::vector<uint64_t> shown = p.video->Digests();
+        EXPECT_EQ(shown, reference);
+        // Times: 40 ms apart, the first at the first audio time or later.
+        const auto log = p.video->Log().Snapshot();
+        std::vector<REFERENCE_TIME> starts;
+        for (const auto& s : log)
+            if (!s.preroll) starts.push_back(s.start);
+        ASSERT_EQ(starts.size(), 250u);
+        for (size_t i = 1; i < starts.size(); ++i) EXPECT_EQ(starts[i] - starts[i - 1], 400000);
+
+        const uint64_t pictures = copies.pictures.load() - picturesBefore;
+        const uint64_t copied = copies.copied_bytes.load() - copiedBefore;
+        EXPECT_GE(pictures, 250u);
+        if (takesFrames) {
+            EXPECT_EQ(copied, 0u);
+            EXPECT_EQ(p.video->LentPictures(), 250);
+        } else {
+            EXPECT_EQ(copied, pictures * CMediaType::ImageSize(SubType::YV12, 320, 240));
+            EXPECT_EQ(p.video->LentPictures(), 0);
+        }
+    }
+}
+
+// A subtitle file shown beside the clip is drawn onto copies: no picture goes out lent.
+TEST(CVelloVideoStream, PicturesWithSubtitlesAreCopiedNotLent) {
+    TempDir dir;
+    const std::string clip = dir.file("clip.mp4");
+    std::filesystem::copy_file(MediaPath("h264_aac.mp4"), clip);
+    {
+        std::ofstream srt(dir.file("clip.srt"));
+        srt << "1\n00:00:00,000 --> 00:00:10,000\nBeside the clip\n";
+    }
+    const std::vector<uint64_t> reference = ReferenceDigests(clip);
     Pipeline p;
     ASSERT_TRUE(p.Build(clip, /*fast=*/true));
     ASSERT_EQ(p.graph->Run(), S_OK);
     ASSERT_TRUE(p.WaitForEvent(EC_COMPLETE));
     p.graph->Stop();
-    // The pre-rolled poster is the first picture; it is presented again when running.
-    std::vector<uint64_t> shown = p.video->Digests();
-    EXPECT_EQ(shown, reference);
-    // Times: 40 ms apart, the first at the first audio time or later.
-    const auto log = p.video->Log().Snapshot();
-    std::vector<REFERENCE_TIME> starts;
-    for (const auto& s : log)
-        if (!s.preroll) starts.push_back(s.start);
-    ASSERT_EQ(starts.size(), 250u);
-    for (size_t i = 1; i < starts.size(); ++i) EXPECT_EQ(starts[i] - starts[i - 1], 400000);
+    EXPECT_EQ(p.video->LentPictures(), 0);
+    const std::vector<uint64_t> shown = p.video->Digests();
+    ASSERT_EQ(shown.size(), reference.size());
+    int drawn = 0;
+    for (size_t i = 0; i < shown.size(); ++i) drawn += shown[i] != reference[i];
+    EXPECT_GE(drawn, 240);
 }
 
 TEST(CVelloVideoStream, EmbeddedSubtitlesAreDrawnOntoThePictures) {

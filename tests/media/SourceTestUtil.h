@@ -40,12 +40,19 @@ inline uint64_t HashRows(const uint8_t* data, int width, int rows, int stride) {
 
 // A null video renderer that also keeps, per presented picture, a digest of its Y plane
 // (YV12), on request the number of pixels of one colour inside a rectangle (RGB24), and a
-// copy of the first picture. `rgbOnly` refuses YV12.
+// copy of the first picture. `rgbOnly` refuses YV12. It reads a YV12 sample's lent frame where
+// there is one, unless `takesFrames` is false (then every picture arrives copied).
 class DigestVideoRenderer : public CNullVideoRenderer {
   public:
-    explicit DigestVideoRenderer(bool fast, bool rgbOnly = false)
-        : CNullVideoRenderer(fast), rgbOnly_(rgbOnly) {}
+    explicit DigestVideoRenderer(bool fast, bool rgbOnly = false, bool takesFrames = true)
+        : CNullVideoRenderer(fast), rgbOnly_(rgbOnly), takesFrames_(takesFrames) {}
 
+    bool TakesFramePlanes() const override { return takesFrames_; }
+    // Presented pictures that came as lent frames.
+    int LentPictures() {
+        std::lock_guard lock(lock_);
+        return lent_;
+    }
     HRESULT CheckMediaType(const CMediaType* pmt) override {
         if (rgbOnly_ && pmt && pmt->Subtype() != MEDIASUBTYPE_RGB24) return E_FAIL;
         return CNullVideoRenderer::CheckMediaType(pmt);
@@ -85,9 +92,13 @@ class DigestVideoRenderer : public CNullVideoRenderer {
         const VideoFormat f = Format();
         {
             std::lock_guard lock(lock_);
-            if (f.subtype == MEDIASUBTYPE_YV12 &&
-                pSample->GetActualDataLength() >= f.width * f.height)
+            if (const AVFrame* frame = pSample->LentFrame()) {
+                ++lent_;
+                digests_.push_back(HashRows(frame->data[0], f.width, f.height, frame->linesize[0]));
+            } else if (f.subtype == MEDIASUBTYPE_YV12 &&
+                       pSample->GetActualDataLength() >= f.width * f.height) {
                 digests_.push_back(HashRows(pSample->Data(), f.width, f.height, f.width));
+            }
             REFERENCE_TIME start = 0, stop = 0;
             if (f.subtype == MEDIASUBTYPE_RGB24 && watch_.width > 0 &&
                 SUCCEEDED(pSample->GetTime(&start, &stop)) &&
@@ -117,17 +128,33 @@ class DigestVideoRenderer : public CNullVideoRenderer {
         return n;
     }
 
+    // A lent frame is kept packed as YV12 (Y, V, U), as a copied picture would be.
     void KeepFirst(IMediaSample* pSample) {
         {
             std::lock_guard lock(lock_);
             if (!first_.empty()) return;
-            first_.assign(pSample->Data(), pSample->Data() + pSample->GetActualDataLength());
+            if (const AVFrame* frame = pSample->LentFrame()) {
+                const int w = frame->width, h = frame->height;
+                const int planes[3] = {0, 2, 1};
+                for (int plane : planes) {
+                    const int pw = plane ? w / 2 : w, ph = plane ? h / 2 : h;
+                    for (int y = 0; y < ph; ++y) {
+                        const uint8_t* row =
+                            frame->data[plane] + ptrdiff_t(y) * frame->linesize[plane];
+                        first_.insert(first_.end(), row, row + pw);
+                    }
+                }
+            } else {
+                first_.assign(pSample->Data(), pSample->Data() + pSample->GetActualDataLength());
+            }
         }
         firstSeen_.notify_all();
     }
 
     const bool rgbOnly_;
+    const bool takesFrames_;
     std::mutex lock_;
+    int lent_ = 0;  // guarded by lock_
     std::condition_variable firstSeen_;
     std::vector<uint64_t> digests_;  // guarded by lock_
     Watch watch_;                    // guarded by lock_
@@ -150,14 +177,14 @@ struct Pipeline {
     }
 
     // Loads `file` and connects every pin; false when the load fails.
-    bool Build(const std::string& file, bool fast, bool rgbOnly = false) {
+    bool Build(const std::string& file, bool fast, bool rgbOnly = false, bool takesFrames = true) {
         auto owned = std::make_unique<CVelloSource>();
         source = owned.get();
         graph->AddFilter(std::move(owned), "source");
         loadResult = source->Load(file);
         if (FAILED(loadResult)) return false;
         if (source->VideoPin()) {
-            auto r = std::make_unique<DigestVideoRenderer>(fast, rgbOnly);
+            auto r = std::make_unique<DigestVideoRenderer>(fast, rgbOnly, takesFrames);
             video = r.get();
             graph->AddFilter(std::move(r), "video");
             EXPECT_EQ(graph->Connect(source->VideoPin(), video->InputPin()), S_OK);
