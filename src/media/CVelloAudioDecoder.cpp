@@ -216,11 +216,11 @@ bool CVelloAudioDecoder::AlignFrame(const AVCodecContext& codec) {
                    : AV_NOPTS_VALUE;
     if (align_ == Align::kNone) return true;
     if (align_ == Align::kStart) alignTo_ = source_->GetFirstAudioTime();
-    int64_t gap = 0;  // > 0: the frame begins after the time
-    // Unknown times, and times so far apart that their difference does not fit, are unusable.
+    // > 0: the frame begins after the time. Unknown times, and times far apart (a difference
+    // too large to fit saturates past the limit), are unusable.
+    const int64_t gap = TimeDifference(frameStart_, alignTo_);
     if (frameStart_ == AV_NOPTS_VALUE || alignTo_ == AV_NOPTS_VALUE || rate <= 0 ||
-        __builtin_sub_overflow(frameStart_, alignTo_, &gap) || gap > kMaxAlignUnits ||
-        gap < -kMaxAlignUnits) {
+        gap > kMaxAlignUnits || gap < -kMaxAlignUnits) {
         // No usable time: the samples are taken as they come.
         align_ = Align::kNone;
         return true;

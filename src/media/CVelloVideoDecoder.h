@@ -58,7 +58,7 @@ class CVelloVideoDecoder {
     // (logged) when nothing was pending or the conversion failed: the picture is dropped and
     // `buffer` must not be delivered. DecodeFrameToBuffer reports a dropped picture as
     // `result.picture` false. When `lent` is given and the picture needs neither conversion
-    // (8-bit 4:2:0 of the output's size and colour) nor subtitles (none registered), nothing
+    // (8-bit 4:2:0 of the output's size and colour) nor subtitles (AnySubtitles false), nothing
     // is written: the decoder's frame itself goes to `*lent` for the sample to carry.
     bool DecodePicture(CVelloSource* source, Result& result);
     bool ConvertPicture(CVelloSource* source, const CMediaType& mt, uint8_t* buffer, long size,
