@@ -225,6 +225,37 @@ bool CSubtitleAss::ApplyTagGuard(std::string& text, int playResY) {
     return true;
 }
 
+int CSubtitleAss::ScriptHeight(const ASS_Track& track) {
+    if (track.PlayResY > 0) return track.PlayResY;
+    if (track.PlayResX <= 0) return 288;
+    if (track.PlayResX == 1280) return 1024;
+    return std::max(1, int(int64_t(track.PlayResX) * 3 / 4));
+}
+
+int CSubtitleAss::ApplyStyleGuard(ASS_Track& track) {
+    const double height = ScriptHeight(track);
+    const auto clamp = [](double& value, double low, double high) {
+        const double kept = std::isnan(value) ? low : std::clamp(value, low, high);
+        const bool changed = !(kept == value);
+        value = kept;
+        return changed;
+    };
+    const double maxSize = kMaxSizeInHeights * height;
+    int changed = 0;
+    for (int i = 0; i < track.n_styles; ++i) {
+        ASS_Style& style = track.styles[i];
+        bool any = clamp(style.FontSize, 0, maxSize);
+        any |= clamp(style.Spacing, -maxSize, maxSize);
+        any |= clamp(style.ScaleX, 0, kMaxScalePercent / 100);
+        any |= clamp(style.ScaleY, 0, kMaxScalePercent / 100);
+        any |= clamp(style.Outline, 0, height / 2);
+        any |= clamp(style.Shadow, -height / 2, height / 2);
+        any |= clamp(style.Blur, 0, kMaxBlur);
+        if (any) ++changed;
+    }
+    return changed;
+}
+
 bool CSubtitleAss::CutText(std::string& text, size_t maxBytes) {
     if (text.size() <= maxBytes) return false;
     size_t end = maxBytes;
@@ -293,6 +324,10 @@ CAssTrack CSubtitleAss::BuildTrack(CSubtitleRenderer& renderer) {
     buffer = text_;
     ass_process_data(t, buffer.data(), int(buffer.size()));
 
+    if (ApplyStyleGuard(*t) > 0) {
+        Log(LogPoint{"CSubtitleAss::Render", kLogInfo},
+            "Subtitle styles drawing far larger than the picture brought within it");
+    }
     if (t->n_events > 0 && t->n_styles > 0 && t->events[0].Text) {
         std::string event = t->events[0].Text;
         const bool guarded = ApplyTagGuard(event, t->PlayResY);
@@ -300,7 +335,8 @@ CAssTrack CSubtitleAss::BuildTrack(CSubtitleRenderer& renderer) {
             Log(LogPoint{"CSubtitleAss::Render", kLogInfo},
                 "Subtitle line with too many or oversized override tags shown without them");
         }
-        if (ApplySizeGuard(event, style->FontSize) || guarded) {
+        // The script may have added styles, moving the array `style` pointed into.
+        if (ApplySizeGuard(event, t->styles[sid].FontSize) || guarded) {
             std::free(t->events[0].Text);
             t->events[0].Text = strdup(event.c_str());
         }

@@ -77,6 +77,14 @@ class CSubtitleAss : public CSubtitle {
     // Removes every override block from `text` when HasTooManyTags or, with `playResY` above
     // 0, HasOversizedTags; true when it did.
     static bool ApplyTagGuard(std::string& text, int playResY = 0);
+    // The script height libass lays `track` out in: its PlayResY, else what libass derives
+    // from PlayResX, else 288.
+    static int ScriptHeight(const ASS_Track& track);
+    // Brings every style of `track` within the limits HasOversizedTags puts on tags, for its
+    // ScriptHeight: font size and spacing, scale, border and shadow, blur. A style from a
+    // damaged or hostile script otherwise makes every line drawn in it far larger than the
+    // picture. Returns how many styles changed.
+    static int ApplyStyleGuard(ASS_Track& track);
 
     // Cuts `text` to at most `maxBytes`, not inside a UTF-8 sequence; true when cut.
     static bool CutText(std::string& text, size_t maxBytes);

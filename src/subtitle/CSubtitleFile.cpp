@@ -256,13 +256,18 @@ void CSubtitleFile::RebuildTrack() {
         Log(point, "External subtitle file loaded. m_ass_track: 0x%" PRIxPTR,
             reinterpret_cast<uintptr_t>(track.get()));
         ApplyStyle(track.get(), renderer->settings(), renderer->height());
-        int guarded = 0;
         ASS_Track* t = track.get();
+        if (const int styles = ApplyStyleGuard(*t); styles > 0) {
+            Log(point, "%d subtitle styles drawing far larger than the picture brought within it",
+                styles);
+        }
+        const int height = ScriptHeight(*t);
+        int guarded = 0;
         for (int i = 0; i < t->n_events; ++i) {
             char*& text = t->events[i].Text;
             if (!text) continue;
             std::string event = text;
-            if (!ApplyTagGuard(event, t->PlayResY)) continue;
+            if (!ApplyTagGuard(event, height)) continue;
             std::free(text);
             text = strdup(event.c_str());
             ++guarded;

@@ -4,8 +4,10 @@
 #include <sys/stat.h>
 
 #include <atomic>
+#include <cmath>
 
 #include "app/Logger.h"
+#include "subtitle/SubtitleHandles.h"
 #include "subtitle/SubtitleTestUtil.h"
 
 namespace zvp {
@@ -104,6 +106,50 @@ TEST(CSubtitleAssTextTest, TagGuardDropsOversizedTags) {
     // Without a script height only the tag count is checked.
     std::string text = "{\\fs5000}a";
     EXPECT_FALSE(CSubtitleAss::ApplyTagGuard(text));
+}
+
+TEST(CSubtitleAssTextTest, StyleGuardKeepsStylesWithinTheScriptHeight) {
+    AssLibraryPtr library(ass_library_init());
+    AssTrackPtr track(ass_new_track(library.get()));
+    ASSERT_TRUE(track);
+    EXPECT_EQ(CSubtitleAss::ScriptHeight(*track), 288);
+    track->PlayResX = 640;
+    EXPECT_EQ(CSubtitleAss::ScriptHeight(*track), 480);
+    track->PlayResX = 1280;
+    EXPECT_EQ(CSubtitleAss::ScriptHeight(*track), 1024);
+    track->PlayResX = 1;
+    EXPECT_EQ(CSubtitleAss::ScriptHeight(*track), 1);
+    track->PlayResX = 0;
+
+    // A two-line-high script whose style spaces letters 100 lines apart, as a damaged file
+    // did, and an ordinary style beside it.
+    std::string script =
+        "[Script Info]\nPlayResY: 2\n\n[V4+ Styles]\n"
+        "Format: Name, Fontname, Fontsize, Spacing, ScaleX, ScaleY, Outline, Shadow\n"
+        "Style: Wide,DejaVu Sans,12,100,5000,100,-3,9\n"
+        "Style: Plain,DejaVu Sans,3,0.5,100,120,0.5,0.25\n";
+    ass_process_data(track.get(), script.data(), int(script.size()));
+    ASSERT_EQ(CSubtitleAss::ScriptHeight(*track), 2);
+    ASSERT_GE(track->n_styles, 2);
+    ASS_Style& wide = track->styles[track->n_styles - 2];
+    ASS_Style& plain = track->styles[track->n_styles - 1];
+    ASSERT_STREQ(wide.Name, "Wide");
+    wide.Blur = std::nan("");
+    // libass's own fallback style, 18 high, is too large for this script as well.
+    EXPECT_EQ(CSubtitleAss::ApplyStyleGuard(*track), 2);
+    EXPECT_EQ(track->styles[0].FontSize, 4);
+    EXPECT_EQ(wide.FontSize, 4);
+    EXPECT_EQ(wide.Spacing, 4);
+    EXPECT_EQ(wide.ScaleX, 10);
+    EXPECT_EQ(wide.ScaleY, 1);
+    EXPECT_EQ(wide.Outline, 0);
+    EXPECT_EQ(wide.Shadow, 1);
+    EXPECT_EQ(wide.Blur, 0);
+    EXPECT_EQ(plain.FontSize, 3);
+    EXPECT_EQ(plain.Spacing, 0.5);
+    EXPECT_DOUBLE_EQ(plain.ScaleY, 1.2);
+    EXPECT_EQ(plain.Shadow, 0.25);
+    EXPECT_EQ(CSubtitleAss::ApplyStyleGuard(*track), 0);
 }
 
 TEST_F(CSubtitleAssTest, ShownInItsTimeAndHeldForTwoAndAHalfSeconds) {
