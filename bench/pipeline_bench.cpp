@@ -32,6 +32,7 @@
 #include "graph/CNullAudioRenderer.h"
 #include "graph/CNullVideoRenderer.h"
 #include "graph/CRendererInputPin.h"
+#include "graph/LentPicture.h"
 #include "media/CVelloAudioStream.h"
 #include "media/CVelloSource.h"
 #include "media/CVelloVideoDecoder.h"
@@ -70,13 +71,11 @@ class CDigestRenderer : public CNullVideoRenderer {
                 for (long i = 0; i < bytes; ++i) h = (h ^ data[i]) * 1099511628211ull;
             };
             if (const AVFrame* frame = pSample->LentFrame()) {
-                // The same digest as the copy: Y, then V, then U rows, packed.
-                for (const int plane : {0, 2, 1}) {
-                    const int width = plane ? frame->width / 2 : frame->width;
-                    const int rows = plane ? frame->height / 2 : frame->height;
-                    for (int y = 0; y < rows; ++y)
-                        hash(frame->data[plane] + ptrdiff_t(y) * frame->linesize[plane], width);
-                }
+                // The same digest as the copy: the picture packed, the drawn rows included.
+                packed_.resize(size_t(frame->width) * size_t(frame->height) * 3 / 2);
+                if (PackLentPicture(*frame, pSample->LentBand(), pSample->Data(), frame->width,
+                                    frame->height, packed_.data()))
+                    hash(packed_.data(), long(packed_.size()));
             } else {
                 hash(pSample->Data(), pSample->GetActualDataLength());
             }
@@ -93,6 +92,7 @@ class CDigestRenderer : public CNullVideoRenderer {
 
   private:
     std::vector<long> chosen_;
+    std::vector<uint8_t> packed_;
     long presented_ = 0;
     std::vector<std::string> lines_;
 };

@@ -179,6 +179,17 @@ void CGLVideoWidget::Upload(const VideoFrame& f) {
         UploadPlane(0, w, h, planes.stride[0], GL_LUMINANCE, planes.plane[0]);
         UploadPlane(1, w / 2, h / 2, planes.stride[1], GL_LUMINANCE, planes.plane[1]);
         UploadPlane(2, w / 2, h / 2, planes.stride[2], GL_LUMINANCE, planes.plane[2]);
+        if (!f.band.empty()) {
+            // The rows drawn on after lending replace the frame's: packed, so no row length.
+            const YuvPlanes band = f.BandPlanes();
+            for (int i = 0; i < 3; ++i) {
+                const int shift = i ? 1 : 0;
+                glBindTexture(GL_TEXTURE_2D, textures_[i]);
+                glTexSubImage2D(GL_TEXTURE_2D, 0, 0, f.band.top >> shift, w >> shift,
+                                f.band.rows() >> shift, GL_LUMINANCE, GL_UNSIGNED_BYTE,
+                                band.plane[i]);
+            }
+        }
     } else {
         glPixelStorei(GL_UNPACK_ALIGNMENT, 4);  // rows are padded to 4 bytes
         UploadPlane(3, w, h, int(CMediaType::Rgb24Stride(w)), GL_RGB, f.data.data());

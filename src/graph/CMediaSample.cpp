@@ -79,6 +79,7 @@ void CMediaSample::ResetForDelivery() {
     sync_ = discontinuity_ = preroll_ = false;
     mediaType_.reset();
     frame_.reset();
+    band_ = RowBand();
     refs_.store(1, std::memory_order_relaxed);
 }
 

@@ -73,6 +73,12 @@ class CMediaSample {
     // the sample returns to its allocator.
     void LendFrame(AVFramePtr frame) { frame_ = std::move(frame); }
     const AVFrame* LentFrame() const { return frame_.get(); }
+    // Rows of a lent picture that were drawn on after it was lent (a subtitle): its luma rows
+    // [top, bottom) and the chroma rows [top / 2, bottom / 2) below them are in the buffer, at
+    // their places in its packed YV12 layout (Y, then V, then U); every other row is the lent
+    // frame's. `top` and `bottom` are even. Empty when nothing was drawn; reset with the frame.
+    void SetLentBand(RowBand band) { band_ = band; }
+    RowBand LentBand() const { return band_; }
 
     // Reference counting for CSampleRef and the allocator. The last Release hands the
     // buffer back to the allocator.
@@ -100,6 +106,7 @@ class CMediaSample {
     bool preroll_ = false;
     std::unique_ptr<CMediaType> mediaType_;
     AVFramePtr frame_;
+    RowBand band_;
     std::atomic<int> refs_{0};
 };
 

@@ -56,12 +56,30 @@ QImage CSoftVideoWidget::Convert(const VideoFrame& f) {
         swsColour_ = colour;
     }
     SwsContext* c = sws_.get();
-    const YuvPlanes planes = f.Planes();
-    const uint8_t* src[4] = {planes.plane[0], planes.plane[1], planes.plane[2], nullptr};
-    const int srcStride[4] = {planes.stride[0], planes.stride[1], planes.stride[2], 0};
     uint8_t* dst[4] = {img.bits(), nullptr, nullptr, nullptr};
     const int dstStride[4] = {int(img.bytesPerLine()), 0, 0, 0};
-    sws_scale(c, src, srcStride, 0, h, dst, dstStride);
+    // Slices from the top down: the lent frame's rows above the band, the band's, the frame's
+    // below it (one slice without a band). Slice ends are even, as 4:2:0 needs.
+    const YuvPlanes planes = f.Planes();
+    const YuvPlanes band = f.BandPlanes();
+    const auto slice = [&](const YuvPlanes& from, int fromRow, int top, int bottom) {
+        if (bottom <= top) return;
+        const uint8_t* src[4] = {};
+        int srcStride[4] = {};
+        for (int i = 0; i < 3; ++i) {
+            const int shift = i ? 1 : 0;
+            src[i] = from.plane[i] + ptrdiff_t((top - fromRow) >> shift) * from.stride[i];
+            srcStride[i] = from.stride[i];
+        }
+        sws_scale(c, src, srcStride, top, bottom - top, dst, dstStride);
+    };
+    if (f.band.empty()) {
+        slice(planes, 0, 0, h);
+    } else {
+        slice(planes, 0, 0, f.band.top);
+        slice(band, f.band.top, f.band.top, f.band.bottom);
+        slice(planes, 0, f.band.bottom, h);
+    }
     return img;
 }
 

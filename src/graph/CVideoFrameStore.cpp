@@ -2,8 +2,10 @@
 
 #include <QMetaObject>
 #include <QWidget>
+#include <cstring>
 
 #include "app/Logger.h"
+#include "graph/LentPicture.h"
 
 namespace zvp {
 
@@ -21,19 +23,36 @@ bool CVideoFrameStore::Present(const VideoFormat& format, const uint8_t* data, l
     return true;
 }
 
-bool CVideoFrameStore::PresentFrame(const VideoFormat& format, const AVFrame& lent) {
-    const bool planar420 = lent.format == AV_PIX_FMT_YUV420P || lent.format == AV_PIX_FMT_YUVJ420P;
-    if (format.subtype != SubType::YV12 || !planar420 || lent.width != format.width ||
-        lent.height != format.height || !lent.data[0] || !lent.data[1] || !lent.data[2] ||
-        lent.linesize[0] < lent.width || lent.linesize[1] < (lent.width + 1) / 2 ||
-        lent.linesize[2] < (lent.width + 1) / 2) {
+bool CVideoFrameStore::PresentFrame(const VideoFormat& format, const AVFrame& lent, RowBand band,
+                                    const uint8_t* bandPicture, long bandPictureBytes) {
+    const int w = format.width, h = format.height;
+    if (format.subtype != SubType::YV12 || w % 2 != 0 || h % 2 != 0 || !IsLentPicture(lent, w, h)) {
         Log(LogPoint{"CVideoFrameStore::PresentFrame", kLogError},
             "lent picture %dx%d (format %d) does not fit %dx%d YV12; dropped", lent.width,
             lent.height, lent.format, format.width, format.height);
         return false;
     }
+    if (!band.empty() && (!IsLentBand(band, h) || !bandPicture || bandPictureBytes < 0 ||
+                          uint64_t(bandPictureBytes) < format.imageSize)) {
+        Log(LogPoint{"CVideoFrameStore::PresentFrame", kLogError},
+            "rows %d to %d drawn on a lent %dx%d picture do not fit it; dropped", band.top,
+            band.bottom, w, h);
+        return false;
+    }
     auto frame = std::make_shared<VideoFrame>();
     frame->format = format;
+    if (!band.empty()) {
+        // Y rows, V rows, U rows of the band, each plane's rows contiguous in the picture.
+        const size_t luma = size_t(band.rows()) * size_t(w);
+        const size_t chroma = size_t(band.rows() / 2) * size_t(w / 2);
+        frame->data.resize(luma + 2 * chroma);
+        const size_t chromaTop = size_t(band.top / 2) * size_t(w / 2);
+        std::memcpy(frame->data.data(), bandPicture + size_t(band.top) * size_t(w), luma);
+        std::memcpy(frame->data.data() + luma, bandPicture + Yv12VOffset(w, h) + chromaTop, chroma);
+        std::memcpy(frame->data.data() + luma + chroma, bandPicture + Yv12UOffset(w, h) + chromaTop,
+                    chroma);
+        frame->band = band;
+    }
     frame->lent.reset(av_frame_clone(&lent));
     if (!frame->lent) {
         Log(LogPoint{"CVideoFrameStore::PresentFrame", kLogError}, "out of memory; dropped");
@@ -44,7 +63,9 @@ bool CVideoFrameStore::PresentFrame(const VideoFormat& format, const AVFrame& le
 }
 
 bool CVideoFrameStore::PresentSample(const VideoFormat& format, const CMediaSample& sample) {
-    if (const AVFrame* lent = sample.LentFrame()) return PresentFrame(format, *lent);
+    if (const AVFrame* lent = sample.LentFrame())
+        return PresentFrame(format, *lent, sample.LentBand(), sample.Data(),
+                            sample.GetActualDataLength());
     return Present(format, sample.Data(), sample.GetActualDataLength());
 }
 
@@ -78,6 +99,20 @@ YuvPlanes VideoFrame::Planes() const {
     planes.plane[0] = y;
     planes.plane[1] = u;
     planes.plane[2] = v;
+    planes.stride[0] = w;
+    planes.stride[1] = planes.stride[2] = w / 2;
+    return planes;
+}
+
+YuvPlanes VideoFrame::BandPlanes() const {
+    YuvPlanes planes;
+    if (!lent || band.empty()) return planes;
+    const int w = format.width;
+    const size_t luma = size_t(band.rows()) * size_t(w);
+    const size_t chroma = size_t(band.rows() / 2) * size_t(w / 2);
+    planes.plane[0] = data.data();
+    planes.plane[2] = data.data() + luma;  // V
+    planes.plane[1] = data.data() + luma + chroma;
     planes.stride[0] = w;
     planes.stride[1] = planes.stride[2] = w / 2;
     return planes;

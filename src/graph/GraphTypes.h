@@ -38,6 +38,14 @@ inline constexpr REFERENCE_TIME TimeDifference(REFERENCE_TIME a, REFERENCE_TIME 
     return ClampTime(difference);
 }
 
+// Rows [top, bottom) of a picture.
+struct RowBand {
+    int top = 0;
+    int bottom = 0;
+    bool empty() const { return bottom <= top; }
+    int rows() const { return empty() ? 0 : bottom - top; }
+};
+
 inline constexpr bool SUCCEEDED(HRESULT hr) {
     return hr >= 0;
 }

@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "app/Logger.h"
+#include "media/CLentPictureCanvas.h"
 #include "media/CVelloSource.h"
 #include "media/PlaneDepth.h"
 #include "subtitle/CSubtitle.h"
@@ -50,7 +51,7 @@ void CVelloVideoDecoder::Reset() {
 
 bool CVelloVideoDecoder::DecodeFrameToBuffer(CVelloSource* source, const CMediaType& mt,
                                              uint8_t* buffer, long size, Result& result, bool rgb,
-                                             AVFramePtr* lent) {
+                                             Lent* lent) {
     if (!DecodePicture(source, result)) return false;
     if (result.picture && !ConvertPicture(source, mt, buffer, size, rgb, lent))
         result.picture = false;
@@ -161,13 +162,13 @@ bool CVelloVideoDecoder::ReceivePicture(CVelloSource* source, Result& result) {
 }
 
 bool CVelloVideoDecoder::ConvertPicture(CVelloSource* source, const CMediaType& mt, uint8_t* buffer,
-                                        long size, bool rgb, AVFramePtr* lent) {
+                                        long size, bool rgb, Lent* lent) {
     if (!pending_) return false;
     pending_ = false;
     // The subtitle packet due at this picture is decoded first: whether it registers a
     // subtitle decides between lending the frame and drawing onto a copy.
     if (source->SubtitleQueue()) DecodeSubtitle(source, pendingResult_.start);
-    if (Lend(mt, rgb, lent)) return true;
+    if (Lend(source, mt, buffer, size, rgb, lent)) return true;
     if (!Convert(*frame_, mt, buffer, size, rgb)) {
         // The buffer holds no picture of this time: nothing is delivered for it.
         Log({"CVelloVideoDecoder::ConvertPicture", kLogError},
@@ -179,34 +180,55 @@ bool CVelloVideoDecoder::ConvertPicture(CVelloSource* source, const CMediaType& 
     }
     const VIDEOINFOHEADER* vih = mt.VideoInfo();
     if (vih) {
-        const int width = vih->bmiHeader.biWidth;
-        const int height = std::abs(vih->bmiHeader.biHeight);
-        int baseline = height - 32;
-        SetSubtitleOutputRgb24(rgb);
-        RenderSubtitles(buffer, width, height, pendingResult_.start / 10'000, baseline, 0);
-        // The next picture's subtitles are rendered on the registry's worker while this
-        // thread delivers this picture and decodes that one.
-        int64_t duration = pendingResult_.duration;
-        if (duration <= 0) duration = source->GetPlaybackInfo()->DefaultFrameDuration();
-        if (duration > 0) RenderSubtitlesAhead((pendingResult_.start + duration) / 10'000, rgb);
+        DrawSubtitles(source, buffer, vih->bmiHeader.biWidth, std::abs(vih->bmiHeader.biHeight),
+                      rgb, nullptr);
     }
     av_frame_unref(frame_.get());
     return true;
 }
 
-bool CVelloVideoDecoder::Lend(const CMediaType& mt, bool rgb, AVFramePtr* lent) {
+void CVelloVideoDecoder::DrawSubtitles(CVelloSource* source, uint8_t* buffer, int width, int height,
+                                       bool rgb, ISubtitleCanvas* canvas) {
+    int baseline = height - 32;
+    SetSubtitleOutputRgb24(rgb);
+    RenderSubtitles(buffer, width, height, pendingResult_.start / 10'000, baseline, 0, rgb, canvas);
+    // The next picture's subtitles are rendered on the registry's worker while this thread
+    // delivers this picture and decodes that one.
+    int64_t duration = pendingResult_.duration;
+    if (duration <= 0) duration = source->GetPlaybackInfo()->DefaultFrameDuration();
+    if (duration > 0) RenderSubtitlesAhead((pendingResult_.start + duration) / 10'000, rgb);
+}
+
+bool CVelloVideoDecoder::Lend(CVelloSource* source, const CMediaType& mt, uint8_t* buffer,
+                              long size, bool rgb, Lent* lent) {
     const VIDEOINFOHEADER* vih = mt.VideoInfo();
     // Only a reference-counted frame can outlive the next decode without a copy.
     if (!lent || rgb || !vih || !frame_->buf[0]) return false;
     const int width = vih->bmiHeader.biWidth;
     const int height = std::abs(vih->bmiHeader.biHeight);
-    if (!CVideoScaler::PlainPlanes(*frame_, width, height, mt.Colour()) || AnySubtitles())
+    if (!CVideoScaler::PlainPlanes(*frame_, width, height, mt.Colour())) return false;
+    const uint32_t pictureBytes =
+        uint32_t(av_image_get_buffer_size(AV_PIX_FMT_YUV420P, width, height, 1));
+    // Subtitles draw on rows copied into the buffer, in its packed layout: a whole picture's
+    // room, even sizes.
+    const bool subtitles = AnySubtitles();
+    if (subtitles &&
+        (!buffer || size < 0 || uint32_t(size) < pictureBytes || width % 2 != 0 || height % 2 != 0))
         return false;
     AVFramePtr frame = MakeFrame();
     if (!frame) return false;
     av_frame_move_ref(frame.get(), frame_.get());
-    *lent = std::move(frame);
-    CountCopy(uint32_t(av_image_get_buffer_size(AV_PIX_FMT_YUV420P, width, height, 1)), 0);
+    Lent out;
+    size_t copied = 0;
+    if (subtitles) {
+        CLentPictureCanvas canvas(*frame, buffer, width, height);
+        DrawSubtitles(source, buffer, width, height, false, &canvas);
+        out.band = canvas.band();
+        copied = canvas.copied_bytes();
+    }
+    out.frame = std::move(frame);
+    *lent = std::move(out);
+    CountCopy(pictureBytes, uint32_t(copied));
     return true;
 }
 

@@ -11,6 +11,7 @@ namespace zvp {
 
 class CPlaybackInfo;
 class CVelloSource;
+class ISubtitleCanvas;
 
 // Decodes the source's video queue into pictures of the pin's output type (YV12 in the
 // type's colour, resolved by the picture height, or bottom-up RGB24) and lets the subtitle
@@ -43,13 +44,21 @@ class CVelloVideoDecoder {
         int64_t duration = 0;      // its duration (100 ns), 0 when unknown
     };
 
+    // A picture handed over as the decoder's frame instead of written into the buffer, and the
+    // rows of the buffer that subtitles drew on (copied from the frame first), for the sample
+    // to carry (CMediaSample::LendFrame, SetLentBand).
+    struct Lent {
+        AVFramePtr frame;
+        RowBand band;
+    };
+
     // Takes at most one packet from the source's video queue (after waiting for at least 5
     // queued packets, the end of the stream or an empty queue), decodes it and converts a
     // finished picture into `buffer` (`size` bytes) according to `mt`. False once the stream
     // has ended (after the decoder's delayed pictures were all handed out) or when
     // interrupted (`result.interrupted`). With `lent`, see ConvertPicture.
     bool DecodeFrameToBuffer(CVelloSource* source, const CMediaType& mt, uint8_t* buffer, long size,
-                             Result& result, bool rgb, AVFramePtr* lent = nullptr);
+                             Result& result, bool rgb, Lent* lent = nullptr);
 
     // The same in two steps, so that the next picture can be decoded while the pin waits for
     // a buffer. DecodePicture: as above without a buffer; a picture stays pending inside the
@@ -57,12 +66,13 @@ class CVelloVideoDecoder {
     // converts the pending picture into `buffer` and lets the subtitles draw onto it; false
     // (logged) when nothing was pending or the conversion failed: the picture is dropped and
     // `buffer` must not be delivered. DecodeFrameToBuffer reports a dropped picture as
-    // `result.picture` false. When `lent` is given and the picture needs neither conversion
-    // (8-bit 4:2:0 of the output's size and colour) nor subtitles (AnySubtitles false), nothing
-    // is written: the decoder's frame itself goes to `*lent` for the sample to carry.
+    // `result.picture` false. When `lent` is given and the picture needs no conversion (8-bit
+    // 4:2:0 of the output's size and colour), the decoder's frame itself goes to `lent->frame`
+    // for the sample to carry; subtitles draw on the rows of `buffer` they need, copied from
+    // the frame just before (`lent->band`), and nothing else is written.
     bool DecodePicture(CVelloSource* source, Result& result);
     bool ConvertPicture(CVelloSource* source, const CMediaType& mt, uint8_t* buffer, long size,
-                        bool rgb, AVFramePtr* lent = nullptr);
+                        bool rgb, Lent* lent = nullptr);
     bool HasPendingPicture() const { return pending_; }
 
     // Forgets the pending picture, a refused packet and the end-of-stream state (after a
@@ -88,8 +98,14 @@ class CVelloVideoDecoder {
     static constexpr int kNoDecoder = 1;
     static int SendPacket(CPlaybackInfo* info, const AVPacket* packet);
     bool Convert(const AVFrame& frame, const CMediaType& mt, uint8_t* buffer, long size, bool rgb);
-    // Moves the pending picture to `*lent` when the sample can carry it as it is.
-    bool Lend(const CMediaType& mt, bool rgb, AVFramePtr* lent);
+    // Moves the pending picture to `*lent` when the sample can carry it as it is, and lets the
+    // subtitles draw on the rows they need in `buffer`.
+    bool Lend(CVelloSource* source, const CMediaType& mt, uint8_t* buffer, long size, bool rgb,
+              Lent* lent);
+    // Lets the subtitles draw on the pending picture's `buffer` (through `canvas` when not
+    // null) and asks for the next picture's to be rendered ahead.
+    void DrawSubtitles(CVelloSource* source, uint8_t* buffer, int width, int height, bool rgb,
+                       ISubtitleCanvas* canvas);
     // Decodes the head packet of the subtitle queue once `pictureTime` (100 ns) reaches its
     // time, and hands the result to the subtitle registry.
     void DecodeSubtitle(CVelloSource* source, int64_t pictureTime);

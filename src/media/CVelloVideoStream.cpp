@@ -105,10 +105,10 @@ HRESULT CVelloVideoStream::FillBuffer(IMediaSample* pSample) {
     const bool rgb = m_OutputType.Subtype() == MEDIASUBTYPE_RGB24;
 
     // A renderer that reads lent frames gets the decoder's picture without a copy when it
-    // needs no conversion and no subtitle is drawn on it.
+    // needs no conversion; only the rows a subtitle draws on are copied.
     const CBasePin* peer = GetConnected();
-    AVFramePtr lent;
-    AVFramePtr* lend = peer && peer->TakesFramePlanes() ? &lent : nullptr;
+    CVelloVideoDecoder::Lent lent;
+    CVelloVideoDecoder::Lent* lend = peer && peer->TakesFramePlanes() ? &lent : nullptr;
     CVelloVideoDecoder::Result result;
     for (;;) {
         if (m_Decoder.DecodeFrameToBuffer(m_pSource, m_OutputType, buffer, pSample->GetSize(),
@@ -125,7 +125,10 @@ HRESULT CVelloVideoStream::FillBuffer(IMediaSample* pSample) {
         m_OutputType.GetSampleSize() ? m_OutputType.GetSampleSize() : uint32_t(pSample->GetSize()),
         uint32_t(pSample->GetSize()))));
     if (TakeDiscontinuity()) pSample->SetDiscontinuity(true);
-    if (lent) pSample->LendFrame(std::move(lent));
+    if (lent.frame) {
+        pSample->LendFrame(std::move(lent.frame));
+        pSample->SetLentBand(lent.band);
+    }
 
     REFERENCE_TIME duration = result.duration;
     if (duration <= 0) duration = m_pSource->GetPlaybackInfo()->DefaultFrameDuration();

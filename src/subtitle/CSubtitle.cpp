@@ -206,7 +206,7 @@ void RenderSubtitles(uint8_t* picture, int width, int height, int64_t timeMs, in
 }
 
 void RenderSubtitles(uint8_t* picture, int width, int height, int64_t timeMs, int& baseline,
-                     int stride, bool rgb24) {
+                     int stride, bool rgb24, ISubtitleCanvas* canvas) {
     if (!picture || width <= 0 || height <= 0) return;
     std::vector<std::shared_ptr<CSubtitle>> objects;
     std::shared_ptr<CSubtitleRenderer> renderer;
@@ -225,6 +225,7 @@ void RenderSubtitles(uint8_t* picture, int width, int height, int64_t timeMs, in
     frame.stride = stride;
     frame.rgb24 = rgb24;
     frame.time_ms = timeMs;
+    frame.canvas = rgb24 ? nullptr : canvas;
     for (const auto& object : objects) object->Render(frame, renderer, baseline);
 }
 

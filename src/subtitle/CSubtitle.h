@@ -132,9 +132,10 @@ bool AnySubtitles();
 // bytes (0: width for YV12, the 4-byte padded row for RGB24).
 void RenderSubtitles(uint8_t* picture, int width, int height, int64_t timeMs, int& baseline,
                      int stride);
-// As above with the picture format given instead of read from SetSubtitleOutputRgb24.
+// As above with the picture format given instead of read from SetSubtitleOutputRgb24, and for
+// a YV12 picture optionally a `canvas` (not owned) that prepares the rows drawn on first.
 void RenderSubtitles(uint8_t* picture, int width, int height, int64_t timeMs, int& baseline,
-                     int stride, bool rgb24);
+                     int stride, bool rgb24, ISubtitleCanvas* canvas = nullptr);
 
 // Hands the picture of `timeMs` to the registry's worker, which lets every object render it
 // ahead (RenderAhead) while the caller decodes that picture; replaces a request the worker

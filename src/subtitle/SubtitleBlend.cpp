@@ -5,6 +5,8 @@
 #include <cstring>
 #include <vector>
 
+#include "subtitle/ISubtitleCanvas.h"
+
 namespace zvp {
 
 namespace {
@@ -319,6 +321,11 @@ void BlendYuvOverlay(const SubtitleFrame& frame, const YuvOverlay& overlay,
     const int cs = ys / 2;
     const int cw = frame.width / 2;
     const int ch = frame.height / 2;
+    // Rows [top, top + 2 x block rows): every luma row and every chroma row below written.
+    if (frame.canvas) {
+        const int rows = 2 * ((rect.height + 1) / 2);
+        frame.canvas->PrepareRows(std::max(0, top), std::min(frame.height, top + rows));
+    }
     uint8_t* yPlane = frame.data;
     uint8_t* vPlane = yPlane + static_cast<size_t>(ys) * frame.height;
     uint8_t* uPlane = vPlane + static_cast<size_t>(cs) * ch;

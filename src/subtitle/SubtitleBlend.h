@@ -7,10 +7,13 @@
 
 namespace zvp {
 
+class ISubtitleCanvas;
+
 // One picture handed to the subtitle renderers. Owned by the caller; valid for one call.
 //  - YV12: top-down planes Y (stride bytes per row, `height` rows), then V, then U (each
 //    stride / 2 bytes per row, height / 2 rows), contiguous.
 //  - RGB24: bottom-up rows of B, G, R bytes, `stride` bytes apart (the padded row length).
+// With a `canvas` (YV12 only), only the rows it prepared hold the picture.
 struct SubtitleFrame {
     uint8_t* data = nullptr;
     int width = 0;
@@ -18,6 +21,7 @@ struct SubtitleFrame {
     int stride = 0;  // bytes per row of the first plane; 0: width (YV12), padded width x 3
     bool rgb24 = false;
     int64_t time_ms = 0;
+    ISubtitleCanvas* canvas = nullptr;  // not owned
 };
 
 // A rectangle in picture coordinates (top-down).

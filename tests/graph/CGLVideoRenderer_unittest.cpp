@@ -105,6 +105,18 @@ TEST(CGLVideoRendererTest, ConvertsWithEachMatrixAndRange) {
             return why.empty();
         })) << "lent "
             << ColourName(c.colour) << " " << c.width << "x" << c.height << ": " << why;
+        // Lent with its middle rows drawn on: those come from the band, over the frame's.
+        const RowBand band{c.height / 2 - 4, c.height / 2 + 4};
+        SpoilRows(*lent, band.top, band.bottom);
+        ASSERT_TRUE(store->PresentFrame(StripesFormat(c.width, c.height, c.colour), *lent));
+        EXPECT_TRUE(PumpUntil([&] { return !StripesDiffer(widget.grabFramebuffer()).empty(); }));
+        ASSERT_TRUE(store->PresentFrame(StripesFormat(c.width, c.height, c.colour), *lent, band,
+                                        bytes.data(), long(bytes.size())));
+        EXPECT_TRUE(PumpUntil([&] {
+            why = StripesDiffer(widget.grabFramebuffer());
+            return why.empty();
+        })) << "lent with a band "
+            << ColourName(c.colour) << " " << c.width << "x" << c.height << ": " << why;
     }
 }
 

@@ -10,6 +10,7 @@
 
 #include "graph/CSoftVideoWidget.h"
 #include "graph/ColourStripes.h"
+#include "graph/LentPicture.h"
 #include "graph/VideoPattern.h"
 #include "support/TestUtil.h"
 
@@ -152,6 +153,51 @@ TEST(CSoftVideoRendererTest, LentFrameMustMatchTheFormat) {
     EXPECT_EQ(shown->Planes().stride[1], frame->linesize[1]);
     frame.reset();
     EXPECT_EQ(shown->Planes().plane[0][0], StripesYv12(64, 32, colour)[0]);
+}
+
+// Rows drawn on after lending (a subtitle) come with the lent frame: the store keeps them
+// beside it, refusing a band that does not fit, and the widget shows exactly the picture
+// packed from both.
+TEST(CSoftVideoRendererTest, LentFrameWithDrawnRows) {
+    const VideoColour colour{ColourMatrix::BT601, ColourRange::Limited};
+    const int w = 64, h = 32;
+    const VideoFormat format = StripesFormat(w, h, colour);
+    AVFramePtr frame = StripesFrame(w, h, colour);
+    ASSERT_NE(frame, nullptr);
+    const RowBand band{12, 20};
+    SpoilRows(*frame, band.top, band.bottom);
+    // The buffer the rows were drawn in: only the band's rows are read from it.
+    std::vector<uint8_t> drawn = StripesYv12(w, h, colour);
+    std::vector<uint8_t> whole(drawn.size());
+    ASSERT_TRUE(PackLentPicture(*frame, band, drawn.data(), w, h, whole.data()));
+    EXPECT_TRUE(whole == drawn);
+    std::fill(drawn.begin(), drawn.begin() + band.top * w, uint8_t(7));
+
+    CVideoFrameStore store;
+    for (const RowBand bad : {RowBand{11, 20}, RowBand{12, 34}, RowBand{-2, 4}}) {
+        EXPECT_FALSE(store.PresentFrame(format, *frame, bad, drawn.data(), long(drawn.size())));
+        EXPECT_FALSE(PackLentPicture(*frame, bad, drawn.data(), w, h, whole.data()));
+    }
+    EXPECT_FALSE(store.PresentFrame(format, *frame, band, drawn.data(), long(drawn.size()) - 1));
+    EXPECT_FALSE(store.PresentFrame(format, *frame, band, nullptr, 0));
+    EXPECT_EQ(store.Latest(), nullptr);
+    ASSERT_TRUE(store.PresentFrame(format, *frame, band, drawn.data(), long(drawn.size())));
+    const std::shared_ptr<const VideoFrame> shown = store.Latest();
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(shown->data.size(), size_t(band.rows()) * w * 3 / 2);
+    EXPECT_EQ(shown->Planes().plane[0], frame->data[0]);
+
+    CSoftVideoWidget widget(std::make_shared<CVideoFrameStore>());
+    const QImage banded = widget.Convert(*shown);
+    EXPECT_EQ(StripesDiffer(banded), "");
+    VideoFrame packed;
+    packed.format = format;
+    packed.data = StripesYv12(w, h, colour);
+    EXPECT_TRUE(banded == widget.Convert(packed));
+    VideoFrame spoilt;
+    spoilt.format = format;
+    spoilt.lent.reset(av_frame_clone(frame.get()));
+    EXPECT_NE(StripesDiffer(widget.Convert(spoilt)), "");
 }
 
 TEST(CSoftVideoRendererTest, ShortSampleIsDroppedAndWidgetOutlivedByParent) {

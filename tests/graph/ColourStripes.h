@@ -92,6 +92,17 @@ inline AVFramePtr StripesFrame(int width, int height, VideoColour colour) {
     return frame;
 }
 
+// Sets luma rows [top, bottom) (even ends) of a lent frame, and the chroma rows below them, to 0:
+// a picture whose true rows there must come from elsewhere (a band drawn on).
+inline void SpoilRows(AVFrame& frame, int top, int bottom) {
+    for (int plane = 0; plane < 3; ++plane) {
+        const int shift = plane ? 1 : 0;
+        for (int y = top >> shift; y < bottom >> shift; ++y)
+            std::fill_n(frame.data[plane] + ptrdiff_t(y) * frame.linesize[plane],
+                        frame.width >> shift, uint8_t(0));
+    }
+}
+
 inline VideoFormat StripesFormat(int width, int height, VideoColour colour) {
     return VideoFormat{SubType::YV12, width, height,
                        CMediaType::ImageSize(SubType::YV12, width, height), colour};

@@ -79,8 +79,10 @@ TEST(CVelloVideoStream, DeliversEveryPictureInOrderAsTheDecoderMadeIt) {
     }
 }
 
-// A subtitle file shown beside the clip is drawn onto copies: no picture goes out lent.
-TEST(CVelloVideoStream, PicturesWithSubtitlesAreCopiedNotLent) {
+// A subtitle file shown beside the clip: a renderer that takes lent frames gets the decoder's
+// pictures with only the rows the subtitle drew on copied beside them, and sees what a
+// renderer given whole copies sees.
+TEST(CVelloVideoStream, PicturesWithSubtitlesAreLentWithOnlyTheDrawnRowsCopied) {
     TempDir dir;
     const std::string clip = dir.file("clip.mp4");
     std::filesystem::copy_file(MediaPath("h264_aac.mp4"), clip);
@@ -89,17 +91,43 @@ TEST(CVelloVideoStream, PicturesWithSubtitlesAreCopiedNotLent) {
         srt << "1\n00:00:00,000 --> 00:00:10,000\nBeside the clip\n";
     }
     const std::vector<uint64_t> reference = ReferenceDigests(clip);
-    Pipeline p;
-    ASSERT_TRUE(p.Build(clip, /*fast=*/true));
-    ASSERT_EQ(p.graph->Run(), S_OK);
-    ASSERT_TRUE(p.WaitForEvent(EC_COMPLETE));
-    p.graph->Stop();
-    EXPECT_EQ(p.video->LentPictures(), 0);
-    const std::vector<uint64_t> shown = p.video->Digests();
-    ASSERT_EQ(shown.size(), reference.size());
+    const uint32_t pictureBytes = CMediaType::ImageSize(SubType::YV12, 320, 240);
+    std::vector<uint64_t> shown[2];
+    std::vector<uint8_t> first[2];
+    // The first file of the process picks the default font and stores its name, which later
+    // files look up: a first run to settle that, then copies, then lent frames.
+    for (const bool takesFrames : {false, false, true}) {
+        SCOPED_TRACE(takesFrames ? "lent frames" : "copies");
+        CVelloVideoDecoder::CopyCounters& copies = CVelloVideoDecoder::Copies();
+        const uint64_t picturesBefore = copies.pictures.load();
+        const uint64_t copiedBefore = copies.copied_bytes.load();
+        Pipeline p;
+        ASSERT_TRUE(p.Build(clip, /*fast=*/true, /*rgbOnly=*/false, takesFrames));
+        ASSERT_EQ(p.graph->Run(), S_OK);
+        ASSERT_TRUE(p.WaitForEvent(EC_COMPLETE));
+        p.graph->Stop();
+        shown[takesFrames] = p.video->Digests();
+        first[takesFrames] = p.video->FirstPicture();
+        const uint64_t pictures = copies.pictures.load() - picturesBefore;
+        const uint64_t copied = copies.copied_bytes.load() - copiedBefore;
+        if (takesFrames) {
+            EXPECT_EQ(p.video->LentPictures(), 250);
+            EXPECT_GE(p.video->BandedPictures(), 240);
+            // One line of text near the bottom: a small share of each picture.
+            EXPECT_GT(copied, 0u);
+            EXPECT_LT(copied, pictures * pictureBytes / 4);
+        } else {
+            EXPECT_EQ(p.video->LentPictures(), 0);
+            EXPECT_EQ(copied, pictures * pictureBytes);
+        }
+    }
+    ASSERT_EQ(shown[0].size(), reference.size());
     int drawn = 0;
-    for (size_t i = 0; i < shown.size(); ++i) drawn += shown[i] != reference[i];
+    for (size_t i = 0; i < shown[0].size(); ++i) drawn += shown[0][i] != reference[i];
     EXPECT_GE(drawn, 240);
+    EXPECT_EQ(shown[1], shown[0]);
+    ASSERT_EQ(first[0].size(), pictureBytes);
+    EXPECT_TRUE(first[1] == first[0]) << "the first picture, chroma included, differs";
 }
 
 TEST(CVelloVideoStream, EmbeddedSubtitlesAreDrawnOntoThePictures) {

@@ -19,6 +19,7 @@
 #include "graph/CNullAudioRenderer.h"
 #include "graph/CNullVideoRenderer.h"
 #include "graph/CRendererInputPin.h"
+#include "graph/LentPicture.h"
 #include "media/CVelloAudioStream.h"
 #include "media/CVelloSource.h"
 #include "media/CVelloVideoStream.h"
@@ -48,10 +49,14 @@ class DigestVideoRenderer : public CNullVideoRenderer {
         : CNullVideoRenderer(fast), rgbOnly_(rgbOnly), takesFrames_(takesFrames) {}
 
     bool TakesFramePlanes() const override { return takesFrames_; }
-    // Presented pictures that came as lent frames.
+    // Presented pictures that came as lent frames, and those of them with rows drawn on.
     int LentPictures() {
         std::lock_guard lock(lock_);
         return lent_;
+    }
+    int BandedPictures() {
+        std::lock_guard lock(lock_);
+        return banded_;
     }
     HRESULT CheckMediaType(const CMediaType* pmt) override {
         if (rgbOnly_ && pmt && pmt->Subtype() != MEDIASUBTYPE_RGB24) return E_FAIL;
@@ -94,7 +99,11 @@ class DigestVideoRenderer : public CNullVideoRenderer {
             std::lock_guard lock(lock_);
             if (const AVFrame* frame = pSample->LentFrame()) {
                 ++lent_;
-                digests_.push_back(HashRows(frame->data[0], f.width, f.height, frame->linesize[0]));
+                banded_ += !pSample->LentBand().empty();
+                std::vector<uint8_t> packed(size_t(f.width) * size_t(f.height) * 3 / 2);
+                if (PackLentPicture(*frame, pSample->LentBand(), pSample->Data(), f.width, f.height,
+                                    packed.data()))
+                    digests_.push_back(HashRows(packed.data(), f.width, f.height, f.width));
             } else if (f.subtype == MEDIASUBTYPE_YV12 &&
                        pSample->GetActualDataLength() >= f.width * f.height) {
                 digests_.push_back(HashRows(pSample->Data(), f.width, f.height, f.width));
@@ -135,15 +144,10 @@ class DigestVideoRenderer : public CNullVideoRenderer {
             if (!first_.empty()) return;
             if (const AVFrame* frame = pSample->LentFrame()) {
                 const int w = frame->width, h = frame->height;
-                const int planes[3] = {0, 2, 1};
-                for (int plane : planes) {
-                    const int pw = plane ? w / 2 : w, ph = plane ? h / 2 : h;
-                    for (int y = 0; y < ph; ++y) {
-                        const uint8_t* row =
-                            frame->data[plane] + ptrdiff_t(y) * frame->linesize[plane];
-                        first_.insert(first_.end(), row, row + pw);
-                    }
-                }
+                first_.resize(size_t(w) * size_t(h) * 3 / 2);
+                if (!PackLentPicture(*frame, pSample->LentBand(), pSample->Data(), w, h,
+                                     first_.data()))
+                    first_.clear();
             } else {
                 first_.assign(pSample->Data(), pSample->Data() + pSample->GetActualDataLength());
             }
@@ -154,7 +158,8 @@ class DigestVideoRenderer : public CNullVideoRenderer {
     const bool rgbOnly_;
     const bool takesFrames_;
     std::mutex lock_;
-    int lent_ = 0;  // guarded by lock_
+    int lent_ = 0;    // guarded by lock_
+    int banded_ = 0;  // guarded by lock_
     std::condition_variable firstSeen_;
     std::vector<uint64_t> digests_;  // guarded by lock_
     Watch watch_;                    // guarded by lock_

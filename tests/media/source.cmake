@@ -6,6 +6,7 @@ zvp_test(source_tests
     ${CMAKE_CURRENT_LIST_DIR}/CVelloStreams_unittest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CVelloSourceCycles_unittest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CVelloVideoDecoder_unittest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/CLentPictureCanvas_unittest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CVelloSourceLocks_unittest.cpp
   LIBS zvp_media GTest::gtest_main
   LABELS pipeline)

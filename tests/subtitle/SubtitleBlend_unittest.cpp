@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
+
+#include "subtitle/ISubtitleCanvas.h"
 
 namespace zvp {
 namespace {
@@ -160,6 +163,26 @@ TEST(SubtitleBlendTest, SpansBlendAsTheWholeBoxDoes) {
                 PrepareYuvOverlay(spanned.data(), box.width, box.height, ob, &spans);
                 BlendYuvOverlay(fa, oa, at);
                 BlendYuvOverlay(fb, ob, at);
+                // Through a canvas: the same pixels, and every changed row prepared first.
+                struct Rows : ISubtitleCanvas {
+                    int top = 1 << 30, bottom = -1;
+                    void PrepareRows(int t, int b) override {
+                        top = std::min(top, t);
+                        bottom = std::max(bottom, b);
+                    }
+                } rows;
+                std::vector<uint8_t> c = base;
+                SubtitleFrame fc{c.data(), width, height, stride, rgb24, 0, &rows};
+                BlendYuvOverlay(fc, oa, at);
+                EXPECT_TRUE(c == a);
+                for (size_t i = 0; i < c.size(); ++i) {
+                    if (c[i] == base[i]) continue;
+                    const size_t luma = size_t(width) * height;
+                    const int row =
+                        i < luma ? int(i / width) : 2 * int((i - luma) % (luma / 4) / (width / 2));
+                    ASSERT_GE(row, rows.top) << "byte " << i;
+                    ASSERT_LT(row, rows.bottom) << "byte " << i;
+                }
             }
             EXPECT_NE(a, base);
             EXPECT_TRUE(a == b) << "round " << round << (rgb24 ? " RGB24" : " YV12");
