@@ -38,6 +38,21 @@ TEST(CVelloVideoStream, OffersYv12ThenRgb24AndChecksTypes) {
     EXPECT_EQ(pin->CheckMediaType(&variable), E_INVALIDARG);
 }
 
+// Plays `clip` to its end at full speed through `p` (into a renderer that takes lent frames
+// or not); the pictures the video decoders wrote meanwhile and the bytes they copied for them.
+void PlayToEnd(Pipeline& p, const std::string& clip, bool takesFrames, uint64_t& pictures,
+               uint64_t& copied) {
+    CVelloVideoDecoder::CopyCounters& copies = CVelloVideoDecoder::Copies();
+    const uint64_t picturesBefore = copies.pictures.load();
+    const uint64_t copiedBefore = copies.copied_bytes.load();
+    ASSERT_TRUE(p.Build(clip, /*fast=*/true, /*rgbOnly=*/false, takesFrames));
+    ASSERT_EQ(p.graph->Run(), S_OK);
+    ASSERT_TRUE(p.WaitForEvent(EC_COMPLETE));
+    p.graph->Stop();
+    pictures = copies.pictures.load() - picturesBefore;
+    copied = copies.copied_bytes.load() - copiedBefore;
+}
+
 // Without subtitles, an 8-bit 4:2:0 picture reaches a renderer that takes lent frames as the
 // decoder's own frame (nothing copied) and any other renderer copied once: the same pictures
 // either way.
@@ -47,14 +62,9 @@ TEST(CVelloVideoStream, DeliversEveryPictureInOrderAsTheDecoderMadeIt) {
     ASSERT_EQ(reference.size(), 250u);
     for (const bool takesFrames : {true, false}) {
         SCOPED_TRACE(takesFrames ? "lent frames" : "copies");
-        CVelloVideoDecoder::CopyCounters& copies = CVelloVideoDecoder::Copies();
-        const uint64_t picturesBefore = copies.pictures.load();
-        const uint64_t copiedBefore = copies.copied_bytes.load();
         Pipeline p;
-        ASSERT_TRUE(p.Build(clip, /*fast=*/true, /*rgbOnly=*/false, takesFrames));
-        ASSERT_EQ(p.graph->Run(), S_OK);
-        ASSERT_TRUE(p.WaitForEvent(EC_COMPLETE));
-        p.graph->Stop();
+        uint64_t pictures = 0, copied = 0;
+        ASSERT_NO_FATAL_FAILURE(PlayToEnd(p, clip, takesFrames, pictures, copied));
         // The pre-rolled poster is the first picture; it is presented again when running.
         std::vector<uint64_t> shown = p.video->Digests();
         EXPECT_EQ(shown, reference);
@@ -66,8 +76,6 @@ TEST(CVelloVideoStream, DeliversEveryPictureInOrderAsTheDecoderMadeIt) {
         ASSERT_EQ(starts.size(), 250u);
         for (size_t i = 1; i < starts.size(); ++i) EXPECT_EQ(starts[i] - starts[i - 1], 400000);
 
-        const uint64_t pictures = copies.pictures.load() - picturesBefore;
-        const uint64_t copied = copies.copied_bytes.load() - copiedBefore;
         EXPECT_GE(pictures, 250u);
         if (takesFrames) {
             EXPECT_EQ(copied, 0u);
@@ -98,18 +106,11 @@ TEST(CVelloVideoStream, PicturesWithSubtitlesAreLentWithOnlyTheDrawnRowsCopied) 
     // files look up: a first run to settle that, then copies, then lent frames.
     for (const bool takesFrames : {false, false, true}) {
         SCOPED_TRACE(takesFrames ? "lent frames" : "copies");
-        CVelloVideoDecoder::CopyCounters& copies = CVelloVideoDecoder::Copies();
-        const uint64_t picturesBefore = copies.pictures.load();
-        const uint64_t copiedBefore = copies.copied_bytes.load();
         Pipeline p;
-        ASSERT_TRUE(p.Build(clip, /*fast=*/true, /*rgbOnly=*/false, takesFrames));
-        ASSERT_EQ(p.graph->Run(), S_OK);
-        ASSERT_TRUE(p.WaitForEvent(EC_COMPLETE));
-        p.graph->Stop();
+        uint64_t pictures = 0, copied = 0;
+        ASSERT_NO_FATAL_FAILURE(PlayToEnd(p, clip, takesFrames, pictures, copied));
         shown[takesFrames] = p.video->Digests();
         first[takesFrames] = p.video->FirstPicture();
-        const uint64_t pictures = copies.pictures.load() - picturesBefore;
-        const uint64_t copied = copies.copied_bytes.load() - copiedBefore;
         if (takesFrames) {
             EXPECT_EQ(p.video->LentPictures(), 250);
             EXPECT_GE(p.video->BandedPictures(), 240);
