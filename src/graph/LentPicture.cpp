@@ -25,28 +25,37 @@ size_t Yv12UOffset(int width, int height) {
     return Yv12VOffset(width, height) + size_t(width / 2) * size_t(height / 2);
 }
 
+size_t CopyLentRows(const AVFrame& frame, RowBand rows, int width, int height, uint8_t* out) {
+    // Packed order Y, V, U; the frame's is Y, U, V.
+    const int sources[3] = {0, 2, 1};
+    const size_t offsets[3] = {0, Yv12VOffset(width, height), Yv12UOffset(width, height)};
+    size_t copied = 0;
+    for (int i = 0; i < 3; ++i) {
+        const int shift = i ? 1 : 0;
+        const size_t rowBytes = size_t(width >> shift);
+        const uint8_t* plane = frame.data[sources[i]];
+        const ptrdiff_t stride = frame.linesize[sources[i]];
+        for (int y = rows.top >> shift; y < rows.bottom >> shift; ++y)
+            std::memcpy(out + offsets[i] + size_t(y) * rowBytes, plane + y * stride, rowBytes);
+        copied += rowBytes * size_t(rows.rows() >> shift);
+    }
+    return copied;
+}
+
 bool PackLentPicture(const AVFrame& frame, RowBand band, const uint8_t* bandPicture, int width,
                      int height, uint8_t* out) {
     if (!out || !IsLentPicture(frame, width, height) || !IsLentBand(band, height) ||
         (!band.empty() && !bandPicture))
         return false;
-    // Packed order Y, V, U; the frame's is Y, U, V.
-    const int sources[3] = {0, 2, 1};
-    const size_t offsets[3] = {0, Yv12VOffset(width, height), Yv12UOffset(width, height)};
-    for (int i = 0; i < 3; ++i) {
-        const int shift = i ? 1 : 0;
-        const int rowBytes = width >> shift, rows = height >> shift;
-        const int bandTop = band.top >> shift, bandBottom = band.bottom >> shift;
-        const uint8_t* plane = frame.data[sources[i]];
-        const int stride = frame.linesize[sources[i]];
-        for (int y = 0; y < rows; ++y) {
-            const size_t at = offsets[i] + size_t(y) * size_t(rowBytes);
-            const uint8_t* row = y >= bandTop && y < bandBottom
-                                     ? bandPicture + at
-                                     : plane + ptrdiff_t(y) * ptrdiff_t(stride);
-            std::memcpy(out + at, row, size_t(rowBytes));
-        }
-    }
+    CopyLentRows(frame, RowBand{0, height}, width, height, out);
+    if (band.empty()) return true;
+    // The band's rows of each plane are contiguous in the packed layout.
+    const size_t chromaTop = size_t(band.top / 2) * size_t(width / 2);
+    const size_t chroma = size_t(band.rows() / 2) * size_t(width / 2);
+    const size_t luma = size_t(band.top) * size_t(width);
+    std::memcpy(out + luma, bandPicture + luma, size_t(band.rows()) * size_t(width));
+    for (const size_t plane : {Yv12VOffset(width, height), Yv12UOffset(width, height)})
+        std::memcpy(out + plane + chromaTop, bandPicture + plane + chromaTop, chroma);
     return true;
 }
 

@@ -23,6 +23,11 @@ bool IsLentBand(RowBand band, int height);
 size_t Yv12VOffset(int width, int height);
 size_t Yv12UOffset(int width, int height);
 
+// Copies luma rows [rows.top, rows.bottom) (even ends, inside the picture) of `frame` and
+// the chroma rows below them into `out`, a packed width x height picture, at their places;
+// the bytes copied. The frame must be IsLentPicture of that size.
+size_t CopyLentRows(const AVFrame& frame, RowBand rows, int width, int height, uint8_t* out);
+
 // Writes the picture a lent sample stands for, packed, to `out` (width x height x 3 / 2
 // bytes): the rows of `band` from `bandPicture` (a buffer in the packed layout; only those
 // rows are read), every other row from `frame`. False, writing nothing, when the frame or the

@@ -1,7 +1,6 @@
 #include "media/CLentPictureCanvas.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "graph/LentPicture.h"
 
@@ -33,19 +32,7 @@ void CLentPictureCanvas::PrepareRows(int top, int bottom) {
 }
 
 void CLentPictureCanvas::CopyRows(int top, int bottom) {
-    // Packed order Y, V, U; the frame's is Y, U, V.
-    const int sources[3] = {0, 2, 1};
-    const size_t offsets[3] = {0, Yv12VOffset(width_, height_), Yv12UOffset(width_, height_)};
-    for (int i = 0; i < 3; ++i) {
-        const int shift = i ? 1 : 0;
-        const size_t rowBytes = size_t(width_ >> shift);
-        const uint8_t* plane = frame_.data[sources[i]];
-        const ptrdiff_t stride = frame_.linesize[sources[i]];
-        for (int y = top >> shift; y < bottom >> shift; ++y) {
-            std::memcpy(buffer_ + offsets[i] + size_t(y) * rowBytes, plane + y * stride, rowBytes);
-        }
-        copied_ += rowBytes * size_t((bottom - top) >> shift);
-    }
+    copied_ += CopyLentRows(frame_, RowBand{top, bottom}, width_, height_, buffer_);
 }
 
 }  // namespace zvp
