@@ -11,6 +11,15 @@ namespace zvp {
 
 namespace {
 
+// The row loops below run once more, compiled for AVX2, on processors that have it (chosen once
+// at load time); the arithmetic is the same, so are the results.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && \
+    !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+#define ZVP_ROW_LOOP __attribute__((target_clones("avx2", "default")))
+#else
+#define ZVP_ROW_LOOP
+#endif
+
 // (over x a + under x (255 - a)) / 255, exact: the sum is at most 65025, and
 // (t + 1 + (t >> 8)) >> 8 == t / 255 for t < 65535. 16-bit arithmetic lets the compiler
 // vectorise the loops below.
@@ -23,9 +32,56 @@ inline uint8_t Mix(uint8_t over, uint8_t under, uint8_t a) {
 }
 
 // Blends `count` bytes of `over` with weights `alpha` onto `dst`.
-inline void MixRun(uint8_t* __restrict dst, const uint8_t* __restrict over,
-                   const uint8_t* __restrict alpha, int count) {
+ZVP_ROW_LOOP void MixRun(uint8_t* __restrict dst, const uint8_t* __restrict over,
+                         const uint8_t* __restrict alpha, int count) {
     for (int i = 0; i < count; ++i) dst[i] = Mix(over[i], dst[i], alpha[i]);
+}
+
+// BT.601 studio-range chroma of one BGRA pixel.
+inline int CrOf(const uint8_t* o) {
+    return ((112 * o[2] - 94 * o[1] - 18 * o[0] + 128) >> 8) + 128;
+}
+inline int CbOf(const uint8_t* o) {
+    return ((-38 * o[2] - 74 * o[1] + 112 * o[0] + 128) >> 8) + 128;
+}
+
+// Per column x in [x0, x1) of two BGRA rows, the sums of both pixels' Cr, Cb and alpha.
+ZVP_ROW_LOOP void PairSums(const uint8_t* __restrict top, const uint8_t* __restrict bottom,
+                           int16_t* __restrict cr, int16_t* __restrict cb,
+                           int16_t* __restrict alpha, int x0, int x1) {
+    for (int x = x0; x < x1; ++x) {
+        cr[x] = int16_t(CrOf(top + 4 * x) + CrOf(bottom + 4 * x));
+        cb[x] = int16_t(CbOf(top + 4 * x) + CbOf(bottom + 4 * x));
+        alpha[x] = int16_t(top[4 * x + 3] + bottom[4 * x + 3]);
+    }
+}
+
+// Per block b in [b0, b1), the mean of the four pixels whose column sums `sums` holds.
+ZVP_ROW_LOOP void BlockMeans(const int16_t* __restrict sums, uint8_t* __restrict out, int b0,
+                             int b1) {
+    for (int b = b0; b < b1; ++b) out[b] = uint8_t((sums[2 * b] + sums[2 * b + 1]) >> 2);
+}
+
+// Paints `count` pixels of coverage `src`, colour (r, g, b) and opacity k onto BGRA `p`.
+ZVP_ROW_LOOP void PaintRow(uint8_t* __restrict p, const uint8_t* __restrict src, int count,
+                           uint8_t k, uint8_t r, uint8_t g, uint8_t b) {
+    for (int x = 0; x < count; ++x) {
+        const uint8_t a = Div255(uint16_t(src[x] * k));
+        p[4 * x + 0] = Mix(b, p[4 * x + 0], a);
+        p[4 * x + 1] = Mix(g, p[4 * x + 1], a);
+        p[4 * x + 2] = Mix(r, p[4 * x + 2], a);
+        p[4 * x + 3] = Mix(k, p[4 * x + 3], a);
+    }
+}
+
+// Alpha and BT.601 studio-range luma of the BGRA pixels [x0, x1) of a row.
+ZVP_ROW_LOOP void LumaRow(const uint8_t* __restrict in, uint8_t* __restrict alpha,
+                          uint8_t* __restrict luma, int x0, int x1) {
+    for (int x = x0; x < x1; ++x) {
+        const uint8_t* o = in + x * 4;
+        alpha[x] = o[3];
+        luma[x] = uint8_t(((66 * o[2] + 129 * o[1] + 25 * o[0] + 128) >> 8) + 16);
+    }
 }
 
 // [first, last) of the entries of `alpha` (stride `step`) above 0.
@@ -129,15 +185,7 @@ void PaintAssImages(const ASS_Image* images, const OverlayRect& box, uint8_t* bg
             uint8_t* p = bgra + (static_cast<size_t>(img->dst_y + y - box.top) * box.width +
                                  (img->dst_x + from - box.left)) *
                                     4;
-            const int n = to - from;
-            src += from;
-            for (int x = 0; x < n; ++x) {
-                const uint8_t a = Div255(uint16_t(src[x] * k));
-                p[4 * x + 0] = Mix(b, p[4 * x + 0], a);
-                p[4 * x + 1] = Mix(g, p[4 * x + 1], a);
-                p[4 * x + 2] = Mix(r, p[4 * x + 2], a);
-                p[4 * x + 3] = Mix(uint8_t(k), p[4 * x + 3], a);
-            }
+            PaintRow(p, src + from, to - from, uint8_t(k), r, g, b);
         }
     }
 }
@@ -210,18 +258,9 @@ void PrepareYuvOverlay(const uint8_t* bgra, int width, int height, YuvOverlay& o
     const auto to = [&](int y) { return spans ? spans->last[y] : width; };
     for (int y = 0; y < height; ++y) {
         const size_t row = static_cast<size_t>(y) * width;
-        // Raw restrict pointers: stores through the vectors' operator[] would make the
-        // compiler reload their data pointers on every pixel and keep the loop from
-        // vectorising.
-        uint8_t* __restrict alphaOut = out.alpha.data() + row;
-        uint8_t* __restrict luma = out.luma.data() + row;
-        const uint8_t* __restrict in = bgra + row * 4;
+        uint8_t* alphaOut = out.alpha.data() + row;
         const int x0 = from(y), x1 = to(y);
-        for (int x = x0; x < x1; ++x) {
-            const uint8_t* o = in + x * 4;
-            alphaOut[x] = o[3];
-            luma[x] = uint8_t(((66 * o[2] + 129 * o[1] + 25 * o[0] + 128) >> 8) + 16);
-        }
+        LumaRow(bgra + row * 4, alphaOut, out.luma.data() + row, x0, x1);
         int first = 0, last = 0;
         Span(alphaOut + x0, x1 - x0, 1, first, last);
         out.row_first[y] = x0 + first;
@@ -235,20 +274,15 @@ void PrepareYuvOverlay(const uint8_t* bgra, int width, int height, YuvOverlay& o
     out.block_first.resize(ch);
     out.block_last.resize(ch);
     // Blocks of four pixels; the last column and row of an odd size have fewer.
-    const auto crOf = [](const uint8_t* o) {
-        return ((112 * o[2] - 94 * o[1] - 18 * o[0] + 128) >> 8) + 128;
-    };
-    const auto cbOf = [](const uint8_t* o) {
-        return ((-38 * o[2] - 74 * o[1] + 112 * o[0] + 128) >> 8) + 128;
-    };
     const size_t row = static_cast<size_t>(width) * 4;
     uint8_t* __restrict blockAlpha = out.block_alpha.data();
     uint8_t* __restrict crs = out.cr.data();
     uint8_t* __restrict cbs = out.cb.data();
-    // Chroma of every pixel of a pair of rows, computed in one vectorisable pass per row and
-    // then averaged over whole blocks.
-    out.pair_cr.resize(static_cast<size_t>(width) * 2);
+    // Per column of a pair of rows, the sums of both rows' chroma and alpha, in one
+    // vectorisable pass; then each block adds its two columns.
+    out.pair_cr.resize(static_cast<size_t>(width));
     out.pair_cb.resize(out.pair_cr.size());
+    out.pair_alpha.resize(out.pair_cr.size());
     const int whole = width / 2;
     for (int by = 0; by < ch; ++by) {
         // Both rows of a pair share one span that starts on an even column.
@@ -257,31 +291,15 @@ void PrepareYuvOverlay(const uint8_t* bgra, int width, int height, YuvOverlay& o
         const uint8_t* __restrict top = bgra + static_cast<size_t>(by * 2) * row;
         int bx = bx0;
         if (by * 2 + 1 < height) {
-            int16_t* __restrict pcr = out.pair_cr.data();
-            int16_t* __restrict pcb = out.pair_cb.data();
-            const uint8_t* __restrict bottom = top + row;
-            for (int x = x0; x < x1; ++x) {
-                pcr[x] = int16_t(crOf(top + 4 * x));
-                pcb[x] = int16_t(cbOf(top + 4 * x));
-            }
-            for (int x = x0; x < x1; ++x) {
-                pcr[width + x] = int16_t(crOf(bottom + 4 * x));
-                pcb[width + x] = int16_t(cbOf(bottom + 4 * x));
-            }
-            uint8_t* __restrict blockAlphaRow = blockAlpha + static_cast<size_t>(by) * cw;
-            uint8_t* __restrict crRow = crs + static_cast<size_t>(by) * cw;
-            uint8_t* __restrict cbRow = cbs + static_cast<size_t>(by) * cw;
+            PairSums(top, top + row, out.pair_cr.data(), out.pair_cb.data(), out.pair_alpha.data(),
+                     x0, x1);
+            const size_t blockRow = static_cast<size_t>(by) * cw;
             const int end = std::min(whole, bx1);
-            for (; bx < end; ++bx) {
-                blockAlphaRow[bx] = uint8_t(
-                    (top[8 * bx + 3] + top[8 * bx + 7] + bottom[8 * bx + 3] + bottom[8 * bx + 7]) /
-                    4);
-                crRow[bx] = uint8_t((pcr[2 * bx] + pcr[2 * bx + 1] + pcr[width + 2 * bx] +
-                                     pcr[width + 2 * bx + 1]) >>
-                                    2);
-                cbRow[bx] = uint8_t((pcb[2 * bx] + pcb[2 * bx + 1] + pcb[width + 2 * bx] +
-                                     pcb[width + 2 * bx + 1]) >>
-                                    2);
+            if (bx < end) {
+                BlockMeans(out.pair_alpha.data(), blockAlpha + blockRow, bx, end);
+                BlockMeans(out.pair_cr.data(), crs + blockRow, bx, end);
+                BlockMeans(out.pair_cb.data(), cbs + blockRow, bx, end);
+                bx = end;
             }
         }
         // The last column and row of an odd size: blocks of fewer pixels.
@@ -293,8 +311,8 @@ void PrepareYuvOverlay(const uint8_t* bgra, int width, int height, YuvOverlay& o
                 for (int dx = 0; dx < 2 && bx * 2 + dx < width; ++dx) {
                     const uint8_t* q = o + dy * row + dx * 4;
                     alpha += q[3];
-                    cr += crOf(q);
-                    cb += cbOf(q);
+                    cr += CrOf(q);
+                    cb += CbOf(q);
                     ++count;
                 }
             }
@@ -355,9 +373,9 @@ void BlendYuvOverlay(const SubtitleFrame& frame, const YuvOverlay& overlay,
         const uint8_t* cb = overlay.cb.data() + row;
         const int first = std::max(bx0, overlay.block_first[by]);
         const int last = std::min(bx1, overlay.block_last[by]);
-        for (int bx = first; bx < last; ++bx) {
-            v[bx] = Mix(cr[bx], v[bx], ba[bx]);
-            u[bx] = Mix(cb[bx], u[bx], ba[bx]);
+        if (first < last) {
+            MixRun(v + first, cr + first, ba + first, last - first);
+            MixRun(u + first, cb + first, ba + first, last - first);
         }
     }
 }

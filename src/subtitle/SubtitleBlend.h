@@ -64,9 +64,9 @@ struct YuvOverlay {
     // Per overlay row (luma) and per block row (chroma): the covered columns [first, last);
     // first == last for an empty row.
     std::vector<int> row_first, row_last, block_first, block_last;
-    std::vector<uint8_t> luma, alpha;          // width x height
-    std::vector<uint8_t> cr, cb, block_alpha;  // ceil(width / 2) x ceil(height / 2)
-    std::vector<int16_t> pair_cr, pair_cb;     // scratch of the conversion, kept for reuse
+    std::vector<uint8_t> luma, alpha;                   // width x height
+    std::vector<uint8_t> cr, cb, block_alpha;           // ceil(width / 2) x ceil(height / 2)
+    std::vector<int16_t> pair_cr, pair_cb, pair_alpha;  // scratch, kept for reuse
 };
 // Converts the whole overlay, or only `spans` (as made by ImagesRowSpans for this size);
 // values outside the spans are left as they were and are never read by the blending.
