@@ -37,6 +37,24 @@ ZVP_ROW_LOOP void MixRun(uint8_t* __restrict dst, const uint8_t* __restrict over
     for (int i = 0; i < count; ++i) dst[i] = Mix(over[i], dst[i], alpha[i]);
 }
 
+// Weights are taken in blocks of 32: a block of zero weights leaves its bytes as they were,
+// and text leaves wide clear gaps between letters and around turned lines. From `at`, the next
+// stretch [returned, end) of weights[0, count) that is not such a block; count when none is
+// left.
+constexpr int kWeightBlock = 32;
+inline bool ClearBlock(const uint8_t* weights) {
+    uint64_t w[kWeightBlock / 8];
+    std::memcpy(w, weights, sizeof w);
+    return (w[0] | w[1] | w[2] | w[3]) == 0;
+}
+inline int NextCoveredRun(const uint8_t* weights, int count, int at, int& end) {
+    while (at + kWeightBlock <= count && ClearBlock(weights + at)) at += kWeightBlock;
+    end = at;
+    while (end + kWeightBlock <= count && !ClearBlock(weights + end)) end += kWeightBlock;
+    if (end + kWeightBlock > count) end = count;
+    return at;
+}
+
 // BT.601 studio-range chroma of one BGRA pixel.
 inline int CrOf(const uint8_t* o) {
     return ((112 * o[2] - 94 * o[1] - 18 * o[0] + 128) >> 8) + 128;
@@ -185,7 +203,10 @@ void PaintAssImages(const ASS_Image* images, const OverlayRect& box, uint8_t* bg
             uint8_t* p = bgra + (static_cast<size_t>(img->dst_y + y - box.top) * box.width +
                                  (img->dst_x + from - box.left)) *
                                     4;
-            PaintRow(p, src + from, to - from, uint8_t(k), r, g, b);
+            src += from;
+            const int n = to - from;
+            for (int a = 0, z = 0; (a = NextCoveredRun(src, n, a, z)) < n; a = z)
+                PaintRow(p + 4 * static_cast<size_t>(a), src + a, z - a, uint8_t(k), r, g, b);
         }
     }
 }
@@ -357,7 +378,11 @@ void BlendYuvOverlay(const SubtitleFrame& frame, const YuvOverlay& overlay,
         uint8_t* dst = yPlane + static_cast<size_t>(py) * ys + left;
         const int first = std::max(x0, overlay.row_first[y]);
         const int last = std::min(x1, overlay.row_last[y]);
-        if (first < last) MixRun(dst + first, ov + first, oa + first, last - first);
+        if (first < last) {
+            const int n = last - first;
+            for (int a = 0, z = 0; (a = NextCoveredRun(oa + first, n, a, z)) < n; a = z)
+                MixRun(dst + first + a, ov + first + a, oa + first + a, z - a);
+        }
     }
     const int ow = (rect.width + 1) / 2, oh = (rect.height + 1) / 2;
     const int cl = left / 2, ct = top / 2;
@@ -374,8 +399,11 @@ void BlendYuvOverlay(const SubtitleFrame& frame, const YuvOverlay& overlay,
         const int first = std::max(bx0, overlay.block_first[by]);
         const int last = std::min(bx1, overlay.block_last[by]);
         if (first < last) {
-            MixRun(v + first, cr + first, ba + first, last - first);
-            MixRun(u + first, cb + first, ba + first, last - first);
+            const int n = last - first;
+            for (int a = 0, z = 0; (a = NextCoveredRun(ba + first, n, a, z)) < n; a = z) {
+                MixRun(v + first + a, cr + first + a, ba + first + a, z - a);
+                MixRun(u + first + a, cb + first + a, ba + first + a, z - a);
+            }
         }
     }
 }

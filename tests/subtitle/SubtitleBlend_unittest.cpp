@@ -25,6 +25,27 @@ std::vector<uint8_t> RandomBgra(int width, int height, std::mt19937& rng) {
     return bgra;
 }
 
+// The BGRA overlay of `box` that painting `images` one pixel at a time gives.
+std::vector<uint8_t> PaintedByDefinition(const ASS_Image* images, const OverlayRect& box) {
+    std::vector<uint8_t> expected(static_cast<size_t>(box.width) * box.height * 4, 0);
+    for (const ASS_Image* img = images; img; img = img->next) {
+        const int k = 255 - int(img->color & 0xFF);
+        const int rgb[3] = {int(img->color >> 8) & 0xFF, int(img->color >> 16) & 0xFF,
+                            int(img->color >> 24) & 0xFF};  // B, G, R
+        for (int y = 0; y < img->h; ++y) {
+            for (int x = 0; x < img->w; ++x) {
+                const int ox = img->dst_x + x - box.left, oy = img->dst_y + y - box.top;
+                if (ox < 0 || oy < 0 || ox >= box.width || oy >= box.height) continue;
+                const int al = img->bitmap[y * img->stride + x] * k / 255;
+                uint8_t* p = &expected[(static_cast<size_t>(oy) * box.width + ox) * 4];
+                for (int c = 0; c < 3; ++c) p[c] = uint8_t((rgb[c] * al + (255 - al) * p[c]) / 255);
+                p[3] = uint8_t((k * al + (255 - al) * p[3]) / 255);
+            }
+        }
+    }
+    return expected;
+}
+
 TEST(SubtitleBlendTest, YuvOverlayMatchesPerPixelDefinition) {
     std::mt19937 rng(7);
     for (auto [w, h] : {std::pair{1, 1}, {2, 2}, {3, 5}, {16, 9}, {33, 17}, {64, 2}}) {
@@ -75,23 +96,7 @@ TEST(SubtitleBlendTest, PaintingMatchesPerPixelDefinitionAndClipsToTheBox) {
     std::vector<uint8_t> painted(static_cast<size_t>(box.width) * box.height * 4, 0);
     PaintAssImages(&a, box, painted.data());
 
-    std::vector<uint8_t> expected(painted.size(), 0);
-    for (const ASS_Image* img = &a; img; img = img->next) {
-        const int k = 255 - int(img->color & 0xFF);
-        const int rgb[3] = {int(img->color >> 8) & 0xFF, int(img->color >> 16) & 0xFF,
-                            int(img->color >> 24) & 0xFF};  // B, G, R
-        for (int y = 0; y < img->h; ++y) {
-            for (int x = 0; x < img->w; ++x) {
-                const int ox = img->dst_x + x, oy = img->dst_y + y;
-                if (ox < 0 || oy < 0 || ox >= box.width || oy >= box.height) continue;
-                const int al = img->bitmap[y * img->stride + x] * k / 255;
-                uint8_t* p = &expected[(static_cast<size_t>(oy) * box.width + ox) * 4];
-                for (int c = 0; c < 3; ++c) p[c] = uint8_t((rgb[c] * al + (255 - al) * p[c]) / 255);
-                p[3] = uint8_t((k * al + (255 - al) * p[3]) / 255);
-            }
-        }
-    }
-    EXPECT_EQ(painted, expected);
+    EXPECT_EQ(painted, PaintedByDefinition(&a, box));
 }
 
 TEST(SubtitleBlendTest, BoundingBoxCountsOnlyCoveredPixels) {
@@ -188,6 +193,55 @@ TEST(SubtitleBlendTest, SpansBlendAsTheWholeBoxDoes) {
             EXPECT_TRUE(a == b) << "round " << round << (rgb24 ? " RGB24" : " YV12");
         }
     }
+}
+
+// Rows with wide clear stretches between covered ones, as between words and around turned
+// lines, where painting and blending pass over whole clear blocks: every pixel still comes out
+// as the per-pixel definitions give it, also where a stretch ends at an odd place or the row.
+TEST(SubtitleBlendTest, ClearStretchesInsideRowsPaintAndBlendAsDefined) {
+    std::mt19937 rng(13);
+    const int w = 211, h = 6;
+    std::vector<uint8_t> bitmap(static_cast<size_t>(w) * h);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const bool clear = (x >= 5 && x < 70) || (x >= 101 + y && x < 140 + y) || x >= 190;
+            bitmap[y * w + x] = clear ? 0 : uint8_t(rng() | 1);
+        }
+    }
+    ASS_Image img{};
+    img.w = w, img.h = h, img.stride = w, img.bitmap = bitmap.data(), img.color = 0xF0804000;
+    const OverlayRect box{0, 0, w, h};
+    std::vector<uint8_t> painted(static_cast<size_t>(w) * h * 4, 0);
+    PaintAssImages(&img, box, painted.data());
+    ASSERT_EQ(painted, PaintedByDefinition(&img, box));
+
+    YuvOverlay overlay;
+    PrepareYuvOverlay(painted.data(), w, h, overlay);
+    const int width = 256, height = 8;
+    std::vector<uint8_t> picture(static_cast<size_t>(width) * height * 3 / 2);
+    for (auto& b : picture) b = uint8_t(rng());
+    std::vector<uint8_t> expected = picture;
+    SubtitleFrame frame{picture.data(), width, height, width, false, 0};
+    BlendYuvOverlay(frame, overlay, box);
+    const auto mix = [](int over, int under, int a) {
+        return (over * a + under * (255 - a)) / 255;
+    };
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            expected[y * width + x] = uint8_t(
+                mix(overlay.luma[y * w + x], expected[y * width + x], overlay.alpha[y * w + x]));
+    const size_t luma = size_t(width) * height, chroma = luma / 4;
+    const int cw = (w + 1) / 2;
+    for (int by = 0; by < h / 2; ++by) {
+        for (int bx = 0; bx < cw; ++bx) {
+            const int a = overlay.block_alpha[by * cw + bx];
+            uint8_t& v = expected[luma + by * (width / 2) + bx];
+            uint8_t& u = expected[luma + chroma + by * (width / 2) + bx];
+            v = uint8_t(mix(overlay.cr[by * cw + bx], v, a));
+            u = uint8_t(mix(overlay.cb[by * cw + bx], u, a));
+        }
+    }
+    EXPECT_TRUE(picture == expected);
 }
 
 }  // namespace
