@@ -55,6 +55,16 @@ inline int NextCoveredRun(const uint8_t* weights, int count, int at, int& end) {
     return at;
 }
 
+// Narrows [from, to) of `row` to its first and last non-zero bytes, eight at a time where it
+// can; from == to when all are zero.
+inline void TrimZeros(const uint8_t* row, int& from, int& to) {
+    uint64_t word;
+    while (to - from >= 8 && (std::memcpy(&word, row + from, 8), word == 0)) from += 8;
+    while (from < to && row[from] == 0) ++from;
+    while (to - from >= 8 && (std::memcpy(&word, row + to - 8, 8), word == 0)) to -= 8;
+    while (to > from && row[to - 1] == 0) --to;
+}
+
 // BT.601 studio-range chroma of one BGRA pixel.
 inline int CrOf(const uint8_t* o) {
     return ((112 * o[2] - 94 * o[1] - 18 * o[0] + 128) >> 8) + 128;
@@ -126,11 +136,10 @@ OverlayRect ImagesBoundingBox(const ASS_Image* images, int width, int height) {
             const int py = img->dst_y + y;
             if (py < 0 || py >= height) continue;
             const uint8_t* row = img->bitmap + static_cast<ptrdiff_t>(y) * img->stride;
-            int first = 0;
-            while (first < img->w && row[first] == 0) ++first;
-            if (first == img->w) continue;
-            int last = img->w - 1;
-            while (row[last] == 0) --last;
+            int first = 0, end = img->w;
+            TrimZeros(row, first, end);
+            if (first == end) continue;
+            const int last = end - 1;
             const int px0 = std::max(img->dst_x + first, 0);
             const int px1 = std::min(img->dst_x + last + 1, width);
             if (px1 <= px0) continue;
@@ -194,11 +203,11 @@ void PaintAssImages(const ASS_Image* images, const OverlayRect& box, uint8_t* bg
         const int y1 = std::min(img->h, box.top + box.height - img->dst_y);
         for (int y = y0; y < y1; ++y) {
             const uint8_t* src = img->bitmap + static_cast<ptrdiff_t>(y) * img->stride;
-            // A weight of 0 leaves a byte exactly as it was: the row's clear ends are skipped
-            // (libass pads its bitmaps), the rest is branch-free so that it vectorises.
+            // A weight of 0 leaves a byte exactly as it was: the row's clear ends (libass pads
+            // its bitmaps) and its clear blocks are skipped, the runs between are branch-free
+            // so that they vectorise.
             int from = x0, to = x1;
-            while (from < to && src[from] == 0) ++from;
-            while (to > from && src[to - 1] == 0) --to;
+            TrimZeros(src, from, to);
             if (from == to) continue;
             uint8_t* p = bgra + (static_cast<size_t>(img->dst_y + y - box.top) * box.width +
                                  (img->dst_x + from - box.left)) *

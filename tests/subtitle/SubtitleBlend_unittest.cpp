@@ -113,6 +113,18 @@ TEST(SubtitleBlendTest, BoundingBoxCountsOnlyCoveredPixels) {
     EXPECT_EQ(box.height, 3);
     img.color = 0xFF;  // fully transparent colour: nothing visible
     EXPECT_TRUE(ImagesBoundingBox(&img, 640, 480).empty());
+
+    // Wide clear margins on both sides of each row.
+    std::vector<uint8_t> wide(40 * 3, 0);
+    wide[1 * 40 + 20] = 7;
+    wide[2 * 40 + 31] = 3;
+    ASS_Image margins{};
+    margins.w = 40, margins.h = 3, margins.stride = 40, margins.bitmap = wide.data();
+    const OverlayRect inner = ImagesBoundingBox(&margins, 640, 480);
+    EXPECT_EQ(inner.left, 20);
+    EXPECT_EQ(inner.top, 1);
+    EXPECT_EQ(inner.width, 12);
+    EXPECT_EQ(inner.height, 2);
 }
 
 // Two lines far apart and a third overlapping one of them, at odd and even places, with clear
