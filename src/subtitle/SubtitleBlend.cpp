@@ -90,16 +90,11 @@ ZVP_ROW_LOOP void BlockMeans(const int16_t* __restrict sums, uint8_t* __restrict
     for (int b = b0; b < b1; ++b) out[b] = uint8_t((sums[2 * b] + sums[2 * b + 1]) >> 2);
 }
 
-// Paints `count` pixels of coverage `src`, colour (r, g, b) and opacity k onto BGRA `p`.
-ZVP_ROW_LOOP void PaintRow(uint8_t* __restrict p, const uint8_t* __restrict src, int count,
-                           uint8_t k, uint8_t r, uint8_t g, uint8_t b) {
-    for (int x = 0; x < count; ++x) {
-        const uint8_t a = Div255(uint16_t(src[x] * k));
-        p[4 * x + 0] = Mix(b, p[4 * x + 0], a);
-        p[4 * x + 1] = Mix(g, p[4 * x + 1], a);
-        p[4 * x + 2] = Mix(r, p[4 * x + 2], a);
-        p[4 * x + 3] = Mix(k, p[4 * x + 3], a);
-    }
+// The weight of each of `count` pixels of coverage `src` under opacity k, repeated for the
+// pixel's four BGRA bytes, so that a row paints as one MixRun over its bytes.
+ZVP_ROW_LOOP void PixelWeights(const uint8_t* __restrict src, int count, uint8_t k,
+                               uint32_t* __restrict weights) {
+    for (int x = 0; x < count; ++x) weights[x] = Div255(uint16_t(src[x] * k)) * 0x01010101u;
 }
 
 // Alpha and BT.601 studio-range luma of the BGRA pixels [x0, x1) of a row.
@@ -190,15 +185,26 @@ void ClearOverlaySpans(uint8_t* bgra, int width, const OverlaySpans& spans) {
 }
 
 void PaintAssImages(const ASS_Image* images, const OverlayRect& box, uint8_t* bgra) {
+    // Scratch rows, kept per thread so that painting allocates only when a row is wider than
+    // any before.
+    thread_local std::vector<uint32_t> colour;
+    thread_local std::vector<uint32_t> weights;
     for (const ASS_Image* img = images; img; img = img->next) {
         const int k = 255 - int(img->color & 0xFF);
         if (k == 0 || img->w <= 0 || img->h <= 0) continue;
-        const uint8_t r = uint8_t(img->color >> 24);
-        const uint8_t g = uint8_t(img->color >> 16);
-        const uint8_t b = uint8_t(img->color >> 8);
         // The part of the image inside the box, in image coordinates.
         const int x0 = std::max(0, box.left - img->dst_x);
         const int x1 = std::min(img->w, box.left + box.width - img->dst_x);
+        if (x1 <= x0) continue;
+        // The image's B, G, R and opacity repeated over its row, and room for weights.
+        const uint8_t bgrk[4] = {uint8_t(img->color >> 8), uint8_t(img->color >> 16),
+                                 uint8_t(img->color >> 24), uint8_t(k)};
+        uint32_t word;
+        std::memcpy(&word, bgrk, 4);
+        if (colour.size() < static_cast<size_t>(x1 - x0) || colour.front() != word) {
+            colour.assign(std::max(colour.size(), static_cast<size_t>(x1 - x0)), word);
+        }
+        weights.resize(static_cast<size_t>(x1 - x0));
         const int y0 = std::max(0, box.top - img->dst_y);
         const int y1 = std::min(img->h, box.top + box.height - img->dst_y);
         for (int y = y0; y < y1; ++y) {
@@ -214,8 +220,12 @@ void PaintAssImages(const ASS_Image* images, const OverlayRect& box, uint8_t* bg
                                     4;
             src += from;
             const int n = to - from;
-            for (int a = 0, z = 0; (a = NextCoveredRun(src, n, a, z)) < n; a = z)
-                PaintRow(p + 4 * static_cast<size_t>(a), src + a, z - a, uint8_t(k), r, g, b);
+            for (int a = 0, z = 0; (a = NextCoveredRun(src, n, a, z)) < n; a = z) {
+                PixelWeights(src + a, z - a, uint8_t(k), weights.data());
+                MixRun(p + 4 * static_cast<size_t>(a),
+                       reinterpret_cast<const uint8_t*>(colour.data()),
+                       reinterpret_cast<const uint8_t*>(weights.data()), 4 * (z - a));
+            }
         }
     }
 }
