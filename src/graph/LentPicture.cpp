@@ -47,8 +47,13 @@ bool PackLentPicture(const AVFrame& frame, RowBand band, const uint8_t* bandPict
     if (!out || !IsLentPicture(frame, width, height) || !IsLentBand(band, height) ||
         (!band.empty() && !bandPicture))
         return false;
-    CopyLentRows(frame, RowBand{0, height}, width, height, out);
-    if (band.empty()) return true;
+    if (band.empty()) {
+        CopyLentRows(frame, RowBand{0, height}, width, height, out);
+        return true;
+    }
+    // The frame's rows above and below the band, then the band's own rows.
+    CopyLentRows(frame, RowBand{0, band.top}, width, height, out);
+    CopyLentRows(frame, RowBand{band.bottom, height}, width, height, out);
     // The band's rows of each plane are contiguous in the packed layout.
     const size_t chromaTop = size_t(band.top / 2) * size_t(width / 2);
     const size_t chroma = size_t(band.rows() / 2) * size_t(width / 2);
