@@ -274,7 +274,11 @@ void BlendRgb24Overlay(const SubtitleFrame& frame, const Rgb24Overlay& overlay,
         const size_t src = (static_cast<size_t>(y) * rect.width + first) * 3;
         uint8_t* dst = frame.data + static_cast<size_t>(frame.height - 1 - py) * stride +
                        (static_cast<size_t>(rect.left) + first) * 3;
-        MixRun(dst, overlay.bgr.data() + src, overlay.alpha3.data() + src, (last - first) * 3);
+        const uint8_t* bgr = overlay.bgr.data() + src;
+        const uint8_t* alpha3 = overlay.alpha3.data() + src;
+        const int n = (last - first) * 3;
+        for (int a = 0, z = 0; (a = NextCoveredRun(alpha3, n, a, z)) < n; a = z)
+            MixRun(dst + a, bgr + a, alpha3 + a, z - a);
     }
 }
 

@@ -208,8 +208,9 @@ TEST(SubtitleBlendTest, SpansBlendAsTheWholeBoxDoes) {
 }
 
 // Rows with wide clear stretches between covered ones, as between words and around turned
-// lines, where painting and blending pass over whole clear blocks: every pixel still comes out
-// as the per-pixel definitions give it, also where a stretch ends at an odd place or the row.
+// lines, where painting and blending (YV12 and RGB24) pass over whole clear blocks: every
+// pixel still comes out as the per-pixel definitions give it, also where a stretch ends at an
+// odd place or the row.
 TEST(SubtitleBlendTest, ClearStretchesInsideRowsPaintAndBlendAsDefined) {
     std::mt19937 rng(13);
     const int w = 211, h = 6;
@@ -254,6 +255,23 @@ TEST(SubtitleBlendTest, ClearStretchesInsideRowsPaintAndBlendAsDefined) {
         }
     }
     EXPECT_TRUE(picture == expected);
+
+    // The same overlay on a bottom-up RGB24 picture.
+    Rgb24Overlay rgb;
+    PrepareRgb24Overlay(painted.data(), w, h, rgb);
+    const int stride = (width * 3 + 3) / 4 * 4;
+    std::vector<uint8_t> rgbPicture(static_cast<size_t>(stride) * height);
+    for (auto& b : rgbPicture) b = uint8_t(rng());
+    std::vector<uint8_t> rgbExpected = rgbPicture;
+    SubtitleFrame rgbFrame{rgbPicture.data(), width, height, stride, true, 0};
+    BlendRgb24Overlay(rgbFrame, rgb, box);
+    for (int y = 0; y < h; ++y) {
+        for (int i = 0; i < w * 3; ++i) {
+            uint8_t& b = rgbExpected[size_t(height - 1 - y) * stride + i];
+            b = uint8_t(mix(rgb.bgr[y * w * 3 + i], b, rgb.alpha3[y * w * 3 + i]));
+        }
+    }
+    EXPECT_TRUE(rgbPicture == rgbExpected);
 }
 
 }  // namespace
