@@ -40,6 +40,7 @@ std::shared_ptr<CSubtitleRenderer> CSubtitleRenderer::Create(int width, int heig
     ass_set_margins(r, 0, 0, 0, 0);
     ass_set_use_margins(r, 0);
     ass_set_font_scale(r, 1.0);
+    ass_set_cache_limits(r, 0, kBitmapCacheMegabytes);
     return self;
 }
 

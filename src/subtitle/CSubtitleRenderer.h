@@ -31,6 +31,12 @@ void ass_msg_callback(int level, const char* format, va_list args, void* data);
 // of its images (one picture).
 class CSubtitleRenderer : public std::enable_shared_from_this<CSubtitleRenderer> {
   public:
+    // libass's cache of rendered bitmaps, in MiB (its cache of combined bitmaps gets half).
+    // Its own default keeps up to 192 MiB, which text that changes on every picture fills
+    // with bitmaps never drawn again, each on fresh pages; this size still holds every
+    // bitmap an animated line reuses.
+    static constexpr int kBitmapCacheMegabytes = 32;
+
     // Creates the library and renderer for `width` x `height` with `fontFile` as the only
     // font (no system font provider). Null when libass cannot be initialised.
     static std::shared_ptr<CSubtitleRenderer> Create(int width, int height,
