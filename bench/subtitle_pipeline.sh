@@ -8,7 +8,8 @@
 # For each: plain and subtitled frames per second (best of RUNS, interleaved) and their ratio;
 # libass's own ass_render_frame time per picture for the same file, frame size and picture
 # times (subtitle_libass_bench, beside PIPELINE_BENCH) and ours (subtitled minus plain CPU per
-# picture); the limit plainCPU / (plainCPU + libassCPU) per picture and ratio / limit.
+# picture); the limit plainCPU / (plainCPU + libassCPU) per picture and ratio / limit; the
+# peak resident memory of the plain and the subtitled runs (the most of RUNS).
 #   usage: subtitle_pipeline.sh PIPELINE_BENCH [CLIP] [RUNS]
 # CLIP defaults to hd1080_20s.mp4 in the media folder beside the benchmark's build
 # ($ZVP_MEDIA_DIR when set): on the 6 s test clip the one-off work of the first pictures
@@ -58,11 +59,13 @@ awk 'function t(ms) { return sprintf("%02d:%02d:%02d,%03d", ms/3600000, (ms/6000
 # One four-line cue for 60 s.
 printf '1\n00:00:00,000 --> 00:01:00,000\nThe first of four lines\nthe second of them, a little longer\nthe third\nand the fourth one closes the cue\n\n' > "$work/static.srt"
 
-# "fps cpu frames" of one run.
+# "fps cpu frames rss" of one run (rss: peak resident KiB, 0 without /usr/bin/time).
+timer=()
+[ -x /usr/bin/time ] && timer=(/usr/bin/time -f 'peak KiB: %M')
 run() {
-    "$bench" "$clip" --fast "$@" 2>/dev/null |
+    "${timer[@]}" "$bench" "$clip" --fast "$@" 2>&1 |
         awk -F': ' '/^frames per second/ { f = $2 } /^CPU seconds/ { c = $2 } /^frames presented/ { n = $2 }
-                    END { print f + 0, c + 0, n + 0 }'
+                    /^peak KiB/ { m = $2 } END { print f + 0, c + 0, n + 0, m + 0 }'
 }
 max() { awk -v a="$1" -v b="$2" 'BEGIN { print (a > b) ? a : b }'; }
 min() { awk -v a="$1" -v b="$2" 'BEGIN { print (a < b) ? a : b }'; }
@@ -77,21 +80,23 @@ for case in per_picture.srt animated.ass static.srt; do
     name=${case%.*}
     name=${name//_/-}
     file=$work/$case
-    best_plain=0 best_sub=0 plain_cpu=1e9 sub_cpu=1e9 frames=0
+    best_plain=0 best_sub=0 plain_cpu=1e9 sub_cpu=1e9 frames=0 plain_rss=0 sub_rss=0
     for _ in $(seq "$runs"); do
-        read -r f c n <<<"$(run)"
+        read -r f c n m <<<"$(run)"
         best_plain=$(max "$f" "$best_plain")
+        plain_rss=$(max "$m" "$plain_rss")
         [ "$n" -gt 0 ] && plain_cpu=$(min "$(awk -v c="$c" -v n="$n" 'BEGIN { print 1000 * c / n }')" "$plain_cpu")
         frames=$n
-        read -r f c n <<<"$(run --subtitle "$file")"
+        read -r f c n m <<<"$(run --subtitle "$file")"
         best_sub=$(max "$f" "$best_sub")
+        sub_rss=$(max "$m" "$sub_rss")
         [ "$n" -gt 0 ] && sub_cpu=$(min "$(awk -v c="$c" -v n="$n" 'BEGIN { print 1000 * c / n }')" "$sub_cpu")
     done
     libass=$("$libass_bench" "$file" "$width" "$height" "$frames" "$step" 2>/dev/null |
              sed -n 's/^libass ms per picture: //p')
     libass=${libass:-0}
     awk -v name="$name" -v p="$best_plain" -v s="$best_sub" -v pc="$plain_cpu" -v sc="$sub_cpu" \
-        -v l="$libass" 'BEGIN {
+        -v l="$libass" -v pm="$plain_rss" -v sm="$sub_rss" 'BEGIN {
         ratio = (p > 0) ? s / p : 0
         ours = sc - pc
         limit = pc / (pc + l)
@@ -104,6 +109,8 @@ for case in per_picture.srt animated.ass static.srt; do
         printf "%s: our subtitle ms per picture: %.3f\n", name, ours
         printf "%s: limit: %.3f\n", name, limit
         printf "%s: ratio / limit: %.3f\n", name, rl
+        printf "%s: plain peak RSS MiB: %.1f\n", name, pm / 1024
+        printf "%s: subtitled peak RSS MiB: %.1f\n", name, sm / 1024
         printf "RESULT|subtitles %s: ratio / limit|%.3f|-|-|>= 0.9|%s\n", name, rl, (rl >= 0.9) ? "met" : "missed"
         printf "RESULT|subtitles %s: our ms per picture (libass alone)|%.3f|%.3f|%s|-|-\n", name, ours, l,
                (l > 0) ? sprintf("%.2f", ours / l) : "-"
