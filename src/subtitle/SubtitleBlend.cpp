@@ -319,9 +319,9 @@ void PrepareYuvOverlay(const uint8_t* bgra, int width, int height, YuvOverlay& o
     out.block_last.resize(ch);
     // Blocks of four pixels; the last column and row of an odd size have fewer.
     const size_t row = static_cast<size_t>(width) * 4;
-    uint8_t* __restrict blockAlpha = out.block_alpha.data();
-    uint8_t* __restrict crs = out.cr.data();
-    uint8_t* __restrict cbs = out.cb.data();
+    uint8_t* blockAlpha = out.block_alpha.data();
+    uint8_t* crs = out.cr.data();
+    uint8_t* cbs = out.cb.data();
     // Per column of a pair of rows, the sums of both rows' chroma and alpha, in one
     // vectorisable pass; then each block adds its two columns.
     out.pair_cr.resize(static_cast<size_t>(width));
@@ -332,7 +332,7 @@ void PrepareYuvOverlay(const uint8_t* bgra, int width, int height, YuvOverlay& o
         // Both rows of a pair share one span that starts on an even column.
         const int x0 = from(by * 2), x1 = to(by * 2);
         const int bx0 = x0 / 2, bx1 = (x1 + 1) / 2;
-        const uint8_t* __restrict top = bgra + static_cast<size_t>(by * 2) * row;
+        const uint8_t* top = bgra + static_cast<size_t>(by * 2) * row;
         int bx = bx0;
         if (by * 2 + 1 < height) {
             PairSums(top, top + row, out.pair_cr.data(), out.pair_cb.data(), out.pair_alpha.data(),
