@@ -27,7 +27,7 @@ plan=(
 
 results=$logs/results
 : >"$results"
-ran=() silent=() failed=() skipped=() known=(compare_peers smoke_check)
+ran=() silent=() failed=() skipped=() known=(compare_peers smoke_check reference_clip)
 for entry in "${plan[@]}"; do
     read -r name program args <<<"$entry"
     known+=("$name")

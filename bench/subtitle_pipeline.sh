@@ -19,18 +19,9 @@ set -euo pipefail
 bench=${1:?usage: subtitle_pipeline.sh PIPELINE_BENCH [CLIP] [RUNS]}
 build=$(cd "$(dirname "$bench")/.." && pwd)
 libass_bench=$(dirname "$bench")/subtitle_libass_bench
-media=${ZVP_MEDIA_DIR:-$build/media}
-clip=${2:-}
-if [ -z "$clip" ]; then
-    # The reference clip (the build's `bench_media` target makes it); the 6 s test clip when
-    # it cannot be made.
-    if [ ! -f "$media/hd1080_20s.mp4" ] && [ -z "${ZVP_MEDIA_DIR:-}" ]; then
-        echo "subtitle_pipeline: generating the benchmark clips (target bench_media)" >&2
-        cmake --build "$build" --target bench_media >&2 || true
-    fi
-    clip=$media/hd1080_20s.mp4
-    [ -f "$clip" ] || clip=$media/hd1080.mp4
-fi
+# shellcheck source=reference_clip.sh
+source "$(dirname "$0")/reference_clip.sh"
+clip=${2:-$(reference_clip "$build")}
 runs=${3:-3}
 
 work=$(mktemp -d)
