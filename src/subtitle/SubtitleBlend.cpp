@@ -55,6 +55,12 @@ inline int NextCoveredRun(const uint8_t* weights, int count, int at, int& end) {
     return at;
 }
 
+// MixRun over the stretches of `count` bytes that NextCoveredRun finds.
+inline void MixCoveredRuns(uint8_t* dst, const uint8_t* over, const uint8_t* alpha, int count) {
+    for (int a = 0, z = 0; (a = NextCoveredRun(alpha, count, a, z)) < count; a = z)
+        MixRun(dst + a, over + a, alpha + a, z - a);
+}
+
 // Narrows [from, to) of `row` to its first and last non-zero bytes, eight at a time where it
 // can; from == to when all are zero.
 inline void TrimZeros(const uint8_t* row, int& from, int& to) {
@@ -274,11 +280,8 @@ void BlendRgb24Overlay(const SubtitleFrame& frame, const Rgb24Overlay& overlay,
         const size_t src = (static_cast<size_t>(y) * rect.width + first) * 3;
         uint8_t* dst = frame.data + static_cast<size_t>(frame.height - 1 - py) * stride +
                        (static_cast<size_t>(rect.left) + first) * 3;
-        const uint8_t* bgr = overlay.bgr.data() + src;
-        const uint8_t* alpha3 = overlay.alpha3.data() + src;
-        const int n = (last - first) * 3;
-        for (int a = 0, z = 0; (a = NextCoveredRun(alpha3, n, a, z)) < n; a = z)
-            MixRun(dst + a, bgr + a, alpha3 + a, z - a);
+        MixCoveredRuns(dst, overlay.bgr.data() + src, overlay.alpha3.data() + src,
+                       (last - first) * 3);
     }
 }
 
@@ -401,11 +404,7 @@ void BlendYuvOverlay(const SubtitleFrame& frame, const YuvOverlay& overlay,
         uint8_t* dst = yPlane + static_cast<size_t>(py) * ys + left;
         const int first = std::max(x0, overlay.row_first[y]);
         const int last = std::min(x1, overlay.row_last[y]);
-        if (first < last) {
-            const int n = last - first;
-            for (int a = 0, z = 0; (a = NextCoveredRun(oa + first, n, a, z)) < n; a = z)
-                MixRun(dst + first + a, ov + first + a, oa + first + a, z - a);
-        }
+        if (first < last) MixCoveredRuns(dst + first, ov + first, oa + first, last - first);
     }
     const int ow = (rect.width + 1) / 2, oh = (rect.height + 1) / 2;
     const int cl = left / 2, ct = top / 2;
