@@ -328,18 +328,25 @@ CAssTrack CSubtitleAss::BuildTrack(CSubtitleRenderer& renderer) {
         Log(LogPoint{"CSubtitleAss::Render", kLogInfo},
             "Subtitle styles drawing far larger than the picture brought within it");
     }
-    if (t->n_events > 0 && t->n_styles > 0 && t->events[0].Text) {
-        std::string event = t->events[0].Text;
-        const bool guarded = ApplyTagGuard(event, t->PlayResY);
-        if (guarded) {
-            Log(LogPoint{"CSubtitleAss::Render", kLogInfo},
-                "Subtitle line with too many or oversized override tags shown without them");
-        }
+    // Every line is guarded: a text may hold several, and one oversized tag in any of them
+    // makes libass draw gigabytes.
+    int guarded = 0;
+    for (int i = 0; t->n_styles > 0 && i < t->n_events; ++i) {
+        char*& line = t->events[i].Text;
+        if (!line) continue;
+        std::string event = line;
+        const bool tags = ApplyTagGuard(event, t->PlayResY);
         // The script may have added styles, moving the array `style` pointed into.
-        if (ApplySizeGuard(event, t->styles[sid].FontSize) || guarded) {
-            std::free(t->events[0].Text);
-            t->events[0].Text = strdup(event.c_str());
-        }
+        const bool sizes = i == 0 && ApplySizeGuard(event, t->styles[sid].FontSize);
+        if (!tags && !sizes) continue;
+        guarded += tags ? 1 : 0;
+        std::free(line);
+        line = strdup(event.c_str());
+    }
+    if (guarded > 0) {
+        Log(LogPoint{"CSubtitleAss::Render", kLogInfo},
+            "%d subtitle lines with too many or oversized override tags shown without them",
+            guarded);
     }
     return track;
 }

@@ -306,6 +306,14 @@ TEST_F(CSubtitleAssTest, HugeAndInvalidTextIsDrawnWithoutHarm) {
     DrawnRows(1000);
     ASSERT_TRUE(OpenSubtitle(kSubtitleText, 0, std::string("\0\x01\x02,,,,,,,,,,", 13)));
     DrawnRows(1000);
+    // An oversized tag on a later line of the text loses its block as on the first line.
+    const std::string log = temp_.file("guard.log");
+    ASSERT_TRUE(Logger::Instance().OpenLogFile(log));
+    ASSERT_TRUE(OpenSubtitle(kSubtitleText, 0, head + "small\n" + head + "{\\fs5000}Big"));
+    EXPECT_FALSE(DrawnRows(1000).empty());
+    Logger::Instance().OpenLogFile("/dev/null");
+    EXPECT_NE(test::ReadFile(log).find("1 subtitle lines with too many or oversized override tags"),
+              std::string::npos);
 }
 
 }  // namespace
