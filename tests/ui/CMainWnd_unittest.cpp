@@ -393,12 +393,13 @@ TEST_F(MainWndTest, ToolbarGoesWhenIdleUnlessThePointerRestsAtTheBottom) {
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
 
     // Idle at mid-screen: gone after the 3 s idle time, at the latest one 3 s tick later
-    // (with room for a loaded machine's late tick), and the cursor with it.
+    // (with room for a loaded machine's late tick), and the cursor with it. Timed from before
+    // the move, which starts the idle time.
     QCursor::setPos(screen.center());
-    window->Screen().Notify("MouseMove", 1, 1);
-    ASSERT_TRUE(toolbar.HasWindow());
     QElapsedTimer idle;
     idle.start();
+    window->Screen().Notify("MouseMove", 1, 1);
+    ASSERT_TRUE(toolbar.HasWindow());
     ASSERT_TRUE(PumpUntil([&] { return !toolbar.HasWindow(); }, std::chrono::seconds(10)));
     EXPECT_GE(idle.elapsed(), 3000);
     EXPECT_LE(idle.elapsed(), 8000);
