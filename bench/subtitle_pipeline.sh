@@ -11,9 +11,9 @@
 # picture); the limit plainCPU / (plainCPU + libassCPU) per picture and ratio / limit; the
 # peak resident memory of the plain and the subtitled runs (the most of RUNS).
 #   usage: subtitle_pipeline.sh PIPELINE_BENCH [CLIP] [RUNS]
-# CLIP defaults to hd1080_20s.mp4 in the media folder beside the benchmark's build
-# ($ZVP_MEDIA_DIR when set): on the 6 s test clip the one-off work of the first pictures
-# (font loading, libass's caches, the decoder's picture pool) weighs on every figure.
+# CLIP defaults to the reference clip (reference_clip.sh): on the 6 s test clip the one-off
+# work of the first pictures (font loading, libass's caches, the decoder's pool) weighs on every
+# figure.
 set -euo pipefail
 
 bench=${1:?usage: subtitle_pipeline.sh PIPELINE_BENCH [CLIP] [RUNS]}
@@ -51,12 +51,16 @@ awk 'function t(ms) { return sprintf("%02d:%02d:%02d,%03d", ms/3600000, (ms/6000
 printf '1\n00:00:00,000 --> 00:01:00,000\nThe first of four lines\nthe second of them, a little longer\nthe third\nand the fourth one closes the cue\n\n' > "$work/static.srt"
 
 # "fps cpu frames rss" of one run (rss: peak resident KiB, 0 without /usr/bin/time).
-timer=()
-[ -x /usr/bin/time ] && timer=(/usr/bin/time -f 'peak KiB: %M')
 run() {
-    "${timer[@]}" "$bench" "$clip" --fast "$@" 2>&1 |
-        awk -F': ' '/^frames per second/ { f = $2 } /^CPU seconds/ { c = $2 } /^frames presented/ { n = $2 }
-                    /^peak KiB/ { m = $2 } END { print f + 0, c + 0, n + 0, m + 0 }'
+    local out=$work/run.out kib=$work/run.kib
+    : > "$kib"
+    if [ -x /usr/bin/time ]; then
+        /usr/bin/time -f %M -o "$kib" "$bench" "$clip" --fast "$@" > "$out" 2>/dev/null
+    else
+        "$bench" "$clip" --fast "$@" > "$out" 2>/dev/null
+    fi
+    awk -F': ' -v m="$(cat "$kib")" '/^frames per second/ { f = $2 } /^CPU seconds/ { c = $2 }
+                    /^frames presented/ { n = $2 } END { print f + 0, c + 0, n + 0, m + 0 }' "$out"
 }
 max() { awk -v a="$1" -v b="$2" 'BEGIN { print (a > b) ? a : b }'; }
 min() { awk -v a="$1" -v b="$2" 'BEGIN { print (a < b) ? a : b }'; }

@@ -225,6 +225,21 @@ bool CSubtitleAss::ApplyTagGuard(std::string& text, int playResY) {
     return true;
 }
 
+int CSubtitleAss::ApplyTagGuardToEvents(ASS_Track& track) {
+    const int height = ScriptHeight(track);
+    int guarded = 0;
+    for (int i = 0; i < track.n_events; ++i) {
+        char*& line = track.events[i].Text;
+        if (!line) continue;
+        std::string event = line;
+        if (!ApplyTagGuard(event, height)) continue;
+        std::free(line);
+        line = strdup(event.c_str());
+        ++guarded;
+    }
+    return guarded;
+}
+
 int CSubtitleAss::ScriptHeight(const ASS_Track& track) {
     if (track.PlayResY > 0) return track.PlayResY;
     if (track.PlayResX <= 0) return 288;
@@ -328,25 +343,19 @@ CAssTrack CSubtitleAss::BuildTrack(CSubtitleRenderer& renderer) {
         Log(LogPoint{"CSubtitleAss::Render", kLogInfo},
             "Subtitle styles drawing far larger than the picture brought within it");
     }
-    // Every line is guarded: a text may hold several, and one oversized tag in any of them
-    // makes libass draw gigabytes.
-    int guarded = 0;
-    for (int i = 0; t->n_styles > 0 && i < t->n_events; ++i) {
-        char*& line = t->events[i].Text;
-        if (!line) continue;
-        std::string event = line;
-        const bool tags = ApplyTagGuard(event, t->PlayResY);
-        // The script may have added styles, moving the array `style` pointed into.
-        const bool sizes = i == 0 && ApplySizeGuard(event, t->styles[sid].FontSize);
-        if (!tags && !sizes) continue;
-        guarded += tags ? 1 : 0;
-        std::free(line);
-        line = strdup(event.c_str());
-    }
+    const int guarded = ApplyTagGuardToEvents(*t);
     if (guarded > 0) {
         Log(LogPoint{"CSubtitleAss::Render", kLogInfo},
             "%d subtitle lines with too many or oversized override tags shown without them",
             guarded);
+    }
+    // The script may have added styles, moving the array `style` pointed into.
+    if (t->n_events > 0 && t->events[0].Text) {
+        std::string event = t->events[0].Text;
+        if (ApplySizeGuard(event, t->styles[sid].FontSize)) {
+            std::free(t->events[0].Text);
+            t->events[0].Text = strdup(event.c_str());
+        }
     }
     return track;
 }

@@ -77,6 +77,10 @@ class CSubtitleAss : public CSubtitle {
     // Removes every override block from `text` when HasTooManyTags or, with `playResY` above
     // 0, HasOversizedTags; true when it did.
     static bool ApplyTagGuard(std::string& text, int playResY = 0);
+    // ApplyTagGuard on every line of `track` for its ScriptHeight: a script may hold many
+    // lines, and one oversized tag in any of them makes libass draw gigabytes. Returns how many
+    // lines lost their tags.
+    static int ApplyTagGuardToEvents(ASS_Track& track);
     // The script height libass lays `track` out in: its PlayResY, else what libass derives
     // from PlayResX, else 288.
     static int ScriptHeight(const ASS_Track& track);

@@ -261,17 +261,7 @@ void CSubtitleFile::RebuildTrack() {
             Log(point, "%d subtitle styles drawing far larger than the picture brought within it",
                 styles);
         }
-        const int height = ScriptHeight(*t);
-        int guarded = 0;
-        for (int i = 0; i < t->n_events; ++i) {
-            char*& text = t->events[i].Text;
-            if (!text) continue;
-            std::string event = text;
-            if (!ApplyTagGuard(event, height)) continue;
-            std::free(text);
-            text = strdup(event.c_str());
-            ++guarded;
-        }
+        const int guarded = ApplyTagGuardToEvents(*t);
         if (guarded > 0) {
             Log(point,
                 "%d subtitle lines with too many or oversized override tags shown without them",
