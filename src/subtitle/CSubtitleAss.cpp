@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 #include "app/Logger.h"
@@ -240,6 +241,45 @@ int CSubtitleAss::ApplyTagGuardToEvents(ASS_Track& track) {
     return guarded;
 }
 
+bool CSubtitleAss::Moving(const ASS_Event& event) {
+    if (event.Effect && event.Effect[0] != '\0') return true;
+    if (!event.Text) return false;
+    const std::string_view text(event.Text);
+    for (size_t at = text.find('\\'); at != std::string_view::npos; at = text.find('\\', at + 1)) {
+        size_t i = at + 1;
+        while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+        const std::string_view name = text.substr(i, 3);
+        if (name.empty()) break;
+        if (name[0] == 't' || name[0] == 'k' || name[0] == 'K' || name == "mov" || name == "fad")
+            return true;
+    }
+    return false;
+}
+
+bool CSubtitleAss::StillAround(const ASS_Track& track, int64_t timeMs, int64_t& from,
+                               int64_t& until) {
+    from = std::numeric_limits<int64_t>::min();
+    until = std::numeric_limits<int64_t>::max();
+    for (int i = 0; i < track.n_events; ++i) {
+        const ASS_Event& event = track.events[i];
+        const int64_t start = event.Start;
+        int64_t end = 0;
+        if (__builtin_add_overflow(start, int64_t(event.Duration), &end))
+            end = event.Duration > 0 ? std::numeric_limits<int64_t>::max()
+                                     : std::numeric_limits<int64_t>::min();
+        if (start > timeMs) {
+            until = std::min(until, start);
+        } else if (end <= timeMs) {
+            from = std::max(from, end);
+        } else {
+            if (Moving(event)) return false;
+            from = std::max(from, start);
+            until = std::min(until, end);
+        }
+    }
+    return true;
+}
+
 int CSubtitleAss::ScriptHeight(const ASS_Track& track) {
     if (track.PlayResY > 0) return track.PlayResY;
     if (track.PlayResX <= 0) return 288;
@@ -318,6 +358,7 @@ bool CSubtitleAss::turned_off() {
 }
 
 CAssTrack CSubtitleAss::BuildTrack(CSubtitleRenderer& renderer) {
+    still_valid_ = false;  // the new track may sit where the last one was
     CAssTrack track = renderer.NewTrack();
     if (!track) return track;
     ASS_Track* t = track.get();
@@ -433,6 +474,12 @@ void CSubtitleAss::DrawTrack(CSubtitleRenderer* renderer, ASS_Track* track,
 bool CSubtitleAss::Produce(CSubtitleRenderer& renderer, ASS_Track* track, int64_t timeMs,
                            bool rgb24) {
     ahead_valid_ = false;  // the overlay below is this picture's now
+    if (still_valid_ && still_track_ == track && still_renderer_ == &renderer &&
+        still_events_ == track->n_events && still_from_ <= timeMs && timeMs < still_until_ &&
+        (overlay_valid_ || !still_drawn_)) {
+        ConvertOverlay(rgb24);
+        return still_drawn_;
+    }
     bool drawn = false;
     // The callback runs inside RenderFrame, on this thread, while the caller holds state_lock_.
     renderer.RenderFrame(track, timeMs, [&](const ASS_Image* images) REQUIRES(state_lock_) {
@@ -456,7 +503,16 @@ bool CSubtitleAss::Produce(CSubtitleRenderer& renderer, ASS_Track* track, int64_
         produced_width_ = renderer.width();
         drawn = true;
     });
-    // Converted for the picture format now, so that a picture rendered ahead only blends.
+    still_valid_ = StillAround(*track, timeMs, still_from_, still_until_);
+    still_track_ = track;
+    still_renderer_ = &renderer;
+    still_events_ = track->n_events;
+    still_drawn_ = drawn;
+    ConvertOverlay(rgb24);
+    return drawn;
+}
+
+void CSubtitleAss::ConvertOverlay(bool rgb24) {
     if (overlay_valid_ && rgb24 && !rgb_valid_) {
         PrepareRgb24Overlay(overlay_.data(), box_.width, box_.height, rgb_, &spans_);
         rgb_valid_ = true;
@@ -464,7 +520,6 @@ bool CSubtitleAss::Produce(CSubtitleRenderer& renderer, ASS_Track* track, int64_
         PrepareYuvOverlay(overlay_.data(), box_.width, box_.height, yuv_, &spans_);
         yuv_valid_ = true;
     }
-    return drawn;
 }
 
 void CSubtitleAss::Place(const SubtitleFrame& frame, int& baseline, int64_t nowMs, bool drawn) {

@@ -90,6 +90,16 @@ class CSubtitleAss : public CSubtitle {
     // picture. Returns how many styles changed.
     static int ApplyStyleGuard(ASS_Track& track);
 
+    // The times [from, until) around `timeMs` over which `track` shows the same events as at
+    // `timeMs` (libass shows an event from its Start for its Duration). False when one of the
+    // events shown changes with time (Moving, and the conservative test is textual: an Effect,
+    // or a backslash followed by "t", "k", "K", "mov" or "fad" anywhere in its text, which
+    // takes in every transform, move, fade and karaoke tag), so that no two pictures may be
+    // taken to look alike.
+    static bool StillAround(const ASS_Track& track, int64_t timeMs, int64_t& from, int64_t& until);
+    // True when `event` may look different from one picture to the next, as StillAround tests.
+    static bool Moving(const ASS_Event& event);
+
     // Cuts `text` to at most `maxBytes`, not inside a UTF-8 sequence; true when cut.
     static bool CutText(std::string& text, size_t maxBytes);
 
@@ -116,6 +126,7 @@ class CSubtitleAss : public CSubtitle {
     void ResetHold() REQUIRES(state_lock_) {
         first_shown_ms_ = 0;
         ahead_valid_ = false;
+        still_valid_ = false;
     }
 
   private:
@@ -125,6 +136,9 @@ class CSubtitleAss : public CSubtitle {
     // converted for the format; true when there is something to show.
     bool Produce(CSubtitleRenderer& renderer, ASS_Track* track, int64_t timeMs, bool rgb24)
         REQUIRES(state_lock_);
+    // Converts the overlay for `rgb24` or YV12 pictures unless done, so that a picture
+    // rendered ahead only blends.
+    void ConvertOverlay(bool rgb24) REQUIRES(state_lock_);
     // Places and blends the overlay (or the held one) onto `frame`.
     void Place(const SubtitleFrame& frame, int& baseline, int64_t nowMs, bool drawn)
         REQUIRES(state_lock_);
@@ -145,6 +159,18 @@ class CSubtitleAss : public CSubtitle {
     Rgb24Overlay rgb_;  // overlay_ converted for RGB24 pictures
     bool rgb_valid_ = false;
     int produced_width_ = 0;  // the renderer's width at the last rendering
+    // libass is not asked again while the track shows what it showed at the last rendering
+    // (StillAround): the result of that rendering stands for every time in [still_from_,
+    // still_until_) of the same track, renderer and event count. Tracks are compared by
+    // address, so whoever replaces or rebuilds a track clears still_valid_ (ResetHold,
+    // BuildTrack).
+    bool still_valid_ = false;
+    const ASS_Track* still_track_ = nullptr;
+    const CSubtitleRenderer* still_renderer_ = nullptr;
+    int still_events_ = 0;
+    int64_t still_from_ = 0;
+    int64_t still_until_ = 0;
+    bool still_drawn_ = false;  // what Produce returned then
     // The rendering made ahead (RenderAhead) for the picture of ahead_time_ms_ and format.
     bool ahead_valid_ = false;
     int64_t ahead_time_ms_ = 0;

@@ -5,6 +5,9 @@
 
 #include <atomic>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
 
 #include "app/Logger.h"
 #include "subtitle/SubtitleHandles.h"
@@ -106,6 +109,63 @@ TEST(CSubtitleAssTextTest, TagGuardDropsOversizedTags) {
     // Without a script height only the tag count is checked.
     std::string text = "{\\fs5000}a";
     EXPECT_FALSE(CSubtitleAss::ApplyTagGuard(text));
+}
+
+TEST(CSubtitleAssTextTest, StillIntervalEndsWhereTheShownEventsChange) {
+    AssLibraryPtr library(ass_library_init());
+    AssTrackPtr track(ass_new_track(library.get()));
+    ASSERT_TRUE(track);
+    const auto add = [&](long long start, long long duration, const char* text,
+                         const char* effect = "") {
+        const int id = ass_alloc_event(track.get());  // may move the array
+        ASS_Event& event = track->events[id];
+        event.Start = start;
+        event.Duration = duration;
+        event.Text = strdup(text);
+        event.Effect = strdup(effect);
+    };
+    add(1000, 1000, "first");
+    add(1500, 1000, "{\\b1}overlapping");
+    add(4000, 1000, "later");
+    add(std::numeric_limits<long long>::max() - 10, 100, "far away, ending past the range");
+    int64_t from = 0, until = 0;
+    const auto still = [&](int64_t t) { return CSubtitleAss::StillAround(*track, t, from, until); };
+    ASSERT_TRUE(still(1200));
+    EXPECT_EQ(from, 1000);
+    EXPECT_EQ(until, 1500);
+    ASSERT_TRUE(still(2200));
+    EXPECT_EQ(from, 2000);
+    EXPECT_EQ(until, 2500);
+    ASSERT_TRUE(still(3000));  // nothing shown between the two
+    EXPECT_EQ(from, 2500);
+    EXPECT_EQ(until, 4000);
+    ASSERT_TRUE(still(0));
+    EXPECT_EQ(from, std::numeric_limits<int64_t>::min());
+    EXPECT_EQ(until, 1000);
+    ASSERT_TRUE(still(std::numeric_limits<int64_t>::max() - 1));
+    EXPECT_EQ(until, std::numeric_limits<int64_t>::max());
+
+    // Shown text that changes with time is never still; the same text not shown does not
+    // matter.
+    for (const char* moving : {"{\\move(0,0,10,10)}a", "{\\fad(200,200)}a",
+                               "{\\fade(1,2,3,4,5,6,7)}a", "{\\t(\\frz40)}a", "{\\ t(\\frz40)}a",
+                               "{\\k40}a", "{\\K40}a", "{\\kf40}a", "{\\b1\\ko20}a"}) {
+        add(6000, 1000, moving);
+        EXPECT_TRUE(still(5500)) << moving;
+        EXPECT_FALSE(still(6500)) << moving;
+        track->n_events--;
+        std::free(track->events[track->n_events].Text);
+        std::free(track->events[track->n_events].Effect);
+    }
+    for (const char* fixed : {"{\\pos(10,10)\\b1\\fs20}still", "line\\Nbreak", "plain"}) {
+        add(6000, 1000, fixed);
+        EXPECT_TRUE(still(6500)) << fixed;
+        track->n_events--;
+        std::free(track->events[track->n_events].Text);
+        std::free(track->events[track->n_events].Effect);
+    }
+    add(6000, 1000, "scrolling", "Scroll up;10;100;0");
+    EXPECT_FALSE(still(6500));
 }
 
 TEST(CSubtitleAssTextTest, StyleGuardKeepsStylesWithinTheScriptHeight) {

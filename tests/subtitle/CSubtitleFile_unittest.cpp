@@ -64,6 +64,36 @@ TEST_F(CSubtitleFileTest, AssBesideTheClipShowsInItsTimeAndIsHeld) {
     EXPECT_FALSE(DrawnRows(2500).empty());
 }
 
+TEST_F(CSubtitleFileTest, StillCuesAreKeptOnlyWhileTheShownCuesStay) {
+    const std::string dir = Dir("still");
+    WriteFile(dir + "clip.mkv", "not really a clip");
+    WriteFile(dir + "clip.ass",
+              test::AssScript("Dialogue: 0,0:00:01.00,0:00:02.00,Default,,0,0,0,,First cue\n"
+                              "Dialogue: 0,0:00:02.00,0:00:03.00,Default,,0,0,0,,Second cue\n"
+                              "Dialogue: 0,0:00:02.50,0:00:03.00,Default,,0,0,0,,{\\pos(320,100)}"
+                              "Joining\n"
+                              "Dialogue: 0,0:00:03.00,0:00:04.00,Default,,0,0,0,,"
+                              "{\\fad(800,0)}Fading in\n"));
+    ASSERT_TRUE(OpenSubtitle(kSubtitleExternal, 0, dir + "clip.mkv"));
+    const Picture base = Picture::Yv12(kWidth, kHeight);
+    const Picture first = Render(base, 1000);
+    ASSERT_TRUE(first.Differs(base));
+    EXPECT_EQ(Render(base, 1960).data, first.data);
+    const Picture second = Render(base, 2000);
+    EXPECT_NE(second.data, first.data);
+    EXPECT_EQ(Render(base, 2460).data, second.data);
+    const Picture joined = Render(base, 2500);
+    EXPECT_NE(joined.data, second.data);
+    const Picture fading = Render(base, 3400);
+    EXPECT_TRUE(fading.Differs(base));
+    EXPECT_NE(Render(base, 3440).data, fading.data);
+
+    // Back again, as after a seek: each time shows its own cues, as drawn the first time.
+    EXPECT_EQ(Render(base, 1500).data, first.data);
+    EXPECT_EQ(Render(base, 2700).data, joined.data);
+    EXPECT_EQ(Render(base, 2100).data, second.data);
+}
+
 TEST_F(CSubtitleFileTest, AssIsPreferredToSrtOfTheSameName) {
     const std::string dir = Dir("media");
     WriteFile(dir + "film.avi", "");
