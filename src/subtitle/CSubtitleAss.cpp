@@ -328,7 +328,9 @@ bool CSubtitleAss::Open(int kind, SubtitleData data) {
     }
     std::string lines = ToDialogueLines(data.text, data.start_ms, data.end_ms);
     std::string style = StyleNameOf(lines);
+    CAssTrack old;  // the previous text's track, released after the lock
     MutexLock lock(state_lock_);
+    std::swap(built_, old);
     text_.swap(lines);
     style_name_.swap(style);
     ahead_valid_ = false;
@@ -337,8 +339,10 @@ bool CSubtitleAss::Open(int kind, SubtitleData data) {
 
 void CSubtitleAss::Clear() {
     std::string old;
+    CAssTrack oldTrack;  // released after the lock
     MutexLock lock(state_lock_);
     text_.swap(old);
+    std::swap(built_, oldTrack);
     ahead_valid_ = false;
 }
 
@@ -355,6 +359,11 @@ std::string CSubtitleAss::text() {
 bool CSubtitleAss::turned_off() {
     MutexLock lock(state_lock_);
     return turned_off_;
+}
+
+ASS_Track* CSubtitleAss::BuiltTrack(const std::shared_ptr<CSubtitleRenderer>& renderer) {
+    if (!built_ || built_.renderer() != renderer) built_ = BuildTrack(*renderer);
+    return built_.get();
 }
 
 CAssTrack CSubtitleAss::BuildTrack(CSubtitleRenderer& renderer) {
@@ -411,8 +420,8 @@ void CSubtitleAss::Render(const SubtitleFrame& frame,
         DrawTrack(nullptr, nullptr, frame, baseline, *host);
         return;
     }
-    CAssTrack track = BuildTrack(*renderer);
-    if (track) DrawTrack(renderer.get(), track.get(), frame, baseline, *host);
+    if (ASS_Track* track = BuiltTrack(renderer))
+        DrawTrack(renderer.get(), track, frame, baseline, *host);
 }
 
 void CSubtitleAss::RenderAhead(int64_t timeMs, bool rgb24,
@@ -421,8 +430,8 @@ void CSubtitleAss::RenderAhead(int64_t timeMs, bool rgb24,
     if (!renderer) return;
     MutexLock lock(state_lock_);
     if (text_.empty() || turned_off_) return;
-    CAssTrack track = BuildTrack(*renderer);
-    if (track) ProduceAhead(*renderer, track.get(), timeMs, rgb24, clock);
+    if (ASS_Track* track = BuiltTrack(renderer))
+        ProduceAhead(*renderer, track, timeMs, rgb24, clock);
 }
 
 bool CSubtitleAss::HasAhead(const SubtitleFrame& frame) const {

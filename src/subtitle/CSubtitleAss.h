@@ -11,8 +11,8 @@ namespace zvp {
 // shared with external files (CSubtitleFile): render at the picture time, centre the
 // rendered images on the baseline, keep them at least 2.5 s after they first appeared, blend.
 //
-// The text is kept as "Dialogue:" lines; a libass track is built from it for every picture
-// (libass's caches make the repeated rendering cheap) and released after drawing.
+// The text is kept as "Dialogue:" lines; a libass track is built from it when it is first
+// drawn, and again when the renderer has been replaced, and kept until the text changes.
 // Threads as CSubtitle says (RenderAhead on the registry's worker); every member below is
 // guarded by state_lock_.
 class CSubtitleAss : public CSubtitle {
@@ -132,6 +132,9 @@ class CSubtitleAss : public CSubtitle {
   private:
     // A track of text_ styled for `renderer`; empty when libass fails.
     CAssTrack BuildTrack(CSubtitleRenderer& renderer) REQUIRES(state_lock_);
+    // built_, built anew unless it was built from the current text_ for `renderer`; null
+    // when libass fails.
+    ASS_Track* BuiltTrack(const std::shared_ptr<CSubtitleRenderer>& renderer) REQUIRES(state_lock_);
     // libass's images at `timeMs` painted into the overlay (only when they changed) and
     // converted for the format; true when there is something to show.
     bool Produce(CSubtitleRenderer& renderer, ASS_Track* track, int64_t timeMs, bool rgb24)
@@ -145,6 +148,7 @@ class CSubtitleAss : public CSubtitle {
 
     std::string text_;            // "Dialogue:" lines; empty: nothing to draw
     std::string style_name_;      // of the first line
+    CAssTrack built_;             // text_ as a track for built_.renderer(); empty: not built
     int64_t first_shown_ms_ = 0;  // tick when the images last first appeared; 0: not shown
     bool had_images_ = false;     // the last rendering produced images
     OverlayRect rect_;            // where the overlay was drawn last (picture coordinates)
