@@ -1,21 +1,27 @@
 // libass's own cost for a subtitle file: the file prepared and styled as the player does
 // (an SRT converted to ASS, the settings' style, the same font and frame size), then
-// ass_render_frame alone at the pictures' times, timed in thread CPU time.
+// ass_render_frame alone at the pictures' times, timed in thread CPU time. A second pass
+// renders the same pictures again and times what the player does with libass's images on
+// top: painting them into the overlay (box, spans, clearing, painting) and converting it for
+// YV12 pictures, each over the pictures whose images changed.
 //
 //   subtitle_libass_bench FILE WIDTH HEIGHT COUNT [STEP_MS [FIRST_MS]]
 //
 // Prints "libass ms per picture: X" (COUNT renderings at FIRST_MS, FIRST_MS + STEP_MS, ...;
-// defaults 40 and 0) and how many of them produced images.
+// defaults 40 and 0) and how many of them produced images; then "overlay paint ms per
+// picture" and "overlay conversion ms per picture" (per picture rendered).
 #include <time.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "subtitle/CMemorySubtitleHost.h"
 #include "subtitle/CSubtitleFile.h"
 #include "subtitle/CSubtitleRenderer.h"
+#include "subtitle/SubtitleBlend.h"
 #include "subtitle/SubtitleFonts.h"
 #include "subtitle/SubtitleStyle.h"
 
@@ -74,6 +80,35 @@ int main(int argc, char** argv) {
     std::printf("pictures rendered: %d\n", count);
     std::printf("pictures with images: %d\n", withImages);
     std::printf("libass ms per picture: %.4f\n", cpu / count);
+
+    // The overlay stages, as CSubtitleAss::Produce runs them.
+    std::vector<uint64_t> identity, last;
+    std::vector<uint8_t> overlay;
+    OverlaySpans spans;
+    YuvOverlay yuv;
+    double paintMs = 0, convertMs = 0;
+    for (int i = 0; i < count; ++i) {
+        const auto at = static_cast<int64_t>(first + step * i);
+        renderer->RenderFrame(track.get(), at, [&](const ASS_Image* images) {
+            if (!images) return;
+            ImagesIdentity(images, identity);
+            if (identity == last) return;
+            last.swap(identity);
+            const double t0 = ThreadCpuMs();
+            const OverlayRect box = ImagesBoundingBox(images, width, height);
+            if (box.empty()) return;
+            overlay.resize(static_cast<size_t>(box.width) * box.height * 4);
+            ImagesRowSpans(images, box, spans);
+            ClearOverlaySpans(overlay.data(), box.width, spans);
+            PaintAssImages(images, box, overlay.data());
+            const double t1 = ThreadCpuMs();
+            PrepareYuvOverlay(overlay.data(), box.width, box.height, yuv, &spans);
+            paintMs += t1 - t0;
+            convertMs += ThreadCpuMs() - t1;
+        });
+    }
+    std::printf("overlay paint ms per picture: %.4f\n", paintMs / count);
+    std::printf("overlay conversion ms per picture: %.4f\n", convertMs / count);
     track = CAssTrack();
     renderer.reset();
     CSubtitleFile::RemoveConvertedFiles();

@@ -10,7 +10,9 @@ if(ZVP_BUILD_TESTS)
       for case in per-picture animated static; do
         for figure in "plain frames per second" "subtitled frames per second" "ratio" \
                       "libass ms per picture" "our subtitle ms per picture" "limit" \
-                      "ratio / limit"; do
+                      "ratio / limit" \
+                      "of which overlay paint ms per picture (one thread, alone)" \
+                      "of which overlay conversion ms per picture (one thread, alone)"; do
           printf '%s\n' "$out" | grep -q "^$case: $figure: [0-9.]*$" ||
             { echo "missing: $case: $figure"; exit 1; }
         done

@@ -8,8 +8,10 @@
 # For each: plain and subtitled frames per second (best of RUNS, interleaved) and their ratio;
 # libass's own ass_render_frame time per picture for the same file, frame size and picture
 # times (subtitle_libass_bench, beside PIPELINE_BENCH) and ours (subtitled minus plain CPU per
-# picture); the limit plainCPU / (plainCPU + libassCPU) per picture and ratio / limit; the
-# peak resident memory of the plain and the subtitled runs (the most of RUNS).
+# picture), with the part of it that painting libass's images into the overlay and converting
+# that for YV12 take when timed alone in the same bench; the limit plainCPU / (plainCPU +
+# libassCPU) per picture and ratio / limit; the peak resident memory of the plain and the
+# subtitled runs (the most of RUNS).
 #   usage: subtitle_pipeline.sh PIPELINE_BENCH [CLIP] [RUNS]
 # CLIP defaults to the reference clip (reference_clip.sh): on the 6 s test clip the one-off
 # work of the first pictures (font loading, libass's caches, the decoder's pool) weighs on every
@@ -87,11 +89,13 @@ for case in per_picture.srt animated.ass static.srt; do
         sub_rss=$(max "$m" "$sub_rss")
         [ "$n" -gt 0 ] && sub_cpu=$(min "$(awk -v c="$c" -v n="$n" 'BEGIN { print 1000 * c / n }')" "$sub_cpu")
     done
-    libass=$("$libass_bench" "$file" "$width" "$height" "$frames" "$step" 2>/dev/null |
-             sed -n 's/^libass ms per picture: //p')
+    alone=$("$libass_bench" "$file" "$width" "$height" "$frames" "$step" 2>/dev/null || true)
+    libass=$(sed -n 's/^libass ms per picture: //p' <<<"$alone")
     libass=${libass:-0}
+    paint=$(sed -n 's/^overlay paint ms per picture: //p' <<<"$alone")
+    convert=$(sed -n 's/^overlay conversion ms per picture: //p' <<<"$alone")
     awk -v name="$name" -v p="$best_plain" -v s="$best_sub" -v pc="$plain_cpu" -v sc="$sub_cpu" \
-        -v l="$libass" -v pm="$plain_rss" -v sm="$sub_rss" 'BEGIN {
+        -v l="$libass" -v pm="$plain_rss" -v sm="$sub_rss" -v pa="${paint:-0}" -v cv="${convert:-0}" 'BEGIN {
         ratio = (p > 0) ? s / p : 0
         ours = sc - pc
         limit = pc / (pc + l)
@@ -102,6 +106,8 @@ for case in per_picture.srt animated.ass static.srt; do
         printf "%s: plain CPU ms per picture: %.3f\n", name, pc
         printf "%s: libass ms per picture: %.3f\n", name, l
         printf "%s: our subtitle ms per picture: %.3f\n", name, ours
+        printf "%s: of which overlay paint ms per picture (one thread, alone): %.3f\n", name, pa
+        printf "%s: of which overlay conversion ms per picture (one thread, alone): %.3f\n", name, cv
         printf "%s: limit: %.3f\n", name, limit
         printf "%s: ratio / limit: %.3f\n", name, rl
         printf "%s: plain peak RSS MiB: %.1f\n", name, pm / 1024
