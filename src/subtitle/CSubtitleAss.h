@@ -92,12 +92,12 @@ class CSubtitleAss : public CSubtitle {
 
     // The times [from, until) around `timeMs` over which `track` shows the same events as at
     // `timeMs` (libass shows an event from its Start for its Duration). False when one of the
-    // events shown changes with time (Moving, and the conservative test is textual: an Effect,
-    // or a backslash followed by "t", "k", "K", "mov" or "fad" anywhere in its text, which
-    // takes in every transform, move, fade and karaoke tag), so that no two pictures may be
-    // taken to look alike.
+    // events shown is Moving: no two pictures may then be taken to look alike.
     static bool StillAround(const ASS_Track& track, int64_t timeMs, int64_t& from, int64_t& until);
-    // True when `event` may look different from one picture to the next, as StillAround tests.
+    // True when `event` may look different from one picture to the next. The test is textual
+    // and errs on the safe side: an Effect, or a backslash followed (after blanks) by "t", "k",
+    // "K", "mov" or "fad" anywhere in the text, which takes in every transform, move, fade and
+    // karaoke tag.
     static bool Moving(const ASS_Event& event);
 
     // Cuts `text` to at most `maxBytes`, not inside a UTF-8 sequence; true when cut.
