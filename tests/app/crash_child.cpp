@@ -33,9 +33,12 @@ void PrintFunction(F* function) {
     std::fflush(stdout);
 }
 
-__attribute__((noinline)) int NullRead() {
-    volatile int* p = nullptr;
-    return *p;
+// The pointer itself is volatile: an optimising compiler that saw a constant null would take
+// the read for undefined behaviour and drop the call (and with it the fault) altogether.
+volatile int* volatile g_null = nullptr;
+
+__attribute__((noinline, noipa)) int NullRead() {
+    return *g_null;
 }
 
 __attribute__((noinline)) void ReadOnlyWrite(void* page) {
