@@ -27,24 +27,30 @@ CSoftVideoWidget::~CSoftVideoWidget() {
 }
 
 QImage CSoftVideoWidget::Convert(const VideoFrame& f) {
+    QImage img;
+    return ConvertInto(f, img) ? img : QImage();
+}
+
+bool CSoftVideoWidget::ConvertInto(const VideoFrame& f, QImage& img) {
     const int w = f.format.width, h = f.format.height;
-    if (w <= 0 || h <= 0 || (!f.lent && f.data.size() < f.format.imageSize)) return QImage();
-    QImage img(w, h, QImage::Format_RGB888);
-    if (img.isNull()) return img;
+    if (w <= 0 || h <= 0 || (!f.lent && f.data.size() < f.format.imageSize)) return false;
+    if (img.width() != w || img.height() != h || img.format() != QImage::Format_RGB888)
+        img = QImage(w, h, QImage::Format_RGB888);
+    if (img.isNull()) return false;
     const uint8_t* d = f.data.data();
     if (f.format.subtype == SubType::RGB24) {
         const size_t stride = CMediaType::Rgb24Stride(w);
         for (int row = 0; row < h; ++row) {
             std::memcpy(img.scanLine(row), d + size_t(h - 1 - row) * stride, size_t(w) * 3);
         }
-        return img;
+        return true;
     }
     if (!sws_ || swsWidth_ != w || swsHeight_ != h || swsColour_ != f.format.colour) {
         sws_.reset(sws_getContext(w, h, AV_PIX_FMT_YUV420P, w, h, AV_PIX_FMT_RGB24, SWS_BILINEAR,
                                   nullptr, nullptr, nullptr));
         if (!sws_) {
             Log(LogPoint{"CSoftVideoWidget::Convert", kLogError}, "no scaler for %dx%d", w, h);
-            return QImage();
+            return false;
         }
         const VideoColour colour = f.format.colour;
         const int* table = sws_getCoefficients(SwsColourSpace(colour.matrix));
@@ -80,14 +86,14 @@ QImage CSoftVideoWidget::Convert(const VideoFrame& f) {
         slice(band, f.band.top, f.band.top, f.band.bottom);
         slice(planes, 0, f.band.bottom, h);
     }
-    return img;
+    return true;
 }
 
 void CSoftVideoWidget::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     std::shared_ptr<const VideoFrame> frame = store_->Latest();
     if (frame && frame->serial != shown_) {
-        image_ = Convert(*frame);
+        if (!ConvertInto(*frame, image_)) image_ = QImage();
         shown_ = frame->serial;
     }
     if (image_.isNull()) {

@@ -21,6 +21,9 @@ class CSoftVideoWidget : public QWidget {
     // Converts a picture to an RGB image (also used by tests and the GL fallback check).
     // A null image when the conversion fails.
     QImage Convert(const VideoFrame& frame);
+    // As Convert, into `image`, whose pixels are reused when it has the picture's size and
+    // format and no other copy shares them; false (`image` unspecified) when it fails.
+    bool ConvertInto(const VideoFrame& frame, QImage& image);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
