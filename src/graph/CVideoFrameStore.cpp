@@ -3,6 +3,7 @@
 #include <QMetaObject>
 #include <QWidget>
 #include <cstring>
+#include <utility>
 
 #include "app/Logger.h"
 #include "graph/LentPicture.h"
@@ -18,6 +19,10 @@ bool CVideoFrameStore::Present(const VideoFormat& format, const uint8_t* data, l
     }
     auto frame = std::make_shared<VideoFrame>();
     frame->format = format;
+    {
+        std::lock_guard<std::mutex> lock(lock_);
+        frame->data.swap(spare_);
+    }
     frame->data.assign(data, data + format.imageSize);
     Publish(std::move(frame));
     return true;
@@ -70,9 +75,12 @@ bool CVideoFrameStore::PresentSample(const VideoFormat& format, const CMediaSamp
 }
 
 void CVideoFrameStore::Publish(std::shared_ptr<VideoFrame> frame) {
+    std::shared_ptr<VideoFrame> previous;  // released after the lock
     std::lock_guard<std::mutex> lock(lock_);
     frame->serial = ++serial_;
-    frame_ = std::move(frame);
+    previous = std::exchange(frame_, std::move(frame));
+    // Only this store can hand out references, under the lock: a count of one is final.
+    if (previous && previous.use_count() == 1 && !previous->lent) spare_.swap(previous->data);
     if (widget_ && !updatePending_) {
         updatePending_ = true;
         // Posting is safe under the lock: the widget detaches (taking the lock) before it
@@ -136,8 +144,11 @@ void CVideoFrameStore::Detach(QWidget* widget) {
 }
 
 void CVideoFrameStore::Clear() {
+    std::shared_ptr<VideoFrame> previous;  // released after the lock
+    std::vector<uint8_t> spare;
     std::lock_guard<std::mutex> lock(lock_);
-    frame_.reset();
+    previous.swap(frame_);
+    spare.swap(spare_);
 }
 
 }  // namespace zvp

@@ -65,10 +65,13 @@ class CVideoFrameStore {
     void Publish(std::shared_ptr<VideoFrame> frame);
 
     std::mutex lock_;
-    std::shared_ptr<const VideoFrame> frame_;  // guarded by lock_
-    QWidget* widget_ = nullptr;                // guarded by lock_; not owned
-    bool updatePending_ = false;               // guarded by lock_
-    uint64_t serial_ = 0;                      // guarded by lock_
+    std::shared_ptr<VideoFrame> frame_;  // guarded by lock_
+    // The buffer of a copied picture that was replaced while nobody held it, for the next
+    // copy: a picture's worth of memory is not given back and taken again for every picture.
+    std::vector<uint8_t> spare_;  // guarded by lock_
+    QWidget* widget_ = nullptr;   // guarded by lock_; not owned
+    bool updatePending_ = false;  // guarded by lock_
+    uint64_t serial_ = 0;         // guarded by lock_
 };
 
 }  // namespace zvp

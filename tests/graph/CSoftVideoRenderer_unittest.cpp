@@ -79,6 +79,40 @@ TEST(CSoftVideoRendererTest, ConvertsWithEachMatrixAndRange) {
     }
 }
 
+// Copied pictures reuse the buffer of the picture they replace, and the widget its image:
+// each picture still shows its own pixels, and a picture someone still holds is never
+// written over.
+TEST(CSoftVideoRendererTest, ReusedBuffersKeepEveryPictureItsOwn) {
+    auto store = std::make_shared<CVideoFrameStore>();
+    CSoftVideoWidget widget(store);
+    const VideoColour bt601{ColourMatrix::BT601, ColourRange::Limited};
+    const VideoColour bt709{ColourMatrix::BT709, ColourRange::Full};
+    struct Case {
+        int width;
+        VideoColour colour;
+    };
+    std::shared_ptr<const VideoFrame> held;
+    std::vector<uint8_t> heldBytes;
+    QImage image;
+    int round = 0;
+    for (const Case& c : {Case{64, bt601}, Case{32, bt709}, Case{64, bt709}, Case{64, bt601}}) {
+        const VideoFormat format = StripesFormat(c.width, 32, c.colour);
+        const std::vector<uint8_t> bytes = StripesYv12(c.width, 32, c.colour);
+        ASSERT_TRUE(store->Present(format, bytes.data(), long(bytes.size())));
+        std::shared_ptr<const VideoFrame> latest = store->Latest();
+        ASSERT_NE(latest, nullptr);
+        EXPECT_EQ(latest->data, bytes) << "round " << round;
+        ASSERT_TRUE(widget.ConvertInto(*latest, image));
+        EXPECT_EQ(StripesDiffer(image), "") << "round " << round;
+        if (round == 1) {
+            held = latest;  // as a widget that is still painting it
+            heldBytes = bytes;
+        }
+        ++round;
+    }
+    EXPECT_EQ(held->data, heldBytes);
+}
+
 // Through the renderer: a type that leaves the colour unknown is BT.709 from 720 rows up,
 // BT.601 below; a tagged type keeps its own matrix at any height.
 TEST(CSoftVideoRendererTest, UnknownColourFollowsThePictureHeight) {
