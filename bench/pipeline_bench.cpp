@@ -27,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "app/AllocatorTuning.h"
 #include "graph/CBaseOutputPin.h"
 #include "graph/CFilterGraph.h"
 #include "graph/CNullAudioRenderer.h"
@@ -190,6 +191,7 @@ double Percentile(std::vector<double> values, double p) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    zvp::SetAllocatorThresholds();  // as the player does
     Options o;
     if (!Parse(argc, argv, o)) {
         std::fprintf(stderr,

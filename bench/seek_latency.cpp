@@ -28,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "app/AllocatorTuning.h"
 #include "engine/CClipInfo.h"
 #include "graph/CNullAudioRenderer.h"
 #include "graph/CNullVideoRenderer.h"
@@ -105,6 +106,7 @@ void PrintStats(const char* name, const std::vector<double>& ms) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    zvp::SetAllocatorThresholds();  // as the player does
     Options o;
     if (!Parse(argc, argv, o)) {
         std::fprintf(stderr, "usage: seek_latency FILE [--seeks N] [--seed S] [--settle MS]\n");

@@ -30,6 +30,7 @@
 #include <string>
 #include <vector>
 
+#include "app/AllocatorTuning.h"
 #include "app/IObserver.h"
 #include "app/TimerService.h"
 #include "engine/CClipInfo.h"
@@ -159,6 +160,7 @@ void PrintSample(int cycle, const Sample& s) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    zvp::SetAllocatorThresholds();  // as the player does
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     if (qEnvironmentVariableIsEmpty("SDL_AUDIODRIVER")) qputenv("SDL_AUDIODRIVER", "dummy");
     int cycles = 500;
