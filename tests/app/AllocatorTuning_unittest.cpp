@@ -13,7 +13,7 @@ namespace {
 
 // Resident bytes of this process, read without touching the heap (a stdio stream's buffer
 // would sit above the blocks below and keep the heap from shrinking).
-long ResidentBytes() {
+[[maybe_unused]] long ResidentBytes() {
     char text[128] = {};
     const int fd = ::open("/proc/self/statm", O_RDONLY | O_CLOEXEC);
     if (fd < 0) return -1;
