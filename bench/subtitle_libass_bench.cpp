@@ -95,12 +95,8 @@ int main(int argc, char** argv) {
             if (identity == last) return;
             last.swap(identity);
             const double t0 = ThreadCpuMs();
-            const OverlayRect box = ImagesBoundingBox(images, width, height);
+            const OverlayRect box = PaintOverlay(images, width, height, overlay, spans);
             if (box.empty()) return;
-            overlay.resize(static_cast<size_t>(box.width) * box.height * 4);
-            ImagesRowSpans(images, box, spans);
-            ClearOverlaySpans(overlay.data(), box.width, spans);
-            PaintAssImages(images, box, overlay.data());
             const double t1 = ThreadCpuMs();
             PrepareYuvOverlay(overlay.data(), box.width, box.height, yuv, &spans);
             paintMs += t1 - t0;

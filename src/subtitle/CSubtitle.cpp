@@ -86,12 +86,8 @@ std::vector<std::shared_ptr<CSubtitle>> Snapshot() {
 }  // namespace
 
 uint8_t* CSubtitle::PrepareOverlay(size_t bytes) {
-    std::memset(GrowOverlay(bytes), 0, bytes);
-    return overlay_.data();
-}
-
-uint8_t* CSubtitle::GrowOverlay(size_t bytes) {
     if (overlay_.size() < bytes) overlay_.resize(bytes);
+    std::memset(overlay_.data(), 0, bytes);
     return overlay_.data();
 }
 

@@ -82,9 +82,6 @@ class CSubtitle {
     // The overlay grown to at least `bytes` (never shrunk) with its first `bytes` cleared.
     // Caller holds state_lock_.
     uint8_t* PrepareOverlay(size_t bytes) REQUIRES(state_lock_);
-    // The overlay grown to at least `bytes`, contents left as they are. Caller holds
-    // state_lock_.
-    uint8_t* GrowOverlay(size_t bytes) REQUIRES(state_lock_);
 
     Mutex state_lock_;
     std::vector<uint8_t> overlay_ GUARDED_BY(state_lock_);  // BGRA

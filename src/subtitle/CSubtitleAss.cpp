@@ -498,13 +498,10 @@ bool CSubtitleAss::Produce(CSubtitleRenderer& renderer, ASS_Track* track, int64_
             overlay_valid_ = false;
             yuv_valid_ = false;
             rgb_valid_ = false;
-            const OverlayRect box = ImagesBoundingBox(images, renderer.width(), renderer.height());
-            if (box.empty()) return;
             // Only the rows' spans are cleared, painted and converted.
-            uint8_t* overlay = GrowOverlay(static_cast<size_t>(box.width) * box.height * 4);
-            ImagesRowSpans(images, box, spans_);
-            ClearOverlaySpans(overlay, box.width, spans_);
-            PaintAssImages(images, box, overlay);
+            const OverlayRect box =
+                PaintOverlay(images, renderer.width(), renderer.height(), overlay_, spans_);
+            if (box.empty()) return;
             identity_.swap(scratch_);
             box_ = box;
             overlay_valid_ = true;

@@ -190,6 +190,18 @@ void ClearOverlaySpans(uint8_t* bgra, int width, const OverlaySpans& spans) {
     }
 }
 
+OverlayRect PaintOverlay(const ASS_Image* images, int width, int height, std::vector<uint8_t>& bgra,
+                         OverlaySpans& spans) {
+    const OverlayRect box = ImagesBoundingBox(images, width, height);
+    if (box.empty()) return box;
+    const size_t bytes = static_cast<size_t>(box.width) * box.height * 4;
+    if (bgra.size() < bytes) bgra.resize(bytes);
+    ImagesRowSpans(images, box, spans);
+    ClearOverlaySpans(bgra.data(), box.width, spans);
+    PaintAssImages(images, box, bgra.data());
+    return box;
+}
+
 void PaintAssImages(const ASS_Image* images, const OverlayRect& box, uint8_t* bgra) {
     // Scratch rows, kept per thread so that painting allocates only when a row is wider than
     // any before.

@@ -56,6 +56,12 @@ void ImagesRowSpans(const ASS_Image* images, const OverlayRect& box, OverlaySpan
 // Clears the spans of a BGRA overlay `width` pixels wide.
 void ClearOverlaySpans(uint8_t* bgra, int width, const OverlaySpans& spans);
 
+// The overlay of `images` in a width x height picture: their bounding box (returned), its row
+// spans in `spans`, and the spans cleared and painted in `bgra`, which grows to the box's
+// size when smaller and is never shrunk. Nothing is painted when the box is empty.
+OverlayRect PaintOverlay(const ASS_Image* images, int width, int height, std::vector<uint8_t>& bgra,
+                         OverlaySpans& spans);
+
 // A BGRA overlay converted once for YV12 blending: luma and alpha per pixel, and per 2 x 2
 // block the mean alpha and the mean Cr and Cb.
 struct YuvOverlay {
