@@ -552,19 +552,13 @@ void CSubtitleAss::Place(const SubtitleFrame& frame, int& baseline, int64_t nowM
         // Held: the overlay painted last is drawn again where it was.
     }
     baseline = rect_.top - kStackGap;
+    // The overlay is valid here and rect_ has box_'s size.
+    ConvertOverlay(frame.rgb24);
     if (frame.rgb24) {
-        if (!rgb_valid_) {
-            PrepareRgb24Overlay(overlay_.data(), rect_.width, rect_.height, rgb_, &spans_);
-            rgb_valid_ = true;
-        }
         BlendRgb24Overlay(frame, rgb_, rect_);
-        return;
+    } else {
+        BlendYuvOverlay(frame, yuv_, rect_);
     }
-    if (!yuv_valid_) {
-        PrepareYuvOverlay(overlay_.data(), rect_.width, rect_.height, yuv_, &spans_);
-        yuv_valid_ = true;
-    }
-    BlendYuvOverlay(frame, yuv_, rect_);
 }
 
 }  // namespace zvp
