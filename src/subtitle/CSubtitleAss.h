@@ -167,7 +167,9 @@ class CSubtitleAss : public CSubtitle {
     // (StillAround): the result of that rendering stands for every time in [still_from_,
     // still_until_) of the same track, renderer and event count. Tracks are compared by
     // address, so whoever replaces or rebuilds a track clears still_valid_ (ResetHold,
-    // BuildTrack).
+    // BuildTrack). A track is never handed to another renderer nor given events after it is
+    // built today; still_renderer_ and still_events_ keep the interval honest should either
+    // change, at the cost of two compares.
     bool still_valid_ = false;
     const ASS_Track* still_track_ = nullptr;
     const CSubtitleRenderer* still_renderer_ = nullptr;
