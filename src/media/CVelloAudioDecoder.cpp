@@ -64,6 +64,7 @@ void CVelloAudioDecoder::Reset() {
     lastEnd_ = AV_NOPTS_VALUE;
     stream_ = -1;
     dropLogged_ = false;
+    refusalLogged_ = false;
 }
 
 int CVelloAudioDecoder::AudioDecodeFrame(bool& end, bool& interrupted, int64_t& packetTime) {
@@ -139,7 +140,10 @@ int CVelloAudioDecoder::AudioDecodeFrame(bool& end, bool& interrupted, int64_t& 
             }
             if (got == PacketResult::kNotYet) {
                 // Refused while the video runs far ahead in the file: the audio comes later.
-                Log({kWhere, kLogInfo}, "No data in audio queue. EOF?");
+                // While the video stays that far ahead, every time the audio queue runs dry
+                // (as often as every audio packet): logged once until the next seek.
+                if (!refusalLogged_) Log({kWhere, kLogInfo}, "No data in audio queue. EOF?");
+                refusalLogged_ = true;
                 if (source_->WaitForAudioPacket()) continue;
                 interrupted = true;
                 return -1;

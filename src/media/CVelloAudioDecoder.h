@@ -104,6 +104,7 @@ class CVelloAudioDecoder {
     int64_t lastEnd_ = AV_NOPTS_VALUE;     // 100 ns, end of the last decoded frame
     int stream_ = -1;                      // stream of the packets sent last
     bool dropLogged_ = false;
+    bool refusalLogged_ = false;  // the source's refusal was logged since the last Reset
     Target target_;
     const uint8_t* output_ = nullptr;
     AVMallocPtr<uint8_t> resampleBuffer_;

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ScopedLogCapture.h"
 #include "media/SourceTestUtil.h"
 
 namespace zvp::test {
@@ -147,6 +148,21 @@ INSTANTIATE_TEST_SUITE_P(
             if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
         return name;
     });
+
+// While the video runs more than 260 packets ahead, the audio waits whenever its queue runs
+// dry, as often as every packet. The log says so once, not every time.
+TEST(AudioRefusal, AWaitForTheVideoIsLoggedOnce) {
+    ScopedLogCapture log;
+    Pipeline p;
+    ASSERT_TRUE(p.Build(MediaPath("complete_late_audio.mkv"), /*fast=*/true));
+    ASSERT_EQ(p.graph->Run(), S_OK);
+    ASSERT_TRUE(p.WaitForEvent(EC_COMPLETE));
+    p.graph->Stop();
+    // The first wait, and the end of the stream.
+    const int lines = log.CountLines("No data in audio queue. EOF?");
+    EXPECT_GE(lines, 1);
+    EXPECT_LE(lines, 2);
+}
 
 // --- track switch ------------------------------------------------------------------------------
 
