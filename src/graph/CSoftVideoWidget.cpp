@@ -31,11 +31,12 @@ QImage CSoftVideoWidget::Convert(const VideoFrame& f) {
     return ConvertInto(f, img) ? img : QImage();
 }
 
-bool CSoftVideoWidget::ConvertInto(const VideoFrame& f, QImage& img) {
+bool CSoftVideoWidget::ConvertInto(const VideoFrame& f, QImage& img, QImage::Format yv12Format) {
     const int w = f.format.width, h = f.format.height;
     if (w <= 0 || h <= 0 || (!f.lent && f.data.size() < f.format.imageSize)) return false;
-    if (img.width() != w || img.height() != h || img.format() != QImage::Format_RGB888)
-        img = QImage(w, h, QImage::Format_RGB888);
+    const QImage::Format format =
+        f.format.subtype == SubType::RGB24 ? QImage::Format_RGB888 : yv12Format;
+    if (img.width() != w || img.height() != h || img.format() != format) img = QImage(w, h, format);
     if (img.isNull()) return false;
     const uint8_t* d = f.data.data();
     if (f.format.subtype == SubType::RGB24) {
@@ -45,9 +46,13 @@ bool CSoftVideoWidget::ConvertInto(const VideoFrame& f, QImage& img) {
         }
         return true;
     }
-    if (!sws_ || swsWidth_ != w || swsHeight_ != h || swsColour_ != f.format.colour) {
-        sws_.reset(sws_getContext(w, h, AV_PIX_FMT_YUV420P, w, h, AV_PIX_FMT_RGB24, SWS_BILINEAR,
-                                  nullptr, nullptr, nullptr));
+    if (!sws_ || swsWidth_ != w || swsHeight_ != h || swsFormat_ != format ||
+        swsColour_ != f.format.colour) {
+        // Qt's RGB32 is 0xffRRGGBB in native byte order, as is libswscale's.
+        const AVPixelFormat out =
+            format == QImage::Format_RGB32 ? AV_PIX_FMT_RGB32 : AV_PIX_FMT_RGB24;
+        sws_.reset(sws_getContext(w, h, AV_PIX_FMT_YUV420P, w, h, out, SWS_BILINEAR, nullptr,
+                                  nullptr, nullptr));
         if (!sws_) {
             Log(LogPoint{"CSoftVideoWidget::Convert", kLogError}, "no scaler for %dx%d", w, h);
             return false;
@@ -59,6 +64,7 @@ bool CSoftVideoWidget::ConvertInto(const VideoFrame& f, QImage& img) {
                                  table, 0, 0, 1 << 16, 1 << 16);
         swsWidth_ = w;
         swsHeight_ = h;
+        swsFormat_ = format;
         swsColour_ = colour;
     }
     SwsContext* c = sws_.get();
@@ -93,7 +99,7 @@ void CSoftVideoWidget::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     std::shared_ptr<const VideoFrame> frame = store_->Latest();
     if (frame && frame->serial != shown_) {
-        if (!ConvertInto(*frame, image_)) image_ = QImage();
+        if (!ConvertInto(*frame, image_, QImage::Format_RGB32)) image_ = QImage();
         shown_ = frame->serial;
     }
     if (image_.isNull()) {

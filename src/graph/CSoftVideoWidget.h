@@ -12,7 +12,8 @@ namespace zvp {
 
 // Paints the frame store's latest picture with QPainter, stretched over the whole widget:
 // YV12 converted to RGB with libswscale using the picture format's matrix and range, RGB24
-// rows copied top-down. Black until the first picture. UI thread only.
+// rows copied top-down. YV12 pictures are painted from 32-bit RGB, which QPainter scales
+// without converting it first. Black until the first picture. UI thread only.
 class CSoftVideoWidget : public QWidget {
   public:
     explicit CSoftVideoWidget(std::shared_ptr<CVideoFrameStore> store, QWidget* parent = nullptr);
@@ -22,8 +23,10 @@ class CSoftVideoWidget : public QWidget {
     // A null image when the conversion fails.
     QImage Convert(const VideoFrame& frame);
     // As Convert, into `image`, whose pixels are reused when it has the picture's size and
-    // format and no other copy shares them; false (`image` unspecified) when it fails.
-    bool ConvertInto(const VideoFrame& frame, QImage& image);
+    // format and no other copy shares them; false (`image` unspecified) when it fails. A YV12
+    // picture becomes `yv12Format` (Format_RGB888 or Format_RGB32), an RGB24 one RGB888.
+    bool ConvertInto(const VideoFrame& frame, QImage& image,
+                     QImage::Format yv12Format = QImage::Format_RGB888);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -34,9 +37,10 @@ class CSoftVideoWidget : public QWidget {
     };
 
     std::shared_ptr<CVideoFrameStore> store_;
-    std::unique_ptr<SwsContext, SwsDeleter> sws_;  // for the size and colour below
+    std::unique_ptr<SwsContext, SwsDeleter> sws_;  // for the size, format and colour below
     int swsWidth_ = 0;
     int swsHeight_ = 0;
+    QImage::Format swsFormat_ = QImage::Format_Invalid;
     VideoColour swsColour_;
     QImage image_;
     uint64_t shown_ = 0;

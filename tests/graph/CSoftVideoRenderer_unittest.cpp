@@ -1,6 +1,7 @@
 // The software video renderer under the offscreen platform: a YV12 and an RGB24 picture are
 // shown with the right colours, the right way up, stretched over the widget; YV12 pictures
-// are converted with their own matrix and range, an untagged one by its height.
+// are converted with their own matrix and range (to 24 or 32 bits), an untagged one by its
+// height.
 #include "graph/CSoftVideoRenderer.h"
 
 #include <gtest/gtest.h>
@@ -75,6 +76,11 @@ TEST(CSoftVideoRendererTest, ConvertsWithEachMatrixAndRange) {
         lent.lent = StripesFrame(width, 32, colour);
         ASSERT_NE(lent.lent, nullptr);
         EXPECT_EQ(StripesDiffer(widget.Convert(lent)), "") << "lent " << ColourName(colour);
+        // The 32-bit image the widget paints from, its bytes in Qt's order.
+        QImage rgb32;
+        ASSERT_TRUE(widget.ConvertInto(lent, rgb32, QImage::Format_RGB32));
+        EXPECT_EQ(rgb32.format(), QImage::Format_RGB32);
+        EXPECT_EQ(StripesDiffer(rgb32), "") << "RGB32 " << ColourName(colour);
         width = width == 64 ? 32 : 64;
     }
 }
